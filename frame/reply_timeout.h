@@ -1,0 +1,24 @@
+// Reply time-out from the host's value in units of 10 ms.
+#pragma once
+
+#include <cstdint>
+
+namespace ordax {
+
+constexpr std::uint32_t kMinReplyTimeoutMs = 1000;
+// Largest time-out the wrap-safe tick test can still see run out.
+constexpr std::uint32_t kMaxReplyTimeoutMs = 0x7FFFFFFFu;
+
+// timeoutCs x 10 ms, raised to 1000 ms when below it. The product is taken
+// in 64 bits and capped, so a huge (or negative) host value gives the
+// longest time-out instead of wrapping round to a short one.
+constexpr std::uint32_t ReplyTimeoutFromCs(std::int32_t timeoutCs) {
+    std::uint64_t ms = static_cast<std::uint64_t>(static_cast<std::uint32_t>(timeoutCs)) * 10u;
+    if (ms > kMaxReplyTimeoutMs) ms = kMaxReplyTimeoutMs;
+    return ms < kMinReplyTimeoutMs ? kMinReplyTimeoutMs : static_cast<std::uint32_t>(ms);
+}
+
+static_assert(ReplyTimeoutFromCs(50) == 1000);
+static_assert(ReplyTimeoutFromCs(150) == 1500);
+
+}  // namespace ordax

@@ -1,0 +1,165 @@
+// The replacement host service library.
+#include "host/tamhub.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+// The message service is `err` on Windows. On POSIX the C library owns that
+// name, so the service is exported as `tamhub_err` there.
+#if defined(_WIN32)
+#define TAMHUB_ERR_NAME err
+#else
+#define TAMHUB_ERR_NAME tamhub_err
+#endif
+
+namespace {
+
+constexpr int kMessageCapacity = 2048;
+constexpr const char *kLogVariable = "TAMHUB_LOG";
+
+struct HubState {
+    std::mutex mutex;
+    TamHubMessageSink messageSink = nullptr;
+    void *messageUser = nullptr;
+    TamHubGateSink gateSink = nullptr;
+    void *gateUser = nullptr;
+    int clients = 0;
+    short mkClientResult = 0;
+    short putGateResult = 0;
+    std::map<std::pair<int, int>, std::string> gateTexts;
+};
+
+HubState &Hub() {
+    static HubState state;
+    return state;
+}
+
+// "2026-12-07 21:13:02.123" in local time.
+void FormatStamp(char *out, std::size_t capacity) {
+    using namespace std::chrono;
+    auto now = system_clock::now();
+    std::time_t seconds = system_clock::to_time_t(now);
+    int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    std::snprintf(out, capacity, "%s.%03d", date, ms);
+}
+
+// Appends one line to the log file or stderr. Caller holds the hub mutex.
+void WriteLog(int level, const char *text) {
+    char stamp[48];
+    FormatStamp(stamp, sizeof stamp);
+    const char *path = std::getenv(kLogVariable);
+    std::FILE *out = nullptr;
+    if (path != nullptr && path[0] != '\0') out = std::fopen(path, "a");
+    std::FILE *target = out != nullptr ? out : stderr;
+    std::fprintf(target, "%s [%2d] %s\n", stamp, level, text);
+    if (out != nullptr) std::fclose(out);
+    else std::fflush(stderr);
+}
+
+}  // namespace
+
+extern "C" {
+
+TAMHUB_API int TAMHUB_ERR_NAME(int level, const char *format, ...) {
+    char text[kMessageCapacity];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format != nullptr ? format : "", args);
+    va_end(args);
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    if (hub.messageSink != nullptr) hub.messageSink(hub.messageUser, level, text);
+    else WriteLog(level, text);
+    return 0;
+}
+
+TAMHUB_API short Tam5MkClient(const char *name, int, int, int *clientId) {
+    (void)name;
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    if (hub.mkClientResult != 0) return hub.mkClientResult;
+    ++hub.clients;
+    if (clientId != nullptr) *clientId = hub.clients;
+    return 0;
+}
+
+TAMHUB_API short Tam5PutGateStr(int client, int gateId, int, const char *text, int, int) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    if (hub.putGateResult != 0) return hub.putGateResult;
+    std::string value = text != nullptr ? text : "";
+    hub.gateTexts[{client, gateId}] = value;
+    if (hub.gateSink != nullptr) hub.gateSink(hub.gateUser, client, gateId, value.c_str());
+    return 0;
+}
+
+TAMHUB_API void TamHubSetMessageSink(TamHubMessageSink sink, void *user) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    hub.messageSink = sink;
+    hub.messageUser = user;
+}
+
+TAMHUB_API void TamHubSetGateSink(TamHubGateSink sink, void *user) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    hub.gateSink = sink;
+    hub.gateUser = user;
+}
+
+TAMHUB_API int TamHubLastGateText(int client, int gateId, char *out, int capacity) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    auto it = hub.gateTexts.find({client, gateId});
+    if (it == hub.gateTexts.end()) return 0;
+    if (out != nullptr && capacity > 0) std::snprintf(out, static_cast<std::size_t>(capacity), "%s", it->second.c_str());
+    return 1;
+}
+
+TAMHUB_API int TamHubClientCount(void) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    return hub.clients;
+}
+
+TAMHUB_API void TamHubSetMkClientResult(short code) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    hub.mkClientResult = code;
+}
+
+TAMHUB_API void TamHubSetPutGateResult(short code) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    hub.putGateResult = code;
+}
+
+TAMHUB_API void TamHubReset(void) {
+    HubState &hub = Hub();
+    std::lock_guard<std::mutex> hold(hub.mutex);
+    hub.messageSink = nullptr;
+    hub.messageUser = nullptr;
+    hub.gateSink = nullptr;
+    hub.gateUser = nullptr;
+    hub.clients = 0;
+    hub.mkClientResult = 0;
+    hub.putGateResult = 0;
+    hub.gateTexts.clear();
+}
+
+}  // extern "C"

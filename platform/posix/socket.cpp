@@ -1,0 +1,151 @@
+// POSIX backend of the socket operations.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+#include "platform/socket.h"
+
+namespace plat {
+
+namespace {
+
+thread_local int tLastError = 0;
+
+// Record errno as the thread's last socket error and return -1.
+int Fail() {
+    tLastError = SockErrFromErrno(errno);
+    return -1;
+}
+
+int PosixStartup() { return 0; }
+void PosixCleanup() {}
+
+Socket PosixCreateTcp() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (fd < 0) {
+        Fail();
+        return kNoSocket;
+    }
+    return fd;
+}
+
+int PosixSetKeepAlive(Socket s) {
+    int one = 1;
+    if (::setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one) != 0) return Fail();
+    return 0;
+}
+
+int PosixSetNonBlocking(Socket s) {
+    int flags = ::fcntl(s, F_GETFL, 0);
+    if (flags < 0 || ::fcntl(s, F_SETFL, flags | O_NONBLOCK) != 0) return Fail();
+    return 0;
+}
+
+int PosixBindAny(Socket s) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) return Fail();
+    return 0;
+}
+
+int PosixConnect(Socket s, std::uint32_t addrNetOrder, std::uint16_t port) {
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = addrNetOrder;
+    remote.sin_port = htons(port);
+    if (::connect(s, reinterpret_cast<sockaddr *>(&remote), sizeof remote) != 0) return Fail();
+    return 0;
+}
+
+// Readiness of one socket as a select() on it would report it: an error or
+// hang-up counts as ready (the following call returns the error).
+WaitResult PosixWait(Socket s, bool forWrite, std::uint32_t timeoutMs) {
+    const std::uint32_t start = TickCount();
+    for (;;) {
+        std::uint32_t elapsed = TickCount() - start;
+        std::uint32_t left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        pollfd p{};
+        p.fd = s;
+        p.events = forWrite ? POLLOUT : POLLIN;
+        int n = ::poll(&p, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail();
+            return kWaitFailed;
+        }
+        if (n == 0) {
+            if (left == 0 || elapsed + left >= timeoutMs) return kWaitTimedOut;
+            continue;  // INT_MAX slice of a longer wait
+        }
+        if (p.revents & POLLNVAL) {
+            tLastError = kWsaEnotsock;
+            return kWaitFailed;
+        }
+        short wanted = static_cast<short>((forWrite ? POLLOUT : POLLIN) | POLLERR | POLLHUP);
+        return (p.revents & wanted) ? kWaitReady : kWaitNoEvent;
+    }
+}
+
+int PosixSend(Socket s, const void *bytes, int length) {
+    for (;;) {
+        ssize_t n = ::send(s, bytes, static_cast<size_t>(length), MSG_NOSIGNAL);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno != EINTR) return Fail();
+    }
+}
+
+int PosixRecv(Socket s, void *bytes, int length) {
+    for (;;) {
+        ssize_t n = ::recv(s, bytes, static_cast<size_t>(length), 0);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno != EINTR) return Fail();
+    }
+}
+
+void PosixClose(Socket s) {
+    if (s != kNoSocket) ::close(s);
+}
+
+int PosixLookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(name, nullptr, &hints, &found) != 0 || found == nullptr) {
+        tLastError = kWsaEhostunreach;
+        return -1;
+    }
+    std::uint32_t addr = 0;
+    std::memcpy(&addr, &reinterpret_cast<sockaddr_in *>(found->ai_addr)->sin_addr, sizeof addr);
+    ::freeaddrinfo(found);
+    *addrNetOrder = addr;
+    return 0;
+}
+
+std::uint32_t PosixInetAddr(const char *text) { return ::inet_addr(text); }
+
+int PosixLastError() { return tLastError; }
+
+constexpr SocketOps kPosixOps = {
+    PosixStartup,  PosixCleanup, PosixCreateTcp, PosixSetKeepAlive, PosixSetNonBlocking,
+    PosixBindAny,  PosixConnect, PosixWait,      PosixSend,         PosixRecv,
+    PosixClose,    PosixLookupHost, PosixInetAddr, PosixLastError,
+};
+
+}  // namespace
+
+const SocketOps &NativeSockets() { return kPosixOps; }
+
+}  // namespace plat

@@ -1,0 +1,112 @@
+// Win32 backend of the socket operations (Winsock, ws2_32).
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstring>
+
+#include "platform/sockerr.h"
+#include "platform/socket.h"
+
+namespace plat {
+
+namespace {
+
+// Socket handles fit in 32 bits on 32- and 64-bit Windows (handle values are
+// kept below 2^32 for interoperability), so they travel as Socket.
+SOCKET Native(Socket s) { return static_cast<SOCKET>(static_cast<std::uint32_t>(s)); }
+
+int Win32Startup() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data);
+}
+
+void Win32Cleanup() { WSACleanup(); }
+
+Socket Win32CreateTcp() {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return kNoSocket;
+    return static_cast<Socket>(static_cast<std::uint32_t>(s));
+}
+
+int Win32SetKeepAlive(Socket s) {
+    int one = 1;
+    return ::setsockopt(Native(s), SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char *>(&one),
+                        sizeof one) == 0
+               ? 0
+               : -1;
+}
+
+int Win32SetNonBlocking(Socket s) {
+    u_long one = 1;
+    return ::ioctlsocket(Native(s), FIONBIO, &one) == 0 ? 0 : -1;
+}
+
+int Win32BindAny(Socket s) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0;
+    return ::bind(Native(s), reinterpret_cast<sockaddr *>(&local), sizeof local) == 0 ? 0 : -1;
+}
+
+int Win32Connect(Socket s, std::uint32_t addrNetOrder, std::uint16_t port) {
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = addrNetOrder;
+    remote.sin_port = htons(port);
+    return ::connect(Native(s), reinterpret_cast<sockaddr *>(&remote), sizeof remote) == 0 ? 0 : -1;
+}
+
+WaitResult Win32Wait(Socket s, bool forWrite, std::uint32_t timeoutMs) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(Native(s), &set);
+    timeval tv;
+    tv.tv_sec = static_cast<long>(timeoutMs / 1000u);
+    tv.tv_usec = static_cast<long>((timeoutMs % 1000u) * 1000u);
+    int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &tv);
+    if (n == SOCKET_ERROR) return kWaitFailed;
+    if (n == 0) return kWaitTimedOut;
+    return FD_ISSET(Native(s), &set) ? kWaitReady : kWaitNoEvent;
+}
+
+int Win32Send(Socket s, const void *bytes, int length) {
+    int n = ::send(Native(s), static_cast<const char *>(bytes), length, 0);
+    return n == SOCKET_ERROR ? -1 : n;
+}
+
+int Win32Recv(Socket s, void *bytes, int length) {
+    int n = ::recv(Native(s), static_cast<char *>(bytes), length, 0);
+    return n == SOCKET_ERROR ? -1 : n;
+}
+
+void Win32Close(Socket s) {
+    if (s != kNoSocket) ::closesocket(Native(s));
+}
+
+int Win32LookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    hostent *host = ::gethostbyname(name);
+    if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return -1;
+    std::memcpy(addrNetOrder, host->h_addr_list[0], sizeof *addrNetOrder);
+    return 0;
+}
+
+std::uint32_t Win32InetAddr(const char *text) { return ::inet_addr(text); }
+
+int Win32LastError() { return WSAGetLastError(); }
+
+constexpr SocketOps kWin32Ops = {
+    Win32Startup, Win32Cleanup, Win32CreateTcp, Win32SetKeepAlive, Win32SetNonBlocking,
+    Win32BindAny, Win32Connect, Win32Wait,      Win32Send,         Win32Recv,
+    Win32Close,   Win32LookupHost, Win32InetAddr, Win32LastError,
+};
+
+}  // namespace
+
+const SocketOps &NativeSockets() { return kWin32Ops; }
+
+// Winsock already reports its own numbers; errno values pass through the
+// C runtime's table only for completeness.
+int SockErrFromErrno(int errnoValue) { return errnoValue == 0 ? kSockOk : kWsaSyscallFailure; }
+
+}  // namespace plat
