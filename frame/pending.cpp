@@ -5,8 +5,6 @@
 namespace ordax {
 
 int OpenChannel(PdxCall *) { return PDX_LINK_ERROR; }
-int ParseGate(PdxCall *) { return PDX_LINK_ERROR; }
-int ParseBlock(PdxCall *) { return PDX_LINK_ERROR; }
 int ReadGate(PdxCall *) { return PDX_LINK_ERROR; }
 int ReadBlock(PdxCall *) { return PDX_LINK_ERROR; }
 int WriteGate(PdxCall *) { return PDX_LINK_ERROR; }

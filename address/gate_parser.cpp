@@ -1,0 +1,48 @@
+// Command 3: checks a gate address against the syntax of its station's
+// family and decodes it into the host's gate record.
+#include "address/columns.h"
+#include "address/messages.h"
+#include "address/parser.h"
+#include "address/patterns.h"
+#include "frame/commands.h"
+
+namespace ordax {
+
+bool GateCallRecords(PdxCall *call, DriverContext **ctx, GateRecord **gate) {
+    if (call == nullptr || call->driverContext == nullptr || call->args == nullptr) return false;
+    *ctx = ContextOf(call->driverContext);
+    *gate = static_cast<GateRecord *>(call->args);
+    return true;
+}
+
+// Fields written before a rejection keep their new values; the station is
+// written only once it has been read as 0..99.
+int ParseGate(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateRecord *gate = nullptr;
+    if (!GateCallRecords(call, &ctx, &gate)) return kGateRejected;
+    const bool onlyBlanksAfter = FillAddressColumns(ctx, gate->addressText);
+    const char *columns = ctx->addressColumns;
+    const char letter = columns[kColLetter];
+    gate->fileType = static_cast<unsigned char>(letter);
+    gate->bit = kNoBit;
+    gate->valueBits = kNarrowValueBits;
+    int station = 0;
+    if (!ReadStationColumns(columns, &station)) return kGateRejected;
+    gate->station = station;
+    if (letter == 'X' || letter == 'Y') return ParseStringInNFIle(call);
+    const int plcType = ctx->stations[station].plcType;
+    if (plcType != kPlc5 && plcType != kSlc5) {
+        ReportParse(ParseMessage::kUnknownDeviceType);
+        return kGateRejected;
+    }
+    if (!onlyBlanksAfter || !FamilyMatches(plcType, columns)) {
+        ReportParse(ParseMessage::kInvalidCharacter);
+        return kGateRejected;
+    }
+    const int subElement = DecodeGateFields(columns, plcType, gate);
+    if (ctx->parsingBlock == 1) return kGateAccepted;
+    return CheckGateKind(columns, plcType, subElement, gate);
+}
+
+}  // namespace ordax

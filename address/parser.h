@@ -1,0 +1,53 @@
+// The gate-address parser's internal operations (commands 3 and 4 are
+// declared in frame/commands.h).
+#pragma once
+
+#include <cstdint>
+
+#include "frame/context.h"
+#include "ordax.h"
+
+namespace ordax {
+
+constexpr int kGateAccepted = PDX_DONE;
+constexpr int kGateRejected = PDX_REQUEST_ERROR;
+constexpr int kNarrowValueBits = 16;
+constexpr int kWideValueBits = 32;
+
+// element | file << 12 | sub-element << 24 (the sub-element of X and Y is
+// the text length).
+constexpr std::int32_t PackAddress(int element, int file, int subElement) {
+    const auto packed = (static_cast<std::uint32_t>(element) & 0xFFFu) |
+                        ((static_cast<std::uint32_t>(file) & 0xFFFu) << 12) |
+                        ((static_cast<std::uint32_t>(subElement) & 0xFFu) << 24);
+    return static_cast<std::int32_t>(packed);
+}
+constexpr int kElementMask = 0xFFF;
+
+// The channel block and gate record of a command 3 or 4 call; false when
+// the call lacks either.
+bool GateCallRecords(PdxCall *call, DriverContext **ctx, GateRecord **gate);
+
+// Decodes file number, element and sub-element of a pattern-checked address
+// into gate->packedAddress and sets valueBits (32 for F, and for P with a
+// sub-element above 1). Returns the sub-element.
+int DecodeGateFields(const char *columns, int plcType, GateRecord *gate);
+
+// The string-gate pairing, bit and gate-kind checks of a single gate
+// (not a block): kGateAccepted or kGateRejected, no message.
+int CheckGateKind(const char *columns, int plcType, int subElement, GateRecord *gate);
+
+// The largest blockLength of a block gate of this family and file-type
+// letter; 0 when the letter admits no block.
+std::int32_t BlockLimitFor(int plcType, char letter);
+
+// Parses an X or Y address of a string gate and records its definition in
+// the channel's list: kGateAccepted or kGateRejected.
+int ParseStringInNFIle(PdxCall *call);
+
+// Fills `fresh` (nullptr when its allocation failed) from a parsed X or Y
+// gate and links it at the head of ctx->stringDefinitions. Without a record
+// it reports the allocation message (level 32) and rejects.
+int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefinition *fresh);
+
+}  // namespace ordax

@@ -1,0 +1,77 @@
+// Strings held in integer files: X and Y addresses of string gates, and the
+// channel's list of their definitions.
+#include <new>
+
+#include "address/columns.h"
+#include "address/messages.h"
+#include "address/parser.h"
+#include "address/patterns.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr int kFileWidth = 3;
+constexpr int kElementWidth = 3;
+constexpr int kLengthWidth = 2;
+
+int DecimalAt(const char *columns, int first, int width) {
+    int value = 0;
+    return ReadColumnNumber(columns, first, width, 10, &value) ? value : 0;
+}
+
+}  // namespace
+
+// Accepted for any station 0..99, configured or not, of either family.
+int ParseStringInNFIle(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateRecord *gate = nullptr;
+    if (!GateCallRecords(call, &ctx, &gate)) return kGateRejected;
+    if (ctx->parsingBlock == 1) {
+        ReportParse(ParseMessage::kStringFileInBlock);
+        return kGateRejected;
+    }
+    if (gate->gateType != PDX_GATE_STRING) {
+        ReportParse(ParseMessage::kStringFileNeedsStringGate);
+        return kGateRejected;
+    }
+    const bool onlyBlanksAfter = FillAddressColumns(ctx, gate->addressText);
+    const char *columns = ctx->addressColumns;
+    gate->fileType = static_cast<unsigned char>(columns[kColLetter]);
+    gate->bit = kNoBit;
+    gate->valueBits = kNarrowValueBits;
+    int station = 0;
+    if (!ReadStationColumns(columns, &station)) return kGateRejected;
+    gate->station = station;
+    if (!onlyBlanksAfter ||
+        !PatternMatches(kAddressPatterns[kPatternIntegerString], columns)) {
+        ReportParse(ParseMessage::kInvalidCharacter);
+        return kGateRejected;
+    }
+    gate->packedAddress = PackAddress(DecimalAt(columns, kColElement, kElementWidth),
+                                      DecimalAt(columns, kColFile, kFileWidth),
+                                      DecimalAt(columns, kColFirstPair, kLengthWidth));
+    return LinkStringDefinition(ctx, *gate, new (std::nothrow) StringDefinition{});
+}
+
+// The records are never released: they live as long as the process, like
+// the host's gates that refer to them.
+int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefinition *fresh) {
+    if (fresh == nullptr) {
+        ReportParse(ParseMessage::kNoDefinitionMemory);
+        return kGateRejected;
+    }
+    const auto packed = static_cast<std::uint32_t>(gate.packedAddress);
+    *fresh = StringDefinition{};
+    fresh->gateId = gate.gateId;
+    fresh->station = gate.station;
+    fresh->fileType = gate.fileType;
+    fresh->fileNumber = static_cast<std::int32_t>((packed >> 12) & 0xFFFu);
+    fresh->element = static_cast<std::int32_t>(packed & 0xFFFu);
+    fresh->length = static_cast<std::int32_t>(packed >> 24);
+    fresh->next = ctx->stringDefinitions;
+    ctx->stringDefinitions = fresh;
+    return kGateAccepted;
+}
+
+}  // namespace ordax

@@ -1,0 +1,49 @@
+// Reading the channel's node file: file name, line dispatch, result.
+#include "frame/node_file.h"
+
+#include "frame/host.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr char kNodeFileFormat[] = "Ordax%.2d.int";
+constexpr char kNodeFileMissing[] = "Ordax : File %s not found !";
+constexpr char kTimingLineStart = 'T';  // upper case only
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]) {
+    std::snprintf(name, sizeof name, kNodeFileFormat, channel);
+}
+
+// Lines are dispatched on their first character: 'T' timing, a digit a
+// station, anything else (empty lines included) is a comment.
+bool ReadNodeFileAt(DriverContext *ctx, const char *path) {
+    std::FILE *file = std::fopen(path, "r");
+    if (file == nullptr) {
+        err(kLevelError, kNodeFileMissing, path);
+        return false;
+    }
+    bool anyStation = false;
+    char line[kNodeLineCapacity];
+    while (ReadNodeLine(file, line)) {
+        if (line[0] == kTimingLineStart) {
+            ApplyTimingLine(line, &ctx->timers);
+        } else if (IsDigit(line[0]) && ApplyStationLine(line, ctx)) {
+            anyStation = true;
+        }
+    }
+    std::fclose(file);
+    return anyStation;
+}
+
+bool ReadNodeFile(DriverContext *ctx, int channel) {
+    char name[kNodeFileNameCapacity];
+    NodeFileName(channel, name);
+    return ReadNodeFileAt(ctx, name);
+}
+
+}  // namespace ordax
