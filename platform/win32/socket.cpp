@@ -38,7 +38,8 @@ int Win32SetKeepAlive(Socket s) {
 
 int Win32SetNonBlocking(Socket s) {
     u_long one = 1;
-    return ::ioctlsocket(Native(s), FIONBIO, &one) == 0 ? 0 : -1;
+    const long nonBlockingIo = static_cast<long>(FIONBIO);  // the macro is unsigned
+    return ::ioctlsocket(Native(s), nonBlockingIo, &one) == 0 ? 0 : -1;
 }
 
 int Win32BindAny(Socket s) {
