@@ -1,0 +1,98 @@
+// Byte encoding helpers: explicit byte order over a bounded cursor.
+//
+// A ByteCursor writes into a buffer of known size. A write that would pass
+// the end writes nothing and sets `overflow`, so an encoder can run to its end
+// and the caller checks once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ordax {
+
+struct ByteCursor {
+    std::uint8_t *data;
+    std::size_t capacity;
+    std::size_t pos;
+    bool overflow;
+};
+
+constexpr ByteCursor MakeCursor(std::uint8_t *data, std::size_t capacity, std::size_t pos = 0) {
+    return ByteCursor{data, capacity, pos, pos > capacity};
+}
+
+// True when `n` more bytes fit; otherwise marks the cursor as overflowed.
+constexpr bool Reserve(ByteCursor &c, std::size_t n) {
+    if (c.overflow || n > c.capacity - c.pos) {
+        c.overflow = true;
+        return false;
+    }
+    return true;
+}
+
+constexpr void PutU8(ByteCursor &c, std::uint8_t v) {
+    if (!Reserve(c, 1)) return;
+    c.data[c.pos++] = v;
+}
+
+constexpr void PutU16le(ByteCursor &c, std::uint16_t v) {
+    if (!Reserve(c, 2)) return;
+    c.data[c.pos++] = static_cast<std::uint8_t>(v & 0xFFu);
+    c.data[c.pos++] = static_cast<std::uint8_t>(v >> 8);
+}
+
+constexpr void PutU16be(ByteCursor &c, std::uint16_t v) {
+    if (!Reserve(c, 2)) return;
+    c.data[c.pos++] = static_cast<std::uint8_t>(v >> 8);
+    c.data[c.pos++] = static_cast<std::uint8_t>(v & 0xFFu);
+}
+
+constexpr void PutU32be(ByteCursor &c, std::uint32_t v) {
+    if (!Reserve(c, 4)) return;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        c.data[c.pos++] = static_cast<std::uint8_t>((v >> shift) & 0xFFu);
+    }
+}
+
+// Copies `n` bytes as they are.
+constexpr void PutBytes(ByteCursor &c, const std::uint8_t *bytes, std::size_t n) {
+    if (!Reserve(c, n)) return;
+    for (std::size_t i = 0; i < n; ++i) c.data[c.pos++] = bytes[i];
+}
+
+// `n` zero bytes.
+constexpr void PutZeros(ByteCursor &c, std::size_t n) {
+    if (!Reserve(c, n)) return;
+    for (std::size_t i = 0; i < n; ++i) c.data[c.pos++] = 0;
+}
+
+// PCCC compact number: a value up to 254 is one byte; from 255 on it is
+// 0xFF followed by the value as a little-endian word.
+constexpr std::uint8_t kCompactEscape = 0xFF;
+constexpr std::uint16_t kCompactShortMax = 254;
+
+constexpr void PutCompact(ByteCursor &c, std::uint16_t v) {
+    if (v <= kCompactShortMax) {
+        PutU8(c, static_cast<std::uint8_t>(v));
+        return;
+    }
+    if (!Reserve(c, 3)) return;
+    PutU8(c, kCompactEscape);
+    PutU16le(c, v);
+}
+
+// Readers over a buffer the caller has already bounds-checked.
+constexpr std::uint16_t GetU16be(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+constexpr std::uint16_t GetU16le(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+constexpr std::uint32_t GetU32be(const std::uint8_t *p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+}  // namespace ordax

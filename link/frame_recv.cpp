@@ -1,0 +1,101 @@
+// Receiving one frame: a readiness wait, then exactly the 28 header bytes,
+// then exactly the data bytes the header announces, straight into the
+// caller's buffer.
+#include "link/encap.h"
+#include "link/link.h"
+#include "link/link_messages.h"
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr std::uint32_t kRecvRetryMs = 10;  // pause after a would-block
+
+enum PhaseResult : int { kPhaseOk, kPhaseSocketError, kPhaseTimeout };
+
+// Reads exactly `count` bytes into `dest`. The frame must be complete within
+// `timeoutMs` of `t0`. A peer that has closed returns 0 bytes for ever; the
+// loop then pauses as after a would-block instead of spinning until the
+// time-out. On failure *code holds the socket error (10060 for a time-out).
+PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32_t t0,
+                      std::uint32_t timeoutMs, int *code) {
+    const plat::SocketOps &ops = plat::Sockets();
+    int missing = count;
+    while (missing > 0) {
+        int got = ops.recv(s, dest, missing);
+        if (got > 0) {
+            missing -= got;
+            dest += got;
+        } else {
+            if (got < 0) {
+                *code = ops.lastError();
+                if (*code != plat::kWsaEwouldblock) return kPhaseSocketError;
+            }
+            plat::SleepMs(kRecvRetryMs);  // would-block, or a closed peer
+        }
+        if (missing > 0 && !plat::TickWithin(t0, timeoutMs)) {
+            *code = plat::kWsaEtimedout;
+            Log(linkmsg::kRcvTimeout);
+            return kPhaseTimeout;
+        }
+    }
+    return kPhaseOk;
+}
+
+// Logs a failed read phase and gives RcvMsg's result for it.
+int PhaseFailure(PhaseResult phase, int code) {
+    Log(linkmsg::kRcvError, code, code);
+    return phase == kPhaseTimeout ? kRcvTimeout : kRcvSocketError;
+}
+
+// Waits for the socket to become readable. kRcvOk when it is.
+int WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
+    const plat::SocketOps &ops = plat::Sockets();
+    switch (ops.wait(s, false, timeoutMs)) {
+    case plat::kWaitReady:
+        return kRcvOk;
+    case plat::kWaitTimedOut:
+        return kRcvTimeout;
+    case plat::kWaitNoEvent:
+        Log(linkmsg::kRcvNoEvent);
+        return kRcvSocketError;
+    case plat::kWaitFailed:
+    default: {
+        int code = ops.lastError();
+        Log(linkmsg::kRcvSelectFailed, code, code);
+        return kRcvSocketError;
+    }
+    }
+}
+
+}  // namespace
+
+// Contract in link.h. The capacity is checked before anything is read, and
+// again against the announced length before the data is read.
+int RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs) {
+    const int capacity = *length;
+    if (capacity < static_cast<int>(kEncapHeaderSize)) {
+        Log(linkmsg::kRcvTooLong);
+        return kRcvTooLong;
+    }
+    int result = WaitReadable(s, timeoutMs);
+    if (result != kRcvOk) return result;
+    const std::uint32_t t0 = plat::TickCount();
+    int code = 0;
+    PhaseResult phase = ReadExact(s, buffer, static_cast<int>(kEncapHeaderSize), t0, timeoutMs, &code);
+    if (phase != kPhaseOk) return PhaseFailure(phase, code);
+    const int dataLength = GetU16be(buffer + kEncapDataLength);
+    const int frameLength = static_cast<int>(kEncapHeaderSize) + dataLength;
+    if (frameLength > capacity) {
+        Log(linkmsg::kRcvTooLong);
+        return kRcvTooLong;
+    }
+    phase = ReadExact(s, buffer + kEncapHeaderSize, dataLength, t0, timeoutMs, &code);
+    if (phase != kPhaseOk) return PhaseFailure(phase, code);
+    *length = frameLength;
+    return kRcvOk;
+}
+
+}  // namespace ordax

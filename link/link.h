@@ -1,0 +1,92 @@
+// The PLC link: frames on a station's connection, the station connection
+// and its session, PCCC request encoding and the transaction engine.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/codes.h"
+#include "frame/context.h"
+#include "link/bytes.h"
+#include "ordax.h"
+#include "platform/socket.h"
+
+namespace ordax {
+
+// Marks the functions that expect the caller to hold the station's lock.
+struct StationLockHeld {};
+inline constexpr StationLockHeld kStationLockHeld{};
+
+// ---- Frames on a station's connection -------------------------------------
+
+// Results of RcvMsg.
+enum RcvResult : int {
+    kRcvOk = 0,
+    kRcvSocketError = 1,  // failed wait, wait without event, read error
+    kRcvTimeout = 8,      // nothing readable, or the frame did not complete in time
+    kRcvTooLong = 10,     // the buffer cannot hold the frame
+};
+
+// Hands all `length` bytes to the socket, retrying every 100 ms while it
+// reports would-block. 0 = all sent, 1 = failed (logged).
+int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length);
+
+// Reads exactly one frame (28 header bytes, then the `dataLength` bytes the
+// header announces) into `buffer`. On entry *length is the capacity; after
+// result 0 it is 28 + dataLength, otherwise unchanged. Waits at most
+// `timeoutMs` for the first byte and then `timeoutMs` for the whole frame.
+// Never reads past the announced frame.
+int RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs);
+
+// Closes the station's socket (if any) and marks it unconnected (-1).
+void CloseStation(StationEntry &station);
+
+// ---- Station connection ---------------------------------------------------
+
+// One attempt to connect the station to its active address on port 2222 and
+// establish its session. Expects `station.socket` == -1. On success stores
+// the socket and the session handle and returns 0; otherwise leaves both
+// unchanged and returns 1. Every attempt ends with "Connected to" or
+// "Failure connecting to".
+int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld);
+
+// ---- PCCC request encoding ------------------------------------------------
+
+// Largest `count` the request builder accepts per kind: the request and its
+// reply must fit the frame buffer, and the words the data area.
+constexpr std::uint16_t kMaxReadWords = kDataWords;
+constexpr std::uint16_t kMaxSingleWordCount =
+    static_cast<std::uint16_t>((kFrameCapacity - 36) / 2);  // reply still fits the frame
+constexpr std::uint16_t kMaxWriteWords = kDataWords;
+
+// A count the frame or data area cannot take is refused like a malformed
+// request (host result 1, "Parseing Error").
+constexpr int kLinkBadCount = kLinkBadFunction;
+
+// Writes the request frame of `txn` into txn.frame and txn.frameLength and
+// advances the station's tns. 0 = built; 3, 4 or 5 = refused (logged at
+// level 8 when `gate` is given). Refusals 4 and 5 (and a refused count)
+// leave tns alone; refusal 3 comes after tns has advanced.
+int BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+                     StationLockHeld);
+
+// PLC-5 logical binary address of txn's file, element (and sub-element for
+// T, C, R, P). Returns the bytes written (3 to 8).
+int EncodePlc5Address(ByteCursor &out, const Transaction &txn);
+
+// SLC three-field address: file, file-type byte, element, sub-element.
+// Returns the bytes written (4 to 8), or -1 when fileType has no SLC byte.
+int EncodeSlcAddress(ByteCursor &out, const Transaction &txn);
+
+// ---- Transaction engine ---------------------------------------------------
+
+enum TransactLock : int {
+    kCallerHoldsLock = 0,  // the caller already holds the station's lock
+    kTakeStationLock = 1,  // Transact takes and releases it
+};
+
+// One request/reply exchange for `txn` with its station. Returns a link
+// result (frame/codes.h). On 0, txn.sts, txn.extSts and, for the read kinds
+// with sts 0, txn.data hold the reply.
+int Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock);
+
+}  // namespace ordax

@@ -1,0 +1,154 @@
+// One attempt to connect a station and establish its session.
+#include <cstring>
+
+#include "link/encap.h"
+#include "link/link.h"
+#include "link/link_messages.h"
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr std::uint16_t kPlcPort = 2222;
+constexpr std::uint32_t kPauseAfterFailureMs = 100;
+
+// The station's active address as a terminated text, even if the record's
+// 32-byte field lost its terminator.
+struct AddressText {
+    char text[kAddressTextSize];
+};
+
+AddressText ActiveAddress(const StationEntry &station) {
+    AddressText a{};
+    std::memcpy(a.text, station.address, sizeof a.text - 1);
+    a.text[sizeof a.text - 1] = '\0';
+    return a;
+}
+
+// Keep-alive, non-blocking mode and a local bind to 0.0.0.0:0 on a new
+// socket. false = failed (logged).
+bool PrepareSocket(plat::Socket s, const char *address) {
+    const plat::SocketOps &ops = plat::Sockets();
+    if (ops.setKeepAlive(s) != 0) {
+        int code = ops.lastError();
+        Log(linkmsg::kSockOpt, code, code, address);
+        return false;
+    }
+    if (ops.setNonBlocking(s) != 0) {
+        Log(linkmsg::kIoctl, address);
+        return false;
+    }
+    if (ops.bindAny(s) != 0) {
+        LogBindFailure(ops.lastError());
+        return false;
+    }
+    return true;
+}
+
+// Remote IPv4 address in network order. A text with a dot is converted as a
+// dotted address and never looked up by name. false = unknown host (logged).
+bool ResolveAddress(const char *address, std::uint32_t *addr) {
+    const plat::SocketOps &ops = plat::Sockets();
+    if (std::strchr(address, '.') != nullptr) {
+        *addr = ops.inetAddr(address);
+        return true;
+    }
+    if (ops.lookupHost(address, addr) != 0) {
+        Log(linkmsg::kBadHost, address);
+        return false;
+    }
+    return true;
+}
+
+bool IsPendingConnect(int code) {
+    return code == plat::kWsaEwouldblock || code == plat::kWsaEinprogress ||
+           code == plat::kWsaEalready || code == plat::kWsaEisconn;
+}
+
+// Connects to port 2222 and, for a pending connect, waits until the socket
+// is writable. false = failed (logged).
+bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTimeoutMs) {
+    const plat::SocketOps &ops = plat::Sockets();
+    if (ops.connect(s, addr, kPlcPort) == 0) return true;
+    int code = ops.lastError();
+    if (!IsPendingConnect(code)) {
+        LogConnectFailure(code);
+        return false;
+    }
+    switch (ops.wait(s, true, connectTimeoutMs)) {
+    case plat::kWaitReady:
+        return true;
+    case plat::kWaitNoEvent:
+        Log(linkmsg::kConnectNoEvent);
+        return false;
+    case plat::kWaitTimedOut:
+        Log(linkmsg::kConnectTimeout);
+        return false;
+    case plat::kWaitFailed:
+    default:
+        code = ops.lastError();
+        Log(linkmsg::kConnectSelectErrno, code, code);
+        return false;
+    }
+}
+
+// Session handshake: the 28-byte session-connect request, then one reply of
+// at most 43 bytes whose bytes 4-7 are the session handle. false = failed.
+bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs,
+                      std::uint8_t (&session)[kSessionSize]) {
+    std::uint8_t request[kSessionRequestSize];
+    BuildSessionRequest(request);
+    if (SendMsg(s, request, static_cast<int>(sizeof request)) != 0) {
+        Log(linkmsg::kSessionSend);
+        return false;
+    }
+    std::uint8_t reply[kSessionReplyCapacity];
+    int length = static_cast<int>(sizeof reply);
+    if (RcvMsg(s, reply, &length, sessionTimeoutMs) != kRcvOk) {
+        Log(linkmsg::kSessionReceive);
+        return false;
+    }
+    std::memcpy(session, reply + kEncapSession, kSessionSize);
+    return true;
+}
+
+// Steps from resolving the address to the session, on a prepared socket.
+bool ConnectAndGreet(DriverContext &ctx, plat::Socket s, const char *address,
+                     std::uint8_t (&session)[kSessionSize]) {
+    std::uint32_t addr = 0;
+    if (!ResolveAddress(address, &addr)) return false;
+    if (!ConnectSocket(s, addr, ctx.timers.connectTimeout)) return false;
+    return EstablishSession(s, ctx.timers.sessionTimeout, session);
+}
+
+}  // namespace
+
+// Contract in link.h. The caller (the supervision pass) holds the lock.
+int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld) {
+    const plat::SocketOps &ops = plat::Sockets();
+    const AddressText address = ActiveAddress(station);
+    plat::Socket s = ops.createTcp();
+    bool ok = false;
+    std::uint8_t session[kSessionSize] = {};
+    if (s == plat::kNoSocket) {
+        Log(linkmsg::kNoSocket, address.text);
+    } else {
+        ok = PrepareSocket(s, address.text) && ConnectAndGreet(ctx, s, address.text, session);
+    }
+    if (ok) {
+        station.socket = s;
+        std::memcpy(station.session, session, kSessionSize);
+        Log(linkmsg::kConnected, address.text);
+        return 0;
+    }
+    if (s != plat::kNoSocket) {
+        ops.close(s);
+        plat::SleepMs(kPauseAfterFailureMs);
+    }
+    Log(linkmsg::kConnectFailure, address.text);
+    return 1;
+}
+
+}  // namespace ordax
