@@ -32,20 +32,9 @@ const LinkRow kRows[] = {
      2},
     {12, "Ordax : Read Word Failed Station not connected",
      "Ordax : Read Word Failed Station not connected", 2},
-    {11, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x0B",
+    {11,
+     "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x0B",
      "Ordax : Read Word Failed, Unknown Return Code from driver: 0x0B", 2},
-    {1, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x01",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x01", 2},
-    {2, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x02",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x02", 2},
-    {6, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x06",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x06", 2},
-    {7, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x07",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x07", 2},
-    {10, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x0A",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x0A", 2},
-    {13, "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x0D",
-     "Ordax : Read Word Failed, Unknown Return Code from driver: 0x0D", 2},
     {0x1234,
      "Ordax : Read Word Failed, Gate Address: 05N007:012, Unknown Return Code from driver: 0x1234",
      "Ordax : Read Word Failed, Unknown Return Code from driver: 0x1234", 2},
@@ -76,6 +65,18 @@ TEST(LinkResult, EveryRowInBothForms) {
     }
 }
 
+// The other codes without a text of their own share the last row.
+TEST(LinkResult, UnknownCodesShareTheLastRow) {
+    for (int code : {1, 2, 6, 7, 10, 13}) {
+        auto out = Report(code, 0, 0, "Op", nullptr);
+        EXPECT_EQ(out.result, ordax::kHostLinkError);
+        ASSERT_EQ(out.lines.size(), 1u);
+        const char digit = "0123456789ABCDEF"[code];
+        EXPECT_EQ(out.lines[0].text,
+                  std::string("Ordax : Op, Unknown Return Code from driver: 0x0") + digit);
+    }
+}
+
 TEST(LinkResult, MasterFlagTimeoutWithoutGate) {
     auto out = Report(ordax::kLinkTimeout, 0, 0, ordax::kOpMasterFlagRead, nullptr);
     EXPECT_EQ(out.result, ordax::kHostLinkError);
@@ -86,7 +87,8 @@ TEST(LinkResult, MasterFlagTimeoutWithoutGate) {
 TEST(LinkResult, SuccessLogsNothingForEveryCaller) {
     const GateAccess gate = Gate("05B003:010/07");
     for (const char *op : {ordax::kOpReadBit, ordax::kOpWriteString, ordax::kOpMasterFlagRead}) {
-        auto out = Report(ordax::kLinkOk, 0, 0, op, op == ordax::kOpMasterFlagRead ? nullptr : &gate);
+        const GateAccess *given = op == ordax::kOpMasterFlagRead ? nullptr : &gate;
+        auto out = Report(ordax::kLinkOk, 0, 0, op, given);
         EXPECT_EQ(out.result, ordax::kHostDone);
         EXPECT_TRUE(out.lines.empty());
     }
