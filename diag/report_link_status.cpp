@@ -18,36 +18,36 @@ using diag::StsClass;
 // The report kind of a non-zero link result.
 ReportKind KindOfLinkResult(unsigned linkResult) {
     switch (linkResult) {
-    case kLinkBadFileType:
-    case kLinkBadPlcType:
-    case kLinkBadFunction:
-        return ReportKind::kParseError;
-    case kLinkTimeout:
-        return ReportKind::kTimeout;
-    case kLinkNotOpen:
-        return ReportKind::kNotOpen;
-    case kLinkNotConnected:
-        return ReportKind::kNotConnected;
-    default:
-        return ReportKind::kUnknownLink;
+        case kLinkBadFileType:
+        case kLinkBadPlcType:
+        case kLinkBadFunction:
+            return ReportKind::kParseError;
+        case kLinkTimeout:
+            return ReportKind::kTimeout;
+        case kLinkNotOpen:
+            return ReportKind::kNotOpen;
+        case kLinkNotConnected:
+            return ReportKind::kNotConnected;
+        default:
+            return ReportKind::kUnknownLink;
     }
 }
 
 // The report kind and explanation of a non-zero STS.
 ReportKind KindOfSts(std::uint8_t sts, std::uint8_t extSts, const diag::Explanation **why) {
     switch (diag::ClassifySts(sts)) {
-    case StsClass::kLocal:
-        *why = &diag::LocalExplanation(sts);
-        return ReportKind::kLocalSts;
-    case StsClass::kRemote:
-        *why = &diag::RemoteExplanation(sts);
-        return ReportKind::kRemoteSts;
-    case StsClass::kExtended:
-        *why = &diag::ExtendedExplanation(extSts);
-        return ReportKind::kExtendedSts;
-    case StsClass::kSuccess:
-    case StsClass::kPacket:
-        break;
+        case StsClass::kLocal:
+            *why = &diag::LocalExplanation(sts);
+            return ReportKind::kLocalSts;
+        case StsClass::kRemote:
+            *why = &diag::RemoteExplanation(sts);
+            return ReportKind::kRemoteSts;
+        case StsClass::kExtended:
+            *why = &diag::ExtendedExplanation(extSts);
+            return ReportKind::kExtendedSts;
+        case StsClass::kSuccess:
+        case StsClass::kPacket:
+            break;
     }
     *why = &diag::PacketExplanation();
     return ReportKind::kPacketSts;

@@ -50,8 +50,7 @@ constexpr Explanation kRemoteTable[] = {
     {"remote node cannot buffer command",
      "PLC/SLC too busy, cannot handle all devices communicating with it"},
     kUnused,
-    {"remote node problem due to download",
-     "cannot access PLC/SLC while ladder is up/down loaded"},
+    {"remote node problem due to download", "cannot access PLC/SLC while ladder is up/down loaded"},
     {"cannot execute command due to active IPBs", "check PLC/SLC ladder logic"},
     kUnused,
     kUnused,
@@ -99,18 +98,17 @@ static_assert(std::size(kExtendedTable) == 0x1C);
 constexpr ReportForm kForms[] = {
     {"Ordax : %s, Gate Address: %s, Parseing Error", "Ordax : %s, Parseing Error", true, false,
      kLevelError, kHostRequestError, nullptr},
-    {"Ordax : %s, Gate Address: %s, Communications Time-out",
-     "Ordax : %s, Communications Time-out", true, false, kLevelError, kHostLinkError, nullptr},
+    {"Ordax : %s, Gate Address: %s, Communications Time-out", "Ordax : %s, Communications Time-out",
+     true, false, kLevelError, kHostLinkError, nullptr},
     {"Ordax: %s, Channel not Open", "Ordax: %s, Channel not Open", false, false, kLevelError,
      kHostLinkError, nullptr},
     {"Ordax : %s Station not connected", "Ordax : %s Station not connected", false, false,
      kLevelError, kHostLinkError, nullptr},
     {"Ordax : %s, Gate Address: %s, Unknown Return Code from driver: 0x%02X",
-     "Ordax : %s, Unknown Return Code from driver: 0x%02X", true, true, kLevelError,
-     kHostLinkError, nullptr},
-    {"Ordax : %s, Gate Address: %s, Local Sts Error: 0x%02X",
-     "Ordax : %s, Local Sts Error: 0x%02X", true, true, kLevelError, kHostLinkError,
-     kLocalPrefix},
+     "Ordax : %s, Unknown Return Code from driver: 0x%02X", true, true, kLevelError, kHostLinkError,
+     nullptr},
+    {"Ordax : %s, Gate Address: %s, Local Sts Error: 0x%02X", "Ordax : %s, Local Sts Error: 0x%02X",
+     true, true, kLevelError, kHostLinkError, kLocalPrefix},
     {"Ordax : %s, Gate Address: %s, Remote Sts Error: 0x%02X",
      "Ordax : %s, Remote Sts Error: 0x%02X", true, true, kLevelError, kHostRequestError,
      kPeerPrefix},
@@ -129,8 +127,8 @@ static_assert(std::size(kForms) == static_cast<std::size_t>(ReportKind::kPacketS
 // code when printsCode.
 constexpr bool FormsMatchArguments() {
     for (const ReportForm &form : kForms) {
-        const char *longShape = form.namesGate ? (form.printsCode ? "ssX" : "ss")
-                                               : (form.printsCode ? "sX" : "s");
+        const char *longShape =
+            form.namesGate ? (form.printsCode ? "ssX" : "ss") : (form.printsCode ? "sX" : "s");
         const char *shortShape = form.printsCode ? "sX" : "s";
         if (!HasConversions(form.longForm, longShape)) return false;
         if (!HasConversions(form.shortForm, shortShape)) return false;
@@ -164,8 +162,12 @@ const Explanation &ExtendedExplanation(std::uint8_t extSts) {
     return kExtendedTable[extSts];
 }
 
-const Explanation &PacketExplanation() { return kPacket; }
+const Explanation &PacketExplanation() {
+    return kPacket;
+}
 
-const ReportForm &FormOf(ReportKind kind) { return kForms[static_cast<std::size_t>(kind)]; }
+const ReportForm &FormOf(ReportKind kind) {
+    return kForms[static_cast<std::size_t>(kind)];
+}
 
 }  // namespace ordax::diag

@@ -15,10 +15,10 @@ TEST(FormatShape, AcceptsExactConversions) {
 }
 
 TEST(FormatShape, RejectsMissingExtraOrWrongConversions) {
-    EXPECT_FALSE(HasConversions("Ordax : %s, Parseing Error", "ss"));     // one too few
-    EXPECT_FALSE(HasConversions("Ordax : %s %s, Parseing Error", "s"));   // one too many
-    EXPECT_FALSE(HasConversions("Ordax : %s, Code 0x%02X", "ss"));        // %X where %s is passed
-    EXPECT_FALSE(HasConversions("Ordax : %s, Code 0x%02d", "sX"));        // signed where unsigned
+    EXPECT_FALSE(HasConversions("Ordax : %s, Parseing Error", "ss"));    // one too few
+    EXPECT_FALSE(HasConversions("Ordax : %s %s, Parseing Error", "s"));  // one too many
+    EXPECT_FALSE(HasConversions("Ordax : %s, Code 0x%02X", "ss"));       // %X where %s is passed
+    EXPECT_FALSE(HasConversions("Ordax : %s, Code 0x%02d", "sX"));       // signed where unsigned
     EXPECT_FALSE(HasConversions("trailing %", "s"));
     EXPECT_FALSE(HasConversions("Ordax : %n", "s"));
 }

@@ -18,8 +18,8 @@ struct Outcome {
 
 // Calls ReportLinkStatus with a Transaction carrying sts and extSts and
 // returns its result and every message it logged.
-inline Outcome Report(int linkResult, std::uint8_t sts, std::uint8_t extSts,
-                      const char *operation, const GateAccess *gate) {
+inline Outcome Report(int linkResult, std::uint8_t sts, std::uint8_t extSts, const char *operation,
+                      const GateAccess *gate) {
     ordax::Transaction txn{};
     txn.sts = sts;
     txn.extSts = extSts;
