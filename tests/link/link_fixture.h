@@ -1,0 +1,65 @@
+// Shared helpers of the link tests: a channel block with configured
+// stations, and byte-vector views of frames.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/context.h"
+#include "link/link.h"
+#include "ordax.h"
+
+namespace linktest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A cleared channel block with every socket -1 and the default timers.
+inline std::unique_ptr<ordax::DriverContext> NewContext() {
+    auto ctx = std::make_unique<ordax::DriverContext>();
+    std::memset(ctx.get(), 0, sizeof *ctx);
+    for (ordax::StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
+    ctx->timers = ordax::kDefaultTimers;
+    ctx->replyTimeout = 1000;
+    ctx->channelOpen = 1;
+    return ctx;
+}
+
+inline ordax::StationEntry &Configure(ordax::DriverContext &ctx, int station, std::int32_t plcType,
+                                      const char *address = "127.0.0.20") {
+    ordax::StationEntry &st = ctx.stations[station];
+    st.plcType = plcType;
+    std::strncpy(st.address, address, sizeof st.address - 1);
+    plat::LockInit(&st.lock);
+    return st;
+}
+
+inline Bytes FrameBytes(const ordax::Transaction &txn) {
+    return Bytes(txn.frame, txn.frame + txn.frameLength);
+}
+
+// The PCCC part of a built request (from CMD on).
+inline Bytes PcccBytes(const ordax::Transaction &txn) {
+    return Bytes(txn.frame + 32, txn.frame + txn.frameLength);
+}
+
+inline std::string Hex(const Bytes &b) {
+    static const char *digits = "0123456789ABCDEF";
+    std::string s;
+    for (std::uint8_t v : b) {
+        if (!s.empty()) s += ' ';
+        s += digits[v >> 4];
+        s += digits[v & 15];
+    }
+    return s;
+}
+
+inline ::GateAccess Gate(const char *text) {
+    ::GateAccess g{};
+    g.addressText = text;
+    return g;
+}
+
+}  // namespace linktest
