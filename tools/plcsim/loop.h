@@ -1,0 +1,18 @@
+// The event loop: listeners, connections, timed output. Functions named ..._Locked expect the
+// caller to hold Impl::mutex.
+#pragma once
+
+#include <string>
+
+#include "tools/plcsim/state.h"
+
+namespace plcsim {
+
+bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &error);
+void CloseListener_Locked(Simulator::Impl &impl, StationState &st);
+void CloseConn_Locked(Simulator::Impl &impl, uint64_t id);
+void CloseAllConns_Locked(Simulator::Impl &impl, int station); // station < 0: all
+void RunLoop(Simulator::Impl &impl);
+void WakeLoop(Simulator::Impl &impl);
+
+} // namespace plcsim
