@@ -1,0 +1,209 @@
+// SendMsg, RcvMsg and CloseStation against the scripted socket table.
+#include <gtest/gtest.h>
+
+#include "link/link.h"
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+#include "tests/link/fake_sockets.h"
+#include "tests/link/link_fixture.h"
+#include "tests/support/messages.h"
+
+namespace {
+
+using namespace ordax;
+using linktest::Bytes;
+using linktest::Fails;
+using linktest::Frame;
+using linktest::kFakeSocket;
+using linktest::RecvBytes;
+
+Bytes Pattern(int n, std::uint8_t first = 1) {
+    Bytes b(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(first + i);
+    return b;
+}
+
+class Send : public ::testing::Test {
+protected:
+    linktest::FakeSockets fake_;
+    ordax_test::MessageCapture log_;
+};
+
+TEST_F(Send, PartialSendContinuesWithTheUnsentBytes) {
+    Bytes frame = Pattern(45);
+    fake_.net().send = {linktest::SendAccepts(20), linktest::SendAccepts(25)};
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 45), 0);
+    EXPECT_EQ(fake_.net().sent, frame);
+    EXPECT_EQ(fake_.net().sendCalls, 2);
+    EXPECT_EQ(log_.Count(), 0u);
+}
+
+TEST_F(Send, WouldBlockIsRetriedThenZeroAndPartialProgress) {
+    Bytes frame = Pattern(30);
+    fake_.net().send = {Fails(plat::kWsaEwouldblock), linktest::SendAccepts(0), linktest::SendAccepts(7)};
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30), 0);
+    EXPECT_EQ(fake_.net().sent, frame);
+    EXPECT_EQ(fake_.net().sendCalls, 4);
+}
+
+TEST_F(Send, OtherErrorsFailWithTheirNumber) {
+    Bytes frame = Pattern(30);
+    fake_.net().send = {linktest::SendAccepts(10), Fails(plat::kWsaEconnreset)};
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30), 1);
+    EXPECT_TRUE(log_.Has("Ordax : Send message errno 10054 0x2746", kLevelError));
+    EXPECT_EQ(log_.Count(), 1u);
+}
+
+class Receive : public ::testing::Test {
+protected:
+    int Rcv(int capacity, std::uint32_t timeoutMs = 200) {
+        length_ = capacity;
+        return RcvMsg(kFakeSocket, buf_.data(), &length_, timeoutMs);
+    }
+    linktest::FakeSockets fake_;
+    ordax_test::MessageCapture log_;
+    Bytes buf_ = Bytes(kFrameCapacity, 0xEE);
+    int length_ = 0;
+};
+
+TEST_F(Receive, CapacityBelowHeaderIsRefusedWithoutTouchingTheSocket) {
+    fake_.net().recv = {RecvBytes(Frame(0))};
+    EXPECT_EQ(Rcv(27), kRcvTooLong);
+    EXPECT_EQ(length_, 27);
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));
+    EXPECT_TRUE(fake_.net().waitTimeouts.empty());
+    EXPECT_EQ(fake_.net().recvCalls, 0);
+}
+
+TEST_F(Receive, HeaderOnlyFrame) {
+    fake_.net().recv = {RecvBytes(Frame(0))};
+    EXPECT_EQ(Rcv(kFrameCapacity, 1500), kRcvOk);
+    EXPECT_EQ(length_, 28);
+    EXPECT_EQ(fake_.net().waitTimeouts, std::vector<std::uint32_t>{1500});
+    EXPECT_EQ(fake_.net().waitForWrite, std::vector<bool>{false});
+    EXPECT_EQ(log_.Count(), 0u);
+}
+
+TEST_F(Receive, CapacityOfExactlyTheFrameAndOneLess) {
+    Bytes frame = Frame(19, Pattern(19, 0x40));
+    fake_.net().recv = {RecvBytes(frame)};
+    EXPECT_EQ(Rcv(47), kRcvOk);
+    EXPECT_EQ(length_, 47);
+    EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 47), frame);
+    EXPECT_EQ(buf_[47], 0xEE);
+
+    fake_.net().recv = {RecvBytes(frame)};
+    EXPECT_EQ(Rcv(46), kRcvTooLong);
+    EXPECT_EQ(length_, 46);
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));
+    ASSERT_EQ(fake_.net().recv.size(), 1u) << "the data stays unread";
+    EXPECT_EQ(fake_.net().recv.front().bytes, Pattern(19, 0x40));
+}
+
+TEST_F(Receive, AnnouncedLengthBeyondTheWholeBufferIsNeverRead) {
+    fake_.net().recv = {RecvBytes(Frame(0xFFFF, Pattern(64)))};
+    Bytes small(43, 0xEE);
+    int length = 43;
+    EXPECT_EQ(RcvMsg(kFakeSocket, small.data(), &length, 100), kRcvTooLong);
+    EXPECT_EQ(length, 43);
+    EXPECT_EQ(Bytes(small.begin() + 28, small.end()), Bytes(15, 0xEE));
+}
+
+TEST_F(Receive, HeaderInTwoPiecesAndDataAfterWouldBlock) {
+    Bytes frame = Frame(6, Pattern(6, 0x90));
+    fake_.net().recv = {RecvBytes(Bytes(frame.begin(), frame.begin() + 10)),
+                        Fails(plat::kWsaEwouldblock),
+                        RecvBytes(Bytes(frame.begin() + 10, frame.begin() + 28)),
+                        Fails(plat::kWsaEwouldblock),
+                        RecvBytes(Bytes(frame.begin() + 28, frame.end()))};
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvOk);
+    EXPECT_EQ(length_, 34);
+    EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 34), frame);
+    EXPECT_EQ(log_.Count(), 0u);
+}
+
+TEST_F(Receive, NeverReadsIntoTheFollowingFrame) {
+    Bytes first = Frame(3, {1, 2, 3});
+    Bytes second = Frame(2, {8, 9});
+    Bytes both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    fake_.net().recv = {RecvBytes(both)};
+    ASSERT_EQ(Rcv(kFrameCapacity), kRcvOk);
+    EXPECT_EQ(length_, 31);
+    EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 31), first);
+    ASSERT_EQ(Rcv(kFrameCapacity), kRcvOk);
+    EXPECT_EQ(length_, 30);
+    EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 30), second);
+}
+
+TEST_F(Receive, WaitOutcomes) {
+    fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitFailed, plat::kWaitNoEvent};
+    fake_.net().waitError = plat::kWsaEinval;
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvTimeout);
+    EXPECT_EQ(log_.Count(), 0u) << "a quiet time-out logs nothing";
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvSocketError);
+    EXPECT_TRUE(log_.Has("Ordax : RcvMsg Select failed Errno 10022 0x2726", kLevelDetail));
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvSocketError);
+    EXPECT_TRUE(log_.Has("Ordax : RcvMsg internal error, selected completed but no event on socket",
+                         kLevelError));
+    EXPECT_EQ(log_.Count(), 2u);
+    EXPECT_EQ(fake_.net().recvCalls, 0);
+    EXPECT_EQ(length_, kFrameCapacity);
+}
+
+TEST_F(Receive, ReadErrorsInEitherPhase) {
+    fake_.net().recv = {RecvBytes(Pattern(12)), Fails(plat::kWsaEconnreset)};
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvSocketError);
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message error 10054 0x10054", kLevelError));
+    log_.Clear();
+    fake_.net().recv = {RecvBytes(Frame(10, Pattern(4))), Fails(plat::kWsaEconnaborted)};
+    EXPECT_EQ(Rcv(kFrameCapacity), kRcvSocketError);
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message error 10053 0x10053", kLevelError));
+    EXPECT_EQ(log_.Count(), 1u);
+    EXPECT_EQ(length_, kFrameCapacity);
+}
+
+TEST_F(Receive, PeerClosingMidHeaderTimesOutWithoutSpinning) {
+    fake_.net().recv = {RecvBytes(Pattern(5)), linktest::PeerClosed()};
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(Rcv(kFrameCapacity, 60), kRcvTimeout);
+    EXPECT_LT(plat::TickCount() - start, 10000u);
+    auto all = log_.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].text, "Ordax : Timeout from receive message");
+    EXPECT_EQ(all[0].level, kLevelError);
+    EXPECT_EQ(all[1].text, "Ordax : Receive Message error 10060 0x10060");
+    EXPECT_EQ(all[1].level, kLevelError);
+    EXPECT_LT(fake_.net().recvCalls, 100) << "a closed peer must not be polled in a tight loop";
+    EXPECT_EQ(length_, kFrameCapacity);
+}
+
+TEST_F(Receive, DataThatNeverCompletesTimesOut) {
+    fake_.net().recv = {RecvBytes(Frame(40, Pattern(39)))};  // one byte short, then would-block
+    EXPECT_EQ(Rcv(kFrameCapacity, 50), kRcvTimeout);
+    EXPECT_TRUE(log_.Has("Ordax : Timeout from receive message", kLevelError));
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message error 10060 0x10060", kLevelError));
+}
+
+TEST_F(Receive, TimeLimitSurvivesTheTickWrap) {
+    plat::SetTickCount(0xFFFFFFFFu - 30u);
+    fake_.net().recv = {linktest::PeerClosed()};
+    EXPECT_EQ(Rcv(kFrameCapacity, 100), kRcvTimeout);
+    EXPECT_GE(fake_.net().recvCalls, 3) << "the limit was not taken as already run out";
+    EXPECT_LT(plat::TickCount(), 0x80000000u) << "the tick count wrapped during the wait";
+    plat::SetTickCount(1000000u);
+}
+
+TEST(CloseStation, ClosesOnceAndMarksUnconnected) {
+    linktest::FakeSockets fake;
+    auto ctx = linktest::NewContext();
+    StationEntry &st = ctx->stations[3];
+    st.socket = kFakeSocket;
+    CloseStation(st);
+    EXPECT_EQ(st.socket, plat::kNoSocket);
+    CloseStation(st);
+    EXPECT_EQ(st.socket, plat::kNoSocket);
+    EXPECT_EQ(fake.net().closed, std::vector<plat::Socket>{kFakeSocket});
+}
+
+}  // namespace

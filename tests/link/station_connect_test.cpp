@@ -1,0 +1,318 @@
+// OpenStation: every step's failure with its message, the session
+// handshake, and real connections on loopback.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+
+#include "link/encap.h"
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+#include "tests/link/fake_sockets.h"
+#include "tests/link/link_fixture.h"
+#include "tests/link/raw_peer.h"
+#include "tests/support/messages.h"
+
+namespace {
+
+using namespace ordax;
+using linktest::Bytes;
+using linktest::Frame;
+using linktest::kFakeSocket;
+using linktest::RecvBytes;
+
+// Session reply with the given status and handle bytes.
+Bytes SessionReply(std::uint16_t dataLength = 0, std::uint8_t status = 0) {
+    Bytes reply = Frame(dataLength, Bytes(dataLength, 0x33));
+    reply[1] = 1;
+    reply[4] = 0x10;
+    reply[5] = 0x20;
+    reply[6] = 0x30;
+    reply[7] = 0x40;
+    reply[11] = status;
+    return reply;
+}
+
+class Connect : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx_ = linktest::NewContext();
+        st_ = &linktest::Configure(*ctx_, 4, kPlc5, "10.1.2.3");
+        std::memset(st_->session, 0x77, 4);
+    }
+    int Open() { return OpenStation(*ctx_, *st_, kStationLockHeld); }
+    // The attempt failed after `stepMessage` (level `level`), with the
+    // closing message and the socket closed (if one was made).
+    void ExpectFailure(const std::string &stepMessage, int level, bool socketMade = true) {
+        EXPECT_EQ(st_->socket, plat::kNoSocket);
+        EXPECT_EQ(Bytes(st_->session, st_->session + 4), Bytes(4, 0x77));
+        auto all = log_.All();
+        ASSERT_EQ(all.size(), 2u);
+        EXPECT_EQ(all[0].text, stepMessage);
+        EXPECT_EQ(all[0].level, level);
+        EXPECT_EQ(all[1].text, std::string("Ordax : Failure connecting to ") + st_->address);
+        EXPECT_EQ(all[1].level, kLevelError);
+        EXPECT_EQ(fake_.net().closed.size(), socketMade ? 1u : 0u);
+        log_.Clear();
+        fake_.net().closed.clear();
+    }
+    linktest::FakeSockets fake_;
+    ordax_test::MessageCapture log_;
+    std::unique_ptr<DriverContext> ctx_;
+    StationEntry *st_ = nullptr;
+};
+
+TEST_F(Connect, SuccessStoresSocketAndSessionAsReceived) {
+    fake_.net().recv = {RecvBytes(SessionReply(4, 0x65))};  // non-zero status still counts
+    ctx_->timers.sessionTimeout = 1234;
+    EXPECT_EQ(Open(), 0);
+    EXPECT_EQ(st_->socket, kFakeSocket);
+    EXPECT_EQ(linktest::Hex(Bytes(st_->session, st_->session + 4)), "10 20 30 40");
+    EXPECT_EQ(linktest::Hex(fake_.net().sent),
+              "01 01 00 00 00 00 00 00 00 00 00 00 00 04 00 05 "
+              "00 00 00 00 00 00 00 00 00 00 00 00");
+    EXPECT_EQ(fake_.net().connectPort, 2222);
+    EXPECT_EQ(fake_.net().connectAddr, ::inet_addr("10.1.2.3"));
+    EXPECT_TRUE(fake_.net().lookups.empty());
+    EXPECT_EQ(fake_.net().waitTimeouts, std::vector<std::uint32_t>{1234});
+    EXPECT_TRUE(fake_.net().closed.empty());
+    auto all = log_.All();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].text, "Ordax : Connected to 10.1.2.3");
+    EXPECT_EQ(all[0].level, kLevelDetail);
+}
+
+TEST_F(Connect, AddressTextsWithADotAreNeverLookedUp) {
+    std::strcpy(st_->address, "plc.example");
+    fake_.net().recv = {RecvBytes(SessionReply())};
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(fake_.net().lookups.empty());
+    EXPECT_EQ(fake_.net().inetAddrs, std::vector<std::string>{"plc.example"});
+    EXPECT_EQ(fake_.net().connectAddr, plat::kInetNone) << "used as inet_addr gives it";
+}
+
+TEST_F(Connect, NamesWithoutADotAreLookedUp) {
+    std::strcpy(st_->address, "plcnode");
+    fake_.net().lookupAddr = ::inet_addr("10.9.8.7");
+    fake_.net().recv = {RecvBytes(SessionReply())};
+    EXPECT_EQ(Open(), 0);
+    EXPECT_EQ(fake_.net().lookups, std::vector<std::string>{"plcnode"});
+    EXPECT_EQ(fake_.net().connectAddr, ::inet_addr("10.9.8.7"));
+
+    fake_.net().lookupError = plat::kWsaEhostunreach;
+    st_->socket = plat::kNoSocket;
+    std::memset(st_->session, 0x77, 4);
+    log_.Clear();
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(fake_.net().connectCalls, 1) << "no connect for an unknown name";
+    ExpectFailure("Ordax : Invalid host name: plcnode", kLevelError);
+}
+
+TEST_F(Connect, UnterminatedAddressFieldIsCutToItsLength) {
+    std::memset(st_->address, 'a', sizeof st_->address);
+    fake_.net().lookupError = plat::kWsaEhostunreach;
+    EXPECT_EQ(Open(), 1);
+    ASSERT_EQ(fake_.net().lookups.size(), 1u);
+    EXPECT_EQ(fake_.net().lookups[0], std::string(31, 'a'));
+}
+
+TEST_F(Connect, SocketSetupFailures) {
+    fake_.net().createResult = plat::kNoSocket;
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError, false);
+    fake_.net().createResult = kFakeSocket;
+
+    fake_.net().keepAliveError = plat::kWsaEnoprotoopt;
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : Errno 10042 0x273A setting socket options for station at IP 10.1.2.3",
+                  kLevelError);
+    fake_.net().keepAliveError = 0;
+
+    fake_.net().nonBlockingError = plat::kWsaEinval;
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : Failure setting ioctl for station at IP 10.1.2.3", kLevelError);
+    EXPECT_EQ(fake_.net().connectCalls, 0);
+}
+
+TEST_F(Connect, BindFailuresByErrorNumber) {
+    const std::pair<int, const char *> cases[] = {
+        {plat::kWsaEbadf, "Ordax : Bind invalid socket descriptor error"},
+        {plat::kWsaEinval, "Ordax : Bind socket already bound error"},
+        {plat::kWsaEafnosupport, "Ordax : Bind AF not supported error"},
+        {plat::kWsaEaddrinuse, "Ordax : Bind address in use error"},
+        {plat::kWsaEaddrnotavail, "Ordax : Bind address not available error"},
+        {plat::kWsaEacces, "Ordax : Bind unknown error code 10013 0x271D"},
+    };
+    for (const auto &c : cases) {
+        fake_.net().bindError = c.first;
+        EXPECT_EQ(Open(), 1);
+        ExpectFailure(c.second, kLevelError);
+    }
+    EXPECT_EQ(fake_.net().connectCalls, 0);
+}
+
+TEST_F(Connect, ConnectFailuresByErrorNumber) {
+    const std::pair<int, const char *> cases[] = {
+        {plat::kWsaEbadf, "Ordax : connect invalid socket desriptor"},
+        {plat::kWsaEnotsock, "Ordax : socket connect invalid socket descriptor"},
+        {plat::kWsaEafnosupport, "Ordax : connect AF protocol not supported"},
+        {plat::kWsaEaddrinuse, "Ordax : connect address already in use error"},
+        {plat::kWsaEaddrnotavail, "Ordax : connect address not available"},
+        {plat::kWsaEnetunreach, "Ordax : socket connect network is unreachable"},
+        {plat::kWsaEtimedout, "Ordax : socket connect timed out"},
+        {plat::kWsaEconnrefused, "Ordax : socket connect attempt to connected was forcefully refused"},
+        {plat::kWsaEhostunreach, "Ordax : socket connect unknown error code 10065 0x2751"},
+        {plat::kWsaEacces, "Ordax : socket connect unknown error code 10013 0x271d"},
+    };
+    for (const auto &c : cases) {
+        fake_.net().connectError = c.first;
+        EXPECT_EQ(Open(), 1);
+        ExpectFailure(c.second, kLevelDetail);
+    }
+    EXPECT_TRUE(fake_.net().waitTimeouts.empty());
+}
+
+TEST_F(Connect, PendingConnectCodesWaitForWritable) {
+    ctx_->timers.connectTimeout = 2500;
+    for (int code : {plat::kWsaEwouldblock, plat::kWsaEinprogress, plat::kWsaEalready, plat::kWsaEisconn}) {
+        fake_.net() = linktest::FakeNet{};
+        fake_.net().connectError = code;
+        fake_.net().recv = {RecvBytes(SessionReply())};
+        st_->socket = plat::kNoSocket;
+        EXPECT_EQ(Open(), 0) << code;
+        ASSERT_EQ(fake_.net().waitTimeouts.size(), 2u);
+        EXPECT_EQ(fake_.net().waitTimeouts[0], 2500u);
+        EXPECT_TRUE(fake_.net().waitForWrite[0]);
+        EXPECT_FALSE(fake_.net().waitForWrite[1]);
+    }
+}
+
+TEST_F(Connect, PendingConnectWaitOutcomes) {
+    fake_.net().connectError = plat::kWsaEinprogress;
+    fake_.net().waits = {plat::kWaitTimedOut};
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : connect select timeout", kLevelDetail);
+
+    fake_.net().waits = {plat::kWaitNoEvent};
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : OpenStation internal error connect select completed with no event set on socket",
+                  kLevelError);
+
+    fake_.net().waits = {plat::kWaitFailed};
+    fake_.net().waitError = plat::kWsaEinval;
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : connect select Errno 10022 0x2726", kLevelDetail);
+    EXPECT_EQ(fake_.net().sendCalls, 0);
+}
+
+TEST_F(Connect, SessionSendFailure) {
+    fake_.net().send = {linktest::Fails(plat::kWsaEconnreset)};
+    EXPECT_EQ(Open(), 1);
+    auto all = log_.All();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].text, "Ordax : Send message errno 10054 0x2746");
+    EXPECT_EQ(all[1].text, "Ordax : session connect send failed");
+    EXPECT_EQ(all[1].level, kLevelDetail);
+    EXPECT_EQ(all[2].text, "Ordax : Failure connecting to 10.1.2.3");
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(fake_.net().closed.size(), 1u);
+}
+
+TEST_F(Connect, SessionReplyLimits) {
+    fake_.net().recv = {RecvBytes(SessionReply(15))};
+    EXPECT_EQ(Open(), 0) << "15 data bytes fit the 43-byte buffer";
+    st_->socket = plat::kNoSocket;
+    std::memset(st_->session, 0x77, 4);
+
+    fake_.net().recv = {RecvBytes(SessionReply(16))};
+    log_.Clear();
+    EXPECT_EQ(Open(), 1);
+    auto all = log_.All();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].text, "Ordax : Receive Message length exceeds buffer limits");
+    EXPECT_EQ(all[1].text, "Ordax : session establish received failed");
+    EXPECT_EQ(all[1].level, kLevelDetail);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(Bytes(st_->session, st_->session + 4), Bytes(4, 0x77));
+}
+
+TEST_F(Connect, SessionNeverAnswered) {
+    fake_.net().waits = {plat::kWaitTimedOut};
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure("Ordax : session establish received failed", kLevelDetail);
+}
+
+// ---- Real connections on loopback -------------------------------------------
+
+class ConnectLoopback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx_ = linktest::NewContext();
+        ctx_->timers.connectTimeout = 1000;
+        ctx_->timers.sessionTimeout = 150;
+    }
+    StationEntry &Station(const char *address) { return linktest::Configure(*ctx_, 7, kSlc5, address); }
+    void TearDown() override { CloseStation(ctx_->stations[7]); }
+    ordax_test::MessageCapture log_;
+    std::unique_ptr<DriverContext> ctx_;
+};
+
+TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
+    linktest::RawPeer peer("127.0.0.20", 2222, [](int fd, linktest::RawPeer &p) {
+        Bytes request = p.ReadExactly(fd, 28);
+        if (request.size() == 28) linktest::RawPeer::SendAll(fd, SessionReply(4));
+        p.Hold();
+    });
+    ASSERT_TRUE(peer.ok());
+    StationEntry &st = Station("127.0.0.20");
+    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 0);
+    EXPECT_NE(st.socket, plat::kNoSocket);
+    EXPECT_EQ(linktest::Hex(Bytes(st.session, st.session + 4)), "10 20 30 40");
+    EXPECT_TRUE(log_.Has("Ordax : Connected to 127.0.0.20", kLevelDetail));
+}
+
+TEST_F(ConnectLoopback, RefusedConnection) {
+    StationEntry &st = Station("127.0.0.21");  // nothing listens there
+    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_EQ(st.socket, plat::kNoSocket);
+    auto all = log_.All();
+    ASSERT_GE(all.size(), 2u);
+    // A refusal comes either from connect at once or, once the pending
+    // connect reports the socket writable, from the session send.
+    EXPECT_TRUE(log_.Has("Ordax : socket connect attempt to connected was forcefully refused", kLevelDetail) ||
+                (log_.Has("Ordax : Send message errno 10061 0x274D", kLevelError) &&
+                 log_.Has("Ordax : session connect send failed", kLevelDetail)));
+    EXPECT_EQ(all.back().text, "Ordax : Failure connecting to 127.0.0.21");
+}
+
+TEST_F(ConnectLoopback, UnresolvableHostNameFailsQuickly) {
+    StationEntry &st = Station("ordax-no-such-host-xyz");
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_LT(plat::TickCount() - start, 10000u);
+    auto all = log_.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].text, "Ordax : Invalid host name: ordax-no-such-host-xyz");
+    EXPECT_EQ(all[1].text, "Ordax : Failure connecting to ordax-no-such-host-xyz");
+}
+
+TEST_F(ConnectLoopback, SilentPeerAndOversizedSessionReply) {
+    std::atomic<int> connection{0};
+    linktest::RawPeer peer("127.0.0.22", 2222, [&](int fd, linktest::RawPeer &p) {
+        Bytes request = p.ReadExactly(fd, 28);
+        if (++connection == 2 && request.size() == 28) linktest::RawPeer::SendAll(fd, SessionReply(16));
+        p.ReadExactly(fd, 1);  // until the driver closes
+    });
+    ASSERT_TRUE(peer.ok());
+    StationEntry &st = Station("127.0.0.22");
+    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
+    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError)) << "no byte came at all";
+    log_.Clear();
+    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));
+    EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
+    EXPECT_TRUE(log_.Has("Ordax : Failure connecting to 127.0.0.22", kLevelError));
+    EXPECT_EQ(st.socket, plat::kNoSocket);
+}
+
+}  // namespace
