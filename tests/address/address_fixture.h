@@ -1,0 +1,90 @@
+// A channel block with a few configured stations, and calls of commands 3
+// and 4 through the driver's entry point.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "frame/codes.h"
+#include "frame/context.h"
+#include "ordax.h"
+#include "tests/support/messages.h"
+
+namespace address_test {
+
+constexpr int kPlc5Station = 5;
+constexpr int kSlc5Station = 6;
+constexpr int kInteger = 0;  // any gateType but 3, 6 and 7
+constexpr int kReal = PDX_GATE_REAL;
+constexpr int kDigital = PDX_GATE_DIGITAL;
+constexpr int kString = PDX_GATE_STRING;
+constexpr int kUnset = -7;   // decoded fields before a parse
+
+inline const std::string kInvalidChar = "Ordax : Parse invalid character in gate address !!!";
+inline const std::string kUnknownDevice = "Ordax : Parse unknown device type !!!";
+
+inline int ElementOf(const GateRecord &g) { return g.packedAddress & 0xFFF; }
+inline int FileOf(const GateRecord &g) { return (g.packedAddress >> 12) & 0xFFF; }
+inline int SubOf(const GateRecord &g) {
+    return static_cast<int>(static_cast<std::uint32_t>(g.packedAddress) >> 24);
+}
+
+class GateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx_ = std::make_unique<ordax::DriverContext>();
+        for (int n : {0, kPlc5Station, 7, 15, 77}) ctx_->stations[n].plcType = ordax::kPlc5;
+        for (int n : {kSlc5Station, 8, 9, 99}) ctx_->stations[n].plcType = ordax::kSlc5;
+    }
+    // The test owns the block, so it releases the definitions the driver
+    // never frees.
+    void TearDown() override {
+        ordax::StringDefinition *d = ctx_->stringDefinitions;
+        while (d != nullptr) {
+            ordax::StringDefinition *next = d->next;
+            delete d;
+            d = next;
+        }
+        ctx_->stringDefinitions = nullptr;
+    }
+
+    GateRecord Gate(const char *text, int gateType, int blockLength = 0) {
+        GateRecord g{};
+        g.addressText = text;
+        g.gateId = 4242;
+        g.gateType = gateType;
+        g.blockLength = blockLength;
+        g.station = g.fileType = g.packedAddress = g.bit = g.valueBits = kUnset;
+        return g;
+    }
+    int Call(int command, GateRecord *gate) {
+        PdxCall call{};
+        call.driverContext = ctx_.get();
+        call.command = command;
+        call.args = gate;
+        return PdxMain(&call);
+    }
+    int Parse(GateRecord *gate) { return Call(PDX_PARSE_GATE, gate); }
+    int Block(GateRecord *gate) { return Call(PDX_PARSE_BLOCK, gate); }
+    int Parse(const char *text, int gateType) {
+        GateRecord g = Gate(text, gateType);
+        return Parse(&g);
+    }
+    int Block(const char *text, int gateType, int blockLength) {
+        GateRecord g = Gate(text, gateType, blockLength);
+        return Block(&g);
+    }
+    int DefinitionCount() const {
+        int n = 0;
+        for (auto *d = ctx_->stringDefinitions; d != nullptr; d = d->next) ++n;
+        return n;
+    }
+
+    ordax_test::MessageCapture messages_;
+    std::unique_ptr<ordax::DriverContext> ctx_;
+};
+
+}  // namespace address_test

@@ -1,0 +1,233 @@
+// Command 3: decoding, gate kinds, messages, and hostile address texts.
+#include <string>
+
+#include "tests/address/address_fixture.h"
+
+namespace address_test {
+namespace {
+
+struct DecodeCase {
+    const char *text;
+    int gateType;
+    int station;
+    char letter;
+    int file, element, sub, bit, valueBits;
+};
+
+// Accepted addresses and what they decode to.
+const DecodeCase kAccepted[] = {
+    {"05N007012", kInteger, 5, 'N', 7, 12, 0, 255, 16},
+    {"05n007012", kInteger, 5, 'N', 7, 12, 0, 255, 16},
+    {"05N007012", kReal, 5, 'N', 7, 12, 0, 255, 16},
+    {"05N007012", 99, 5, 'N', 7, 12, 0, 255, 16},
+    {"05B00301007", kDigital, 5, 'B', 3, 10, 0, 7, 16},
+    {"05B0030101", kDigital, 5, 'B', 3, 10, 0, 1, 16},
+    {"05b003010 7", kInteger, 5, 'B', 3, 10, 0, 255, 16},
+    {"05S002001", kInteger, 5, 'S', 2, 1, 0, 255, 16},
+    {"05F008003", kReal, 5, 'F', 8, 3, 0, 255, 32},
+    {"05I00001217", kDigital, 5, 'I', 0, 10, 0, 15, 16},
+    {"05O00077707", kDigital, 5, 'O', 0, 511, 0, 7, 16},
+    {"05I000012", kInteger, 5, 'I', 0, 10, 0, 255, 16},
+    {"06I00001217", kInteger, 6, 'I', 0, 12, 17, 255, 16},
+    {"06I0010030005", kDigital, 6, 'I', 1, 3, 0, 5, 16},
+    {"06O0010039915", kDigital, 6, 'O', 1, 3, 99, 15, 16},
+    {"08I00100000", kInteger, 8, 'I', 1, 0, 0, 255, 16},
+    {"99I00100000", kInteger, 99, 'I', 1, 0, 0, 255, 16},
+    {"05T00400101", kInteger, 5, 'T', 4, 1, 1, 255, 16},
+    {"05T0040010013", kDigital, 5, 'T', 4, 1, 0, 13, 16},
+    {"06C00500202", kInteger, 6, 'C', 5, 2, 2, 255, 16},
+    {"05R006999000", kDigital, 5, 'R', 6, 999, 0, 0, 16},
+    {"05P00900002", kReal, 5, 'P', 9, 0, 2, 255, 32},
+    {"05P00900004", kReal, 5, 'P', 9, 0, 4, 255, 32},
+    {"05P00900048", kReal, 5, 'P', 9, 0, 48, 255, 32},
+    {"05P00900001", kInteger, 5, 'P', 9, 0, 1, 255, 16},
+    {"05P00900000", kInteger, 5, 'P', 9, 0, 0, 255, 16},
+    {"05P0090000112", kDigital, 5, 'P', 9, 0, 1, 12, 16},
+    {"05G009001", kString, 5, 'G', 9, 1, 0, 255, 16},
+    {"06g999999", kString, 6, 'G', 999, 999, 0, 255, 16},
+    {"00N000000", kInteger, 0, 'N', 0, 0, 0, 255, 16},
+    {"77N999999", kInteger, 77, 'N', 999, 999, 0, 255, 16},
+    {"05N007012    ", kInteger, 5, 'N', 7, 12, 0, 255, 16},
+    {"05N007012            ", kInteger, 5, 'N', 7, 12, 0, 255, 16},
+};
+
+TEST_F(GateTest, AcceptedAddressesDecode) {
+    for (const DecodeCase &c : kAccepted) {
+        GateRecord g = Gate(c.text, c.gateType);
+        ASSERT_EQ(Parse(&g), PDX_DONE) << c.text << " type " << c.gateType;
+        EXPECT_EQ(g.station, c.station) << c.text;
+        EXPECT_EQ(g.fileType, c.letter) << c.text;
+        EXPECT_EQ(FileOf(g), c.file) << c.text;
+        EXPECT_EQ(ElementOf(g), c.element) << c.text;
+        EXPECT_EQ(SubOf(g), c.sub) << c.text;
+        EXPECT_EQ(g.bit, c.bit) << c.text;
+        EXPECT_EQ(g.valueBits, c.valueBits) << c.text;
+        EXPECT_EQ(g.gateId, 4242);
+        EXPECT_EQ(g.blockLength, 0);
+    }
+    EXPECT_EQ(messages_.Count(), 0u);
+}
+
+struct RejectCase {
+    const char *text;
+    int gateType;
+    const char *why;
+};
+
+// Rejected without a message: the gate kind does not fit the address.
+const RejectCase kKindRejects[] = {
+    {"05b003010 7", kDigital, "blank first bit column: no bit"},
+    {"05B00301016", kDigital, "bit above 15"},
+    {"05B00301016", kInteger, "bit on a word gate"},
+    {"05N007012", kDigital, "no bit"},
+    {"05T0040010113", kDigital, "bit outside sub-element 0"},
+    {"05T0040010113", kInteger, "bit on a word gate"},
+    {"05T00400101", kDigital, "no bit"},
+    {"05P00900004", kInteger, "32-bit PID word on an integer gate"},
+    {"05P00900001", kReal, "16-bit PID word on a real gate"},
+    {"05P0090000212", kDigital, "bit in a 32-bit PID value"},
+    {"05F008003", kInteger, "F on an integer gate"},
+    {"05F008003", kDigital, "F without bit"},
+    {"05F00800301", kDigital, "F with bit"},
+    {"05F00800301", kReal, "F with bit on a real gate"},
+    {"05G009001", kInteger, "G needs a string gate"},
+    {"05G009001", kReal, "G needs a string gate"},
+    {"05N007000", kString, "string gate needs G"},
+    {"05I00001217", kString, "string gate needs G"},
+    {"05I00001217", kInteger, "PLC-5 I with bit on a word gate"},
+    {"06I00001217", kDigital, "SLC I without bit"},
+    {"06I0010030016", kDigital, "SLC bit above 15"},
+    {"06I0010030019", kDigital, "SLC bit above 15"},
+    {"06I0010030005", kInteger, "SLC bit on a word gate"},
+    {"05B00301019", kDigital, "bit above 15"},
+};
+
+TEST_F(GateTest, GateKindMismatchesAreRejectedSilently) {
+    for (const RejectCase &c : kKindRejects) {
+        EXPECT_EQ(Parse(c.text, c.gateType), PDX_REQUEST_ERROR) << c.text << ": " << c.why;
+    }
+    EXPECT_EQ(messages_.Count(), 0u);
+}
+
+// Rejected with the invalid-character message at level 8.
+const RejectCase kColumnRejects[] = {
+    {"08N007000", kInteger, "SLC station 8 outside the I/O form"},
+    {"05I00001817", kDigital, "8 in an octal element"},
+    {"05I00001218", kDigital, "8 in an octal bit"},
+    {"05I0010030005", kDigital, "SLC I/O form on a PLC-5"},
+    {"06P00900002", kReal, "PID on an SLC 5"},
+    {"05P00900003", kReal, "odd PID sub-element"},
+    {"05P00900050", kReal, "PID sub-element above 48"},
+    {"05T00400103", kInteger, "sub-element 3"},
+    {"05T00400110", kInteger, "sub-element 10"},
+    {"05N00701", kInteger, "element needs three digits"},
+    {"05N 07012", kInteger, "blank in the file number"},
+    {"05A007012", kInteger, "no such letter"},
+    {"05N007012  1", kInteger, "column 11 must be blank"},
+    {"05G0090011", kString, "G has no bit"},
+    {"05N007012\xe9", kInteger, "byte above 127"},
+    {"05N00701\xff", kInteger, "byte above 127"},
+    {"05N007012\t", kInteger, "tab is no blank"},
+    {"05N007012    X", kInteger, "text after column 12"},
+    {"05N0070121234567890", kInteger, "text after column 12"},
+    {" 5N007012", kInteger, "station read as 5, but column 0 blank"},
+    {"+5N007012", kInteger, "station read as 5, but column 0 a sign"},
+    {"18N007012", kInteger, "8 in a PLC-5 station column"},
+};
+
+TEST_F(GateTest, ColumnMismatchesGiveTheInvalidCharacterMessage) {
+    ctx_->stations[18].plcType = ordax::kPlc5;
+    for (const RejectCase &c : kColumnRejects) {
+        messages_.Clear();
+        EXPECT_EQ(Parse(c.text, c.gateType), PDX_REQUEST_ERROR) << c.text << ": " << c.why;
+        EXPECT_EQ(messages_.Count(), 1u) << c.text;
+        EXPECT_TRUE(messages_.Has(kInvalidChar, ordax::kLevelDetail)) << c.text;
+    }
+}
+
+TEST_F(GateTest, UnreadableStationIsRejectedSilentlyAndNotStored) {
+    for (const char *text : {"0AN007000", "A5N007000", "-5N007012", "-0N007012", " 0N007012",
+                             "  N007012", "", "0"}) {
+        GateRecord g = Gate(text, kInteger);
+        EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR) << '"' << text << '"';
+        EXPECT_EQ(g.station, kUnset) << text;
+        EXPECT_EQ(g.bit, 255) << text;
+        EXPECT_EQ(g.valueBits, 16) << text;
+    }
+    EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(GateTest, UnconfiguredStationGivesUnknownDeviceType) {
+    GateRecord g = Gate("04N007012", kInteger);
+    EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR);
+    EXPECT_EQ(g.station, 4);
+    EXPECT_EQ(g.fileType, 'N');
+    ASSERT_EQ(messages_.Count(), 1u);
+    EXPECT_TRUE(messages_.Has(kUnknownDevice, ordax::kLevelDetail));
+    ctx_->stations[4].plcType = 3;
+    EXPECT_EQ(Parse("04N007012", kInteger), PDX_REQUEST_ERROR);
+    EXPECT_EQ(messages_.Count(), 2u);
+}
+
+TEST_F(GateTest, StationColumnsAdmitOctalDigitsOutsideSlcIo) {
+    ctx_->stations[80].plcType = ordax::kPlc5;
+    EXPECT_EQ(Parse("15N007012", kInteger), PDX_DONE);
+    EXPECT_EQ(Parse("80N007012", kInteger), PDX_REQUEST_ERROR);
+    EXPECT_EQ(Parse("09N007012", kInteger), PDX_REQUEST_ERROR);
+    EXPECT_EQ(Parse("09I00100000", kInteger), PDX_DONE);
+    EXPECT_EQ(Parse("99I00100000", kInteger), PDX_DONE);
+    EXPECT_EQ(Parse("99G009001", kString), PDX_REQUEST_ERROR);
+    EXPECT_EQ(messages_.Count(), 3u);
+}
+
+TEST_F(GateTest, SameTextDecodesByTheStationsFamily) {
+    GateRecord g = Gate("05I00001217", kDigital);
+    ASSERT_EQ(Parse(&g), PDX_DONE);
+    EXPECT_EQ(ElementOf(g), 10);
+    EXPECT_EQ(g.bit, 15);
+    ctx_->stations[5].plcType = ordax::kSlc5;
+    g = Gate("05I00001217", kInteger);
+    ASSERT_EQ(Parse(&g), PDX_DONE);
+    EXPECT_EQ(ElementOf(g), 12);
+    EXPECT_EQ(SubOf(g), 17);
+    EXPECT_EQ(g.bit, 255);
+}
+
+TEST_F(GateTest, FieldsWrittenBeforeARejectionKeepTheirValues) {
+    GateRecord g = Gate("05F00800301", kDigital);
+    EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR);
+    EXPECT_EQ(g.station, 5);
+    EXPECT_EQ(g.fileType, 'F');
+    EXPECT_EQ(FileOf(g), 8);
+    EXPECT_EQ(ElementOf(g), 3);
+    EXPECT_EQ(g.bit, 1);
+    EXPECT_EQ(g.valueBits, 32);
+}
+
+TEST_F(GateTest, HostileRecordsNeverReachOutside) {
+    GateRecord g = Gate(nullptr, kInteger);
+    EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR);
+    EXPECT_EQ(g.fileType, ' ');
+    const std::string huge(100000, 'N');
+    EXPECT_EQ(Parse(huge.c_str(), kInteger), PDX_REQUEST_ERROR);
+    const std::string longValid = "05N007012" + std::string(5000, ' ');
+    EXPECT_EQ(Parse(longValid.c_str(), kInteger), PDX_DONE);
+    const std::string high(20, '\xff');
+    EXPECT_EQ(Parse(high.c_str(), kInteger), PDX_REQUEST_ERROR);
+    EXPECT_EQ(ctx_->parsingBlock, 0);  // the byte after the 13 columns
+    EXPECT_EQ(Call(PDX_PARSE_GATE, nullptr), PDX_REQUEST_ERROR);
+    PdxCall call{};
+    call.command = PDX_PARSE_GATE;
+    call.args = &g;
+    EXPECT_EQ(PdxMain(&call), PDX_REQUEST_ERROR);
+}
+
+TEST_F(GateTest, WorkCopyIsUpperCasedAndBlankPadded) {
+    ASSERT_EQ(Parse("05n007012", kInteger), PDX_DONE);
+    EXPECT_EQ(std::string(ctx_->addressColumns, 13), "05N007012    ");
+    ASSERT_EQ(Parse("05N007012            ", kInteger), PDX_DONE);
+    EXPECT_EQ(std::string(ctx_->addressColumns, 13), "05N007012    ");
+}
+
+}  // namespace
+}  // namespace address_test
