@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/sockerr.h"
 
 namespace linktest {
@@ -37,12 +38,14 @@ int FakeConnect(plat::Socket, std::uint32_t addr, std::uint16_t port) {
 }
 
 plat::WaitResult FakeWait(plat::Socket, bool forWrite, std::uint32_t timeoutMs) {
+    if (gNet.onWait) gNet.onWait();
     gNet.waitTimeouts.push_back(timeoutMs);
     gNet.waitForWrite.push_back(forWrite);
     if (gNet.waits.empty()) return plat::kWaitReady;
     plat::WaitResult r = gNet.waits.front();
     gNet.waits.pop_front();
     if (r == plat::kWaitFailed) gNet.lastError = gNet.waitError;
+    if (r == plat::kWaitTimedOut) plat::SleepMs(timeoutMs);  // a time-out takes its time
     return r;
 }
 
@@ -62,6 +65,7 @@ int FakeSend(plat::Socket, const void *bytes, int length) {
 
 int FakeRecv(plat::Socket, void *bytes, int length) {
     ++gNet.recvCalls;
+    if (gNet.recv.empty() && !gNet.recvRepeat.empty()) gNet.recv.push_back(RecvBytes(gNet.recvRepeat));
     if (gNet.recv.empty()) return Fail(plat::kWsaEwouldblock);
     IoStep &step = gNet.recv.front();
     if (step.kind == IoStep::kClosed) return 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct FakeNet {
     int connectError = 0;      // 0: connected at once
     int lookupError = 0;       // non-zero: name not found
     std::uint32_t lookupAddr = 0x0100007Fu;
+    // When set, an empty recv script is refilled with this frame: an
+    // endless stream of the same reply.
+    std::vector<std::uint8_t> recvRepeat;
+    std::function<void()> onWait;  // called at the start of every wait
 
     // Observations.
     std::vector<std::uint8_t> sent;

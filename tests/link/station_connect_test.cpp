@@ -38,6 +38,8 @@ protected:
         ctx_ = linktest::NewContext();
         st_ = &linktest::Configure(*ctx_, 4, kPlc5, "10.1.2.3");
         std::memset(st_->session, 0x77, 4);
+        ctx_->timers.connectTimeout = 50;
+        ctx_->timers.sessionTimeout = 50;
     }
     int Open() { return OpenStation(*ctx_, *st_, kStationLockHeld); }
     // The attempt failed after `stepMessage` (level `level`), with the

@@ -1,0 +1,246 @@
+// Transact against the scripted socket table: reply matching, short and
+// foreign replies, failures and what they leave behind.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "link/encap.h"
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+#include "tests/link/fake_sockets.h"
+#include "tests/link/link_fixture.h"
+#include "tests/support/messages.h"
+
+namespace {
+
+using namespace ordax;
+using linktest::Bytes;
+using linktest::kFakeSocket;
+using linktest::RecvBytes;
+
+constexpr std::uint16_t kSentinel = 0xBEEF;
+
+// A PCCC reply frame: mode, status, STS, TNS, then `after` (EXT STS or data).
+Bytes Reply(std::uint16_t tns, std::uint8_t sts, const Bytes &after = {}, std::uint8_t mode = 2,
+            std::uint8_t status = 0) {
+    Bytes pccc = {0, 5, 0, 0, 0x4F, sts, static_cast<std::uint8_t>(tns & 0xFF),
+                  static_cast<std::uint8_t>(tns >> 8)};
+    pccc.insert(pccc.end(), after.begin(), after.end());
+    Bytes f = linktest::Frame(static_cast<std::uint16_t>(pccc.size()), pccc);
+    f[0] = mode;
+    f[11] = status;
+    return f;
+}
+
+bool LockFree(const plat::PlatLock &lock) {
+    const plat::PlatLock zero{};
+    return std::memcmp(&lock, &zero, sizeof lock) == 0;
+}
+
+class TransactFake : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx_ = linktest::NewContext();
+        ctx_->replyTimeout = 100;
+        ctx_->timers.loopSleep = 5;
+        st_ = &linktest::Configure(*ctx_, 5, kPlc5);
+        st_->socket = kFakeSocket;
+        st_->tns = 99;  // the request carries TNS 100
+        st_->lastSupervision = 4242;
+        txn_.function = ReadWords;
+        txn_.station = 5;
+        txn_.fileType = kFileN;
+        txn_.fileNumber = 7;
+        txn_.count = 3;
+        for (std::uint16_t &w : txn_.data) w = kSentinel;
+    }
+    int Run(TransactLock lock = kTakeStationLock) { return Transact(*ctx_, txn_, nullptr, lock); }
+    void Queue(const Bytes &frame) { fake_.net().recv.push_back(RecvBytes(frame)); }
+
+    linktest::FakeSockets fake_;
+    ordax_test::MessageCapture log_;
+    std::unique_ptr<DriverContext> ctx_;
+    StationEntry *st_ = nullptr;
+    Transaction txn_{};
+};
+
+TEST_F(TransactFake, AcceptsTheMatchingReplyAndCopiesTheWordsRead) {
+    bool lockedDuringWait = false;
+    fake_.net().onWait = [&] { lockedDuringWait = !LockFree(st_->lock); };
+    Queue(Reply(100, 0, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}));
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_TRUE(lockedDuringWait);
+    EXPECT_TRUE(LockFree(st_->lock));
+    EXPECT_EQ(txn_.sts, 0);
+    EXPECT_EQ(txn_.extSts, 0);
+    EXPECT_EQ(txn_.data[0], 0x2211);
+    EXPECT_EQ(txn_.data[1], 0x4433);
+    EXPECT_EQ(txn_.data[2], 0x6655);
+    EXPECT_EQ(txn_.data[3], kSentinel) << "only count words";
+    EXPECT_EQ(fake_.net().sent.size(), static_cast<std::size_t>(txn_.frameLength));
+    EXPECT_EQ(st_->socket, kFakeSocket);
+    EXPECT_EQ(st_->lastSupervision, 4242u);
+    EXPECT_EQ(fake_.net().waitTimeouts, std::vector<std::uint32_t>{100});
+}
+
+TEST_F(TransactFake, SingleWordReadCopiesExactlyOneWord) {
+    txn_.function = ReadSingleWord;
+    Queue(Reply(100, 0, {0x01, 0x80, 0x02, 0x00, 0x03, 0x00}));
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_EQ(txn_.data[0], 0x8001);
+    EXPECT_EQ(txn_.data[1], kSentinel);
+}
+
+TEST_F(TransactFake, ForeignRepliesAreDroppedWithinTheSameWait) {
+    Queue(Reply(99, 0, {9, 9, 9, 9, 9, 9}));           // earlier TNS
+    Queue(Reply(100, 0, {8, 8, 8, 8, 8, 8}, 1));       // mode 1
+    Queue(Reply(100, 0, {7, 7, 7, 7, 7, 7}, 2, 0x01)); // status not 0
+    Queue(Reply(100, 0x10));                           // the answer
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_EQ(txn_.sts, 0x10);
+    EXPECT_EQ(txn_.extSts, 0);
+    EXPECT_EQ(txn_.data[0], kSentinel) << "a refused request carries no data";
+    EXPECT_EQ(fake_.net().waitTimeouts.size(), 4u);
+}
+
+TEST_F(TransactFake, ExtendedStatusIsTheByteAfterTheTns) {
+    txn_.function = WriteWords;
+    Queue(Reply(100, 0xF0, {0x07, 0xAA, 0xBB}));
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_EQ(txn_.sts, 0xF0);
+    EXPECT_EQ(txn_.extSts, 0x07);
+    EXPECT_EQ(txn_.data[0], kSentinel);
+}
+
+TEST_F(TransactFake, RepliesMissingBytesAreNeverDelivered) {
+    Queue(linktest::Frame(0));                // header only: request TNS still in the buffer
+    Queue(Reply(100, 0, {1, 2, 3, 4}));       // two of three words
+    Queue(Reply(100, 0xF0));                  // EXT STS missing
+    EXPECT_EQ(Run(), kLinkTimeout);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(txn_.data[i], kSentinel) << i;
+
+    st_->socket = kFakeSocket;
+    st_->tns = 99;
+    Queue(Reply(100, 0, {1, 2, 3, 4}));
+    Queue(Reply(100, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));  // longer than asked is fine
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_EQ(txn_.data[2], 0x0605);
+    EXPECT_EQ(txn_.data[3], kSentinel);
+}
+
+TEST_F(TransactFake, EndlessForeignRepliesStillEndAtTheReplyTimeout) {
+    fake_.net().recvRepeat = Reply(7, 0, {1, 2, 3, 4, 5, 6});
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(Run(), kLinkTimeout);
+    EXPECT_LT(plat::TickCount() - start, 10000u);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(st_->lastSupervision, 0u);
+    EXPECT_EQ(txn_.data[0], kSentinel);
+}
+
+TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
+    ctx_->timers.loopSleep = 400;  // pause of 800 ms
+    fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitTimedOut, plat::kWaitTimedOut};
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        EXPECT_EQ(Run(), kLinkTimeout);
+        returned = true;
+    });
+    while (st_->socket != plat::kNoSocket) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    plat::LockEnter(&st_->lock);  // free while Transact still pauses
+    EXPECT_FALSE(returned.load());
+    plat::LockLeave(&st_->lock);
+    worker.join();
+    EXPECT_EQ(st_->lastSupervision, 0u);
+    EXPECT_EQ(fake_.net().closed, std::vector<plat::Socket>{kFakeSocket});
+    EXPECT_GE(fake_.net().waitTimeouts.size(), 1u);
+    EXPECT_LE(fake_.net().waitTimeouts.size(), 2u) << "one or two timed-out receives";
+}
+
+TEST_F(TransactFake, ReceiveFailuresCloseWithoutMarkingForSupervision) {
+    fake_.net().waits = {plat::kWaitNoEvent};
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(st_->lastSupervision, 4242u);
+
+    st_->socket = kFakeSocket;
+    Queue(linktest::Frame(3000));  // more than the frame buffer holds
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+
+    st_->socket = kFakeSocket;
+    fake_.net().recv.push_back(linktest::Fails(plat::kWsaEconnreset));
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(fake_.net().closed.size(), 3u);
+    EXPECT_TRUE(LockFree(st_->lock));
+}
+
+TEST_F(TransactFake, SendFailureClosesTheStation) {
+    fake_.net().send = {linktest::Fails(plat::kWsaEwouldblock), linktest::SendAccepts(10),
+                        linktest::Fails(plat::kWsaEshutdown)};
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(st_->lastSupervision, 4242u);
+    EXPECT_TRUE(fake_.net().waitTimeouts.empty());
+    EXPECT_TRUE(log_.Has("Ordax : Send message errno 10058 0x274A", kLevelError));
+}
+
+TEST_F(TransactFake, RefusalsBeforeSendingAnything) {
+    st_->socket = plat::kNoSocket;
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(st_->tns, 99) << "no request was built";
+
+    st_->socket = kFakeSocket;
+    txn_.function = 6;
+    EXPECT_EQ(Run(), kLinkBadFunction);
+    txn_.function = ReadWords;
+    txn_.count = kMaxReadWords + 1;
+    EXPECT_EQ(Run(), kLinkBadCount);
+    EXPECT_EQ(st_->tns, 99);
+    st_->plcType = kSlc5;
+    txn_.count = 1;
+    txn_.fileType = kFileP;
+    EXPECT_EQ(Run(), kLinkBadFileType);
+    EXPECT_EQ(st_->tns, 100);
+    EXPECT_EQ(fake_.net().sendCalls, 0);
+    EXPECT_EQ(st_->socket, kFakeSocket);
+    EXPECT_TRUE(LockFree(st_->lock));
+}
+
+// Runs Transact on another thread while this thread holds the station's
+// lock: a call that must not take the lock returns anyway.
+int RunWhileLocked(DriverContext &ctx, Transaction &txn, StationEntry &st) {
+    plat::LockEnter(&st.lock);
+    auto result = std::async(std::launch::async, [&] { return Transact(ctx, txn, nullptr, kTakeStationLock); });
+    const bool ready = result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    plat::LockLeave(&st.lock);
+    EXPECT_TRUE(ready) << "Transact waited for the lock";
+    return result.get();
+}
+
+TEST_F(TransactFake, ClosedChannelAndUnconfiguredStationTakeNoLock) {
+    ctx_->timers.loopSleep = 5000;
+    ctx_->channelOpen = 0;
+    EXPECT_EQ(RunWhileLocked(*ctx_, txn_, *st_), kLinkNotOpen);
+    ctx_->channelOpen = 1;
+    st_->plcType = kPlcNone;
+    EXPECT_EQ(RunWhileLocked(*ctx_, txn_, *st_), kLinkNotConfigured);
+    txn_.station = 100;
+    EXPECT_EQ(Run(), kLinkNotConfigured);
+    EXPECT_EQ(fake_.net().sendCalls, 0);
+    EXPECT_EQ(st_->socket, kFakeSocket);
+}
+
+TEST_F(TransactFake, CallerHeldLockIsLeftHeld) {
+    Queue(Reply(100, 0, {1, 0, 2, 0, 3, 0}));
+    plat::LockEnter(&st_->lock);
+    EXPECT_EQ(Run(kCallerHoldsLock), kLinkOk);
+    EXPECT_FALSE(LockFree(st_->lock));
+    plat::LockLeave(&st_->lock);
+    EXPECT_TRUE(LockFree(st_->lock));
+}
+
+}  // namespace
