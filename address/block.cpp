@@ -1,5 +1,6 @@
 // Command 4: a block gate runs the gate parser in block mode, must not name
 // a bit, and may not be longer than its family's limit for the file type.
+#include "address/columns.h"
 #include "address/layout.h"
 #include "address/parser.h"
 #include "frame/commands.h"
@@ -44,7 +45,7 @@ int ParseBlock(PdxCall *call) {
     ctx->parsingBlock = 0;
     if (parsed != kGateAccepted) return kGateRejected;
     const char *columns = ctx->addressColumns;
-    const char letter = columns[2];
+    const char letter = columns[kColLetter];
     const int plcType = ctx->stations[gate->station].plcType;
     const int bitColumn = BitColumn(letter, plcType);
     if (columns[bitColumn] != kBlank || columns[bitColumn + 1] != kBlank) return kGateRejected;

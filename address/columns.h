@@ -16,6 +16,11 @@ enum AddressColumn : int {
     kColLastPair = 11,  // 11-12 bit after a sub-element
 };
 
+// Widths of the number fields.
+constexpr int kFileWidth = 3;
+constexpr int kElementWidth = 3;
+constexpr int kPairWidth = 2;
+
 // Copies `text` (may be null: read as empty) into ctx->addressColumns, upper
 // case (ASCII letters only), padded with blanks. At most 13 characters are
 // read into the columns. True when nothing but blanks follows column 12.

@@ -7,11 +7,6 @@ namespace ordax {
 
 namespace {
 
-constexpr int kFileWidth = 3;
-constexpr int kElementWidth = 3;
-constexpr int kPairWidth = 2;
-constexpr int kPidLastWordSubElement = 1;  // PID sub-elements 0 and 1 are words
-
 // A number the pattern check has left readable; 0 if it is not.
 int NumberAt(const char *columns, int first, int width, int base) {
     int value = 0;

@@ -8,9 +8,7 @@ namespace ordax {
 
 namespace {
 
-constexpr int kPairWidth = 2;
 constexpr int kHighestBit = 15;
-constexpr int kPidLastWordSubElement = 1;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsStructure(char letter) { return letter == 'T' || letter == 'C' || letter == 'R'; }

@@ -5,6 +5,9 @@
 
 namespace ordax {
 
+// PID sub-elements 0 and 1 are 16-bit words, 2 and above 32-bit values.
+constexpr int kPidLastWordSubElement = 1;
+
 // I and O on a PLC-5: element and bit are written in octal.
 inline bool IsOctalIo(char letter, int plcType) {
     return (letter == 'I' || letter == 'O') && plcType == kPlc5;

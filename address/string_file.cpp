@@ -11,10 +11,6 @@ namespace ordax {
 
 namespace {
 
-constexpr int kFileWidth = 3;
-constexpr int kElementWidth = 3;
-constexpr int kLengthWidth = 2;
-
 int DecimalAt(const char *columns, int first, int width) {
     int value = 0;
     return ReadColumnNumber(columns, first, width, 10, &value) ? value : 0;
@@ -50,7 +46,7 @@ int ParseStringInNFIle(PdxCall *call) {
     }
     gate->packedAddress = PackAddress(DecimalAt(columns, kColElement, kElementWidth),
                                       DecimalAt(columns, kColFile, kFileWidth),
-                                      DecimalAt(columns, kColFirstPair, kLengthWidth));
+                                      DecimalAt(columns, kColFirstPair, kPairWidth));
     return LinkStringDefinition(ctx, *gate, new (std::nothrow) StringDefinition{});
 }
 
@@ -61,14 +57,13 @@ int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefin
         ReportParse(ParseMessage::kNoDefinitionMemory);
         return kGateRejected;
     }
-    const auto packed = static_cast<std::uint32_t>(gate.packedAddress);
     *fresh = StringDefinition{};
     fresh->gateId = gate.gateId;
     fresh->station = gate.station;
     fresh->fileType = gate.fileType;
-    fresh->fileNumber = static_cast<std::int32_t>((packed >> 12) & 0xFFFu);
-    fresh->element = static_cast<std::int32_t>(packed & 0xFFFu);
-    fresh->length = static_cast<std::int32_t>(packed >> 24);
+    fresh->fileNumber = FileOfPacked(gate.packedAddress);
+    fresh->element = ElementOfPacked(gate.packedAddress);
+    fresh->length = SubElementOfPacked(gate.packedAddress);
     fresh->next = ctx->stringDefinitions;
     ctx->stringDefinitions = fresh;
     return kGateAccepted;

@@ -1,5 +1,4 @@
 // Command 4: block gates, their bit columns and their length limits.
-#include "address/parser.h"
 #include "tests/address/address_fixture.h"
 
 namespace address_test {
@@ -33,15 +32,6 @@ TEST_F(GateTest, BlockLengthsUpToTheLimitAreAcceptedAboveRejected) {
     for (const LimitCase &c : kPlc5Limits) check(c);
     for (const LimitCase &c : kSlc5Limits) check(c);
     EXPECT_EQ(messages_.Count(), 0u);
-}
-
-TEST(BlockLimits, TableByFamilyAndLetter) {
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kPlc5, 'N'), 1000);
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kPlc5, 'F'), 500);
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kSlc5, 'F'), 256);
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kSlc5, 'O'), 1);
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kSlc5, 'P'), 0);
-    EXPECT_EQ(ordax::BlockLimitFor(ordax::kPlc5, 'X'), 0);
 }
 
 TEST_F(GateTest, BlockDecodesLikeAGateAndKeepsTheWidth) {
