@@ -1,0 +1,190 @@
+// Round trip of one single-word read: Transact against a bare blocking
+// client sending the identical frame on its own connection, measured side
+// by side against the PLC simulator on loopback; allocations per Transact;
+// cost of building a 1000-word write request.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "frame/context.h"
+#include "link/encap.h"
+#include "link/link.h"
+#include "tests/link/alloc_counter.h"
+#include "tools/plcsim/plcsim.h"
+
+namespace {
+
+using namespace ordax;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char *kSimIp = "127.0.0.33";
+constexpr int kStation = 3;
+
+std::unique_ptr<DriverContext> NewContext() {
+    auto ctx = std::make_unique<DriverContext>();
+    std::memset(ctx.get(), 0, sizeof *ctx);
+    for (StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
+    ctx->timers = kDefaultTimers;
+    ctx->replyTimeout = 1000;
+    ctx->channelOpen = 1;
+    return ctx;
+}
+
+// A plain blocking client: connect, session, then frames by hand.
+struct BareClient {
+    int fd = -1;
+    std::uint8_t session[4] = {};
+
+    bool ReadExactly(std::uint8_t *p, std::size_t n) {
+        while (n > 0) {
+            ssize_t k = ::recv(fd, p, n, 0);
+            if (k <= 0) return false;
+            p += k;
+            n -= static_cast<std::size_t>(k);
+        }
+        return true;
+    }
+    bool WriteAll(const std::uint8_t *p, std::size_t n) {
+        while (n > 0) {
+            ssize_t k = ::send(fd, p, n, MSG_NOSIGNAL);
+            if (k <= 0) return false;
+            p += k;
+            n -= static_cast<std::size_t>(k);
+        }
+        return true;
+    }
+    // One request frame out, one reply frame in.
+    bool RoundTrip(const std::uint8_t *frame, std::size_t length, std::uint8_t *reply) {
+        if (!WriteAll(frame, length) || !ReadExactly(reply, kEncapHeaderSize)) return false;
+        const std::size_t dataLength = static_cast<std::size_t>(reply[2] << 8 | reply[3]);
+        return ReadExactly(reply + kEncapHeaderSize, dataLength);
+    }
+    bool Open(const char *ip) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(2222);
+        ::inet_pton(AF_INET, ip, &a.sin_addr);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) return false;
+        std::uint8_t request[kSessionRequestSize];
+        BuildSessionRequest(request);
+        std::uint8_t reply[kFrameCapacity];
+        if (!RoundTrip(request, sizeof request, reply)) return false;
+        std::memcpy(session, reply + kEncapSession, 4);
+        return true;
+    }
+    ~BareClient() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double MicrosSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+}
+
+// Alternates driver and bare round trips and prints the medians.
+int CompareRoundTrips() {
+    plcsim::Simulator sim;
+    if (sim.AddStation({kSimIp, plcsim::Family::Plc5, "", 2222}) < 0 || !sim.Start()) {
+        std::printf("simulator could not start: %s\n", sim.LastError().c_str());
+        return 1;
+    }
+    auto ctx = NewContext();
+    StationEntry &st = ctx->stations[kStation];
+    st.plcType = kPlc5;
+    std::strcpy(st.address, kSimIp);
+    plat::LockInit(&st.lock);
+    BareClient bare;
+    if (OpenStation(*ctx, st, kStationLockHeld) != 0 || !bare.Open(kSimIp)) return 1;
+
+    Transaction &txn = ctx->txn;
+    txn.function = ReadSingleWord;
+    txn.station = kStation;
+    txn.fileType = kFileN;
+    txn.fileNumber = 7;
+    txn.element = 10;
+    txn.count = 1;
+    // The bare client sends the same bytes, with its own session handle.
+    std::uint8_t request[kFrameCapacity];
+    BuildPcccRequest(*ctx, txn, nullptr, kStationLockHeld);
+    const std::size_t requestLength = static_cast<std::size_t>(txn.frameLength);
+    std::memcpy(request, txn.frame, requestLength);
+    std::memcpy(request + kEncapSession, bare.session, 4);
+    std::uint8_t reply[kFrameCapacity];
+
+    constexpr int kWarmup = 200;
+    constexpr int kSamples = 5000;
+    std::vector<double> driver, plain, ratios;
+    std::uint64_t allocations = 0;
+    int failures = 0;
+    for (int i = 0; i < kWarmup + kSamples; ++i) {
+        const std::uint64_t a0 = alloc_counter::ThreadAllocations();
+        Clock::time_point t0 = Clock::now();
+        if (Transact(*ctx, txn, nullptr, kTakeStationLock) != kLinkOk) ++failures;
+        const double d = MicrosSince(t0);
+        const std::uint64_t used = alloc_counter::ThreadAllocations() - a0;
+        t0 = Clock::now();
+        if (!bare.RoundTrip(request, requestLength, reply)) ++failures;
+        const double b = MicrosSince(t0);
+        if (i < kWarmup) continue;
+        allocations += used;
+        driver.push_back(d);
+        plain.push_back(b);
+        ratios.push_back(d / b);
+    }
+    CloseStation(st);
+    std::printf("single-word read round trip, %d samples side by side (failures %d)\n", kSamples, failures);
+    std::printf("  bare blocking client  median %8.2f us\n", Median(plain));
+    std::printf("  Transact              median %8.2f us\n", Median(driver));
+    std::printf("  ratio of medians      %8.3f\n", Median(driver) / Median(plain));
+    std::printf("  median of ratios      %8.3f\n", Median(ratios));
+    std::printf("  allocations per Transact (steady state) %.3f\n",
+                static_cast<double>(allocations) / kSamples);
+    return failures == 0 ? 0 : 1;
+}
+
+// BuildPcccRequest for a 1000-word write (PLC-5 and SLC 5).
+void BM_Build1000WordWrite(benchmark::State &state) {
+    auto ctx = NewContext();
+    const std::int32_t family = static_cast<std::int32_t>(state.range(0));
+    ctx->stations[1].plcType = family;
+    Transaction &txn = ctx->txn;
+    txn.function = WriteWords;
+    txn.station = 1;
+    txn.fileType = kFileN;
+    txn.fileNumber = 7;
+    txn.count = 1000;
+    for (int i = 0; i < 1000; ++i) txn.data[i] = static_cast<std::uint16_t>(i);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(BuildPcccRequest(*ctx, txn, nullptr, kStationLockHeld));
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(family == kPlc5 ? "PLC-5" : "SLC 5");
+}
+BENCHMARK(BM_Build1000WordWrite)->Arg(kPlc5)->Arg(kSlc5);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const int rc = CompareRoundTrips();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return rc;
+}
