@@ -29,13 +29,16 @@ inline Bytes SessionRequest() {
 // the prefix 00 05 00 00 and the PCCC bytes.
 inline Bytes PcccFrame(const uint8_t session[4], uint16_t tns, const Bytes &pccc) {
     size_t dataLength = 4 + pccc.size();
-    Bytes f = {0x01, 0x07, static_cast<uint8_t>(dataLength >> 8),
-               static_cast<uint8_t>(dataLength & 0xFF), session[0], session[1], session[2],
-               session[3], 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(tns >> 8),
-               static_cast<uint8_t>(tns & 0xFF)};
-    f.resize(28, 0);
-    f.insert(f.end(), {0x00, 0x05, 0x00, 0x00});
-    f.insert(f.end(), pccc.begin(), pccc.end());
+    Bytes f(32 + pccc.size(), 0); // sized once: GCC 12 warns falsely on insert at the end
+    f[0] = 0x01;
+    f[1] = 0x07;
+    f[2] = static_cast<uint8_t>(dataLength >> 8);
+    f[3] = static_cast<uint8_t>(dataLength & 0xFF);
+    for (size_t i = 0; i < 4; ++i) f[4 + i] = session[i];
+    f[14] = static_cast<uint8_t>(tns >> 8);
+    f[15] = static_cast<uint8_t>(tns & 0xFF);
+    f[29] = 0x05; // prefix 00 05 00 00
+    for (size_t i = 0; i < pccc.size(); ++i) f[32 + i] = pccc[i];
     return f;
 }
 

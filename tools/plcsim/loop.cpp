@@ -184,10 +184,9 @@ bool ProcessInput_Locked(Simulator::Impl &impl, StationState &st, uint64_t id) {
 }
 
 void OnReadable_Locked(Simulator::Impl &impl, Conn &c) {
-    size_t old = c.in.size();
-    c.in.resize(old + kReadChunk);
-    ssize_t n = recv(c.fd, c.in.data() + old, kReadChunk, MSG_DONTWAIT);
-    c.in.resize(old + (n > 0 ? static_cast<size_t>(n) : 0));
+    static thread_local uint8_t buffer[kReadChunk];
+    ssize_t n = recv(c.fd, buffer, kReadChunk, MSG_DONTWAIT);
+    if (n > 0) c.in.insert(c.in.end(), buffer, buffer + n);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         CloseConn_Locked(impl, c.id);
         return;

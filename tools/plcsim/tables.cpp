@@ -34,6 +34,14 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// prefix + entry + suffix, built by appending (GCC 12 warns falsely on chained operator+).
+std::string Message(const char *prefix, std::string_view entry, const char *suffix) {
+    std::string text(prefix);
+    text.append(entry);
+    text.append(suffix);
+    return text;
+}
+
 // Splits "N7" into its type letters and file number.
 bool SplitTypeAndFile(std::string_view head, const FileTypeInfo *&info, int &file) {
     size_t letters = 0;
@@ -55,15 +63,15 @@ bool AddEntry(std::string_view entry, Family family, std::map<int, DataFile> &fi
     int elements = 0;
     if (colon == std::string_view::npos || !SplitTypeAndFile(entry.substr(0, colon), info, file) ||
         !ParseInt(entry.substr(colon + 1), elements)) {
-        error = "bad table entry '" + std::string(entry) + "' (expected e.g. N7:100)";
+        error = Message("bad table entry '", entry, "' (expected e.g. N7:100)");
         return false;
     }
     if (file < 0 || file > kMaxFileNumber || elements < 1 || elements > kMaxElements) {
-        error = "file number or element count out of range in '" + std::string(entry) + "'";
+        error = Message("file number or element count out of range in '", entry, "'");
         return false;
     }
     if (info->fixedFile >= 0 ? file != info->fixedFile : file <= 2) {
-        error = "'" + std::string(entry) + "': O is file 0, I file 1, S file 2";
+        error = Message("'", entry, "': O is file 0, I file 1, S file 2");
         return false;
     }
     if (info->type == FileType::PD && family != Family::Plc5) {
