@@ -54,6 +54,17 @@ constexpr void PutU32be(ByteCursor &c, std::uint32_t v) {
     }
 }
 
+// `n` words, each little-endian; one bounds check for the whole run.
+constexpr void PutU16leArray(ByteCursor &c, const std::uint16_t *words, std::size_t n) {
+    if (!Reserve(c, 2 * n)) return;
+    std::uint8_t *out = c.data + c.pos;
+    for (std::size_t i = 0; i < n; ++i) {
+        out[2 * i] = static_cast<std::uint8_t>(words[i] & 0xFFu);
+        out[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
+    }
+    c.pos += 2 * n;
+}
+
 // Copies `n` bytes as they are.
 constexpr void PutBytes(ByteCursor &c, const std::uint8_t *bytes, std::size_t n) {
     if (!Reserve(c, n)) return;

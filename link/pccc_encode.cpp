@@ -31,9 +31,7 @@ std::uint16_t BitMask(const Transaction &t) {
 
 std::uint16_t BitValue(const Transaction &t) { return t.data[0] != 0 ? BitMask(t) : std::uint16_t{0}; }
 
-void PutWords(ByteCursor &c, const Transaction &t) {
-    for (std::uint16_t i = 0; i < t.count; ++i) PutU16le(c, t.data[i]);
-}
+void PutWords(ByteCursor &c, const Transaction &t) { PutU16leArray(c, t.data, t.count); }
 
 // Operand writers. false = the SLC address has no file-type byte.
 bool Plc5Read(ByteCursor &c, const Transaction &t) {

@@ -44,6 +44,13 @@ void *realloc(void *p, std::size_t n) {
 }
 #endif
 
+// The replacements hand out malloc blocks and release them with free; the
+// compiler cannot see that the pair is consistent once they are inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void *operator new(std::size_t n) {
     ++alloc_counter::tAllocations;
     if (void *p = std::malloc(n == 0 ? 1 : n)) return p;
@@ -59,3 +66,7 @@ void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif

@@ -336,6 +336,15 @@ TEST(ByteCursor, RecordsOverflowInsteadOfWritingPastTheEnd) {
     PutCompact(d, 300);  // three bytes do not fit in two
     EXPECT_TRUE(d.overflow);
     EXPECT_EQ(d.pos, 4u);
+    const std::uint16_t words[3] = {0x0102, 0x0304, 0x0506};
+    ByteCursor e = MakeCursor(buf, 6, 1);
+    PutU16leArray(e, words, 3);  // six bytes do not fit in five
+    EXPECT_TRUE(e.overflow);
+    EXPECT_EQ(buf[5], 0);
+    ByteCursor f = MakeCursor(buf, 6);
+    PutU16leArray(f, words, 3);
+    EXPECT_FALSE(f.overflow);
+    EXPECT_EQ(Hex(Bytes(buf, buf + 6)), "02 01 04 03 06 05");
     const std::uint8_t pair[2] = {0x12, 0x34};
     EXPECT_EQ(GetU16be(pair), 0x1234);
     EXPECT_EQ(GetU16le(pair), 0x3412);
