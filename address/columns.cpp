@@ -60,14 +60,13 @@ bool ReadColumnNumber(const char *columns, int first, int width, int base, int *
     return true;
 }
 
-bool ReadStationColumns(const char *columns, int *station) {
+bool ReadStationColumns(const char *columns, std::int32_t *station) {
     int number = 0;
     if (!ReadColumnNumber(columns, kColStation, kStationWidth, 10, &number)) return false;
-    const bool writtenZero = columns[kColStation] == '0' && columns[kColStation + 1] == '0';
-    if (number == 0 && !writtenZero) return false;
     if (number < 0 || number > kMaxStation) return false;
     *station = number;
-    return true;
+    const bool writtenZero = columns[kColStation] == '0' && columns[kColStation + 1] == '0';
+    return number != 0 || writtenZero;
 }
 
 }  // namespace ordax

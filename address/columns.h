@@ -2,6 +2,8 @@
 // of numbers from it.
 #pragma once
 
+#include <cstdint>
+
 #include "frame/context.h"
 
 namespace ordax {
@@ -32,9 +34,11 @@ bool FillAddressColumns(DriverContext *ctx, const char *text);
 // other character. Never looks past column 12. False when no digit was read.
 bool ReadColumnNumber(const char *columns, int first, int width, int base, int *value);
 
-// Reads the station from columns 0-1: false when no number can be read,
-// when it reads 0 while the columns are not "00", or when it lies outside
-// 0..99.
-bool ReadStationColumns(const char *columns, int *station);
+// Reads the station from columns 0-1 and stores it in `station`: false when
+// no number can be read, when it reads 0 while the columns are not "00", or
+// when it lies outside 0..99. A 0 read from columns other than "00" is
+// stored before it is refused; a number outside 0..99 (a sign and a digit)
+// is never stored, so the record never holds a station beyond the table.
+bool ReadStationColumns(const char *columns, std::int32_t *station);
 
 }  // namespace ordax

@@ -16,7 +16,7 @@ bool GateCallRecords(PdxCall *call, DriverContext **ctx, GateRecord **gate) {
 }
 
 // Fields written before a rejection keep their new values; the station is
-// written only once it has been read as 0..99.
+// written as soon as a number 0..99 has been read from its columns.
 int ParseGate(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateRecord *gate = nullptr;
@@ -27,11 +27,9 @@ int ParseGate(PdxCall *call) {
     gate->fileType = static_cast<unsigned char>(letter);
     gate->bit = kNoBit;
     gate->valueBits = kNarrowValueBits;
-    int station = 0;
-    if (!ReadStationColumns(columns, &station)) return kGateRejected;
-    gate->station = station;
+    if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
     if (letter == 'X' || letter == 'Y') return ParseStringInNFIle(call);
-    const int plcType = ctx->stations[station].plcType;
+    const int plcType = ctx->stations[gate->station].plcType;
     if (plcType != kPlc5 && plcType != kSlc5) {
         ReportParse(ParseMessage::kUnknownDeviceType);
         return kGateRejected;

@@ -36,9 +36,7 @@ int ParseStringInNFIle(PdxCall *call) {
     gate->fileType = static_cast<unsigned char>(columns[kColLetter]);
     gate->bit = kNoBit;
     gate->valueBits = kNarrowValueBits;
-    int station = 0;
-    if (!ReadStationColumns(columns, &station)) return kGateRejected;
-    gate->station = station;
+    if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
     if (!onlyBlanksAfter ||
         !PatternMatches(kAddressPatterns[kPatternIntegerString], columns)) {
         ReportParse(ParseMessage::kInvalidCharacter);

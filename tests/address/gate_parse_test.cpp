@@ -145,16 +145,33 @@ TEST_F(GateTest, ColumnMismatchesGiveTheInvalidCharacterMessage) {
     }
 }
 
-TEST_F(GateTest, UnreadableStationIsRejectedSilentlyAndNotStored) {
-    for (const char *text : {"0AN007000", "A5N007000", "-5N007012", "-0N007012", " 0N007012",
-                             "  N007012", "", "0"}) {
-        GateRecord g = Gate(text, kInteger);
-        EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR) << '"' << text << '"';
-        EXPECT_EQ(g.station, kUnset) << text;
-        EXPECT_EQ(g.bit, 255) << text;
-        EXPECT_EQ(g.valueBits, 16) << text;
+TEST_F(GateTest, UnreadableStationIsRejectedSilently) {
+    struct Case {
+        const char *text;
+        int stored;  // station field after the rejection
+    };
+    const Case cases[] = {
+        // No number at all: nothing to store.
+        {"A5N007000", kUnset}, {"  N007012", kUnset}, {"", kUnset}, {"+N007012", kUnset},
+        {"-N007012", kUnset},
+        // Read as 0 from columns other than "00": stored, then refused.
+        {"0AN007000", 0}, {"-0N007012", 0}, {"+0N007012", 0}, {" 0N007012", 0},
+        {"0", 0}, {"0 N007012", 0}, {"0AX01002020", 0}, {"0AG009001", 0},
+        // A sign and a digit read as -1..-9: refused and never stored.
+        {"-5N007012", kUnset}, {"-9X01002020", kUnset},
+    };
+    for (const Case &c : cases) {
+        for (int gateType : {kInteger, kString}) {
+            GateRecord g = Gate(c.text, gateType);
+            EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR) << '"' << c.text << '"';
+            EXPECT_EQ(g.station, c.stored) << '"' << c.text << '"';
+            EXPECT_EQ(g.bit, 255) << c.text;
+            EXPECT_EQ(g.valueBits, 16) << c.text;
+            EXPECT_EQ(g.packedAddress, kUnset) << c.text;
+        }
     }
     EXPECT_EQ(messages_.Count(), 0u);
+    EXPECT_EQ(DefinitionCount(), 0);
 }
 
 TEST_F(GateTest, UnconfiguredStationGivesUnknownDeviceType) {
