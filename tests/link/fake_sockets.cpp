@@ -81,7 +81,10 @@ int FakeRecv(plat::Socket, void *bytes, int length) {
     return static_cast<int>(n);
 }
 
-void FakeClose(plat::Socket s) { gNet.closed.push_back(s); }
+void FakeClose(plat::Socket s) {
+    gNet.closed.push_back(s);
+    if (gNet.onClose) gNet.onClose();
+}
 
 int FakeLookup(const char *name, std::uint32_t *addr) {
     gNet.lookups.emplace_back(name);

@@ -47,6 +47,7 @@ struct FakeNet {
     // endless stream of the same reply.
     std::vector<std::uint8_t> recvRepeat;
     std::function<void()> onWait;  // called at the start of every wait
+    std::function<void()> onClose; // called when a socket is closed
 
     // Observations.
     std::vector<std::uint8_t> sent;

@@ -54,6 +54,17 @@ TEST_F(Send, OtherErrorsFailWithTheirNumber) {
     EXPECT_EQ(log_.Count(), 1u);
 }
 
+TEST_F(Send, WouldBlockPausesBeforeEachRetry) {
+    Bytes frame = Pattern(28);
+    fake_.net().send = {Fails(plat::kWsaEwouldblock), Fails(plat::kWsaEwouldblock)};
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28), 0);
+    EXPECT_GE(plat::TickCount() - start, 200u) << "100 ms after each would-block";
+    EXPECT_EQ(fake_.net().sendCalls, 3);
+    EXPECT_EQ(fake_.net().sent, frame);
+    EXPECT_EQ(log_.Count(), 0u);
+}
+
 class Receive : public ::testing::Test {
 protected:
     int Rcv(int capacity, std::uint32_t timeoutMs = 200) {
@@ -183,6 +194,30 @@ TEST_F(Receive, DataThatNeverCompletesTimesOut) {
     EXPECT_EQ(Rcv(kFrameCapacity, 50), kRcvTimeout);
     EXPECT_TRUE(log_.Has("Ordax : Timeout from receive message", kLevelError));
     EXPECT_TRUE(log_.Has("Ordax : Receive Message error 10060 0x10060", kLevelError));
+}
+
+// The frame's time limit runs from the end of the readiness wait, not from
+// the call: a wait that itself took longer than the limit still leaves the
+// whole limit for reading.
+TEST_F(Receive, FrameTimeLimitStartsWhenTheWaitEnds) {
+    Bytes frame = Frame(4, Pattern(4));
+    fake_.net().onWait = [] { plat::SleepMs(150); };
+    fake_.net().recv = {RecvBytes(Bytes(frame.begin(), frame.begin() + 6)),
+                        Fails(plat::kWsaEwouldblock), Fails(plat::kWsaEwouldblock),
+                        RecvBytes(Bytes(frame.begin() + 6, frame.end()))};
+    EXPECT_EQ(Rcv(kFrameCapacity, 100), kRcvOk);
+    EXPECT_EQ(length_, 32);
+    EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 32), frame);
+    EXPECT_EQ(log_.Count(), 0u);
+}
+
+TEST_F(Receive, WouldBlockPausesAndTheLimitIsOnlyExceededPastIt) {
+    fake_.net().recv = {RecvBytes(Pattern(3))};  // then would-block for ever
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(Rcv(kFrameCapacity, 80), kRcvTimeout);
+    EXPECT_GT(plat::TickCount() - start, 80u) << "given up before the limit ran out";
+    EXPECT_LE(fake_.net().recvCalls, 20) << "10 ms pause after a would-block";
+    EXPECT_GE(fake_.net().recvCalls, 3);
 }
 
 TEST_F(Receive, TimeLimitSurvivesTheTickWrap) {

@@ -297,6 +297,43 @@ TEST_F(Encode, CountsThatDoNotFitAreRefusedBeforeTheTnsAdvances) {
     EXPECT_EQ(kMaxReadWords, 1025);
 }
 
+// The header, the data prefix and the first PCCC bytes (43 bytes in all)
+// are cleared before anything is checked; nothing past them is touched by a
+// refusal, and a short frame leaves the cleared tail at zero.
+TEST_F(Encode, FirstBytesAreClearedEvenWhenTheRequestIsRefused) {
+    auto expectCleared = [](const Transaction &t, std::size_t upTo, const char *what) {
+        for (std::size_t i = 0; i < upTo; ++i) ASSERT_EQ(t.frame[i], 0) << what << " byte " << i;
+        for (std::size_t i = 43; i < 64; ++i) ASSERT_EQ(t.frame[i], 0xEE) << what << " byte " << i;
+    };
+    Transaction t = Txn(1, 5, kFileN, 7, 10);
+    std::memset(t.frame, 0xEE, sizeof t.frame);
+    ASSERT_EQ(Build(t), kLinkBadFunction);
+    expectCleared(t, 43, "function");
+
+    linktest::Configure(*ctx_, 3, 7);
+    t = Txn(3, ReadWords, kFileN, 7, 10);
+    std::memset(t.frame, 0xEE, sizeof t.frame);
+    ASSERT_EQ(Build(t), kLinkBadPlcType);
+    expectCleared(t, 43, "plcType");
+
+    // The SLC refusal comes after the PCCC head was written: the header and
+    // the prefix stay cleared, and frameLength stays unset.
+    t = Txn(2, WriteWords, kFile10, 300, 300, 2);
+    std::memset(t.frame, 0xEE, sizeof t.frame);
+    t.frameLength = -3;
+    ASSERT_EQ(Build(t), kLinkBadFileType);
+    expectCleared(t, 32, "SLC file type");
+    EXPECT_EQ(t.frameLength, -3);
+
+    // A 42-byte SLC read: byte 42 is part of the cleared area, byte 43 is not.
+    t = Txn(2, ReadSingleWord, kFileN, 7, 10);
+    std::memset(t.frame, 0xEE, sizeof t.frame);
+    ASSERT_EQ(Build(t), kLinkOk);
+    ASSERT_EQ(t.frameLength, 42);
+    EXPECT_EQ(t.frame[42], 0);
+    EXPECT_EQ(t.frame[43], 0xEE);
+}
+
 TEST_F(Encode, LargestWriteCarriesEveryWord) {
     Transaction t = Txn(1, WriteWords, kFileN, 300, 300, kMaxWriteWords);
     for (int i = 0; i < kMaxWriteWords; ++i) t.data[i] = static_cast<std::uint16_t>(0x0101 * i + 7);

@@ -206,6 +206,23 @@ TEST_F(Connect, PendingConnectWaitOutcomes) {
     EXPECT_EQ(fake_.net().sendCalls, 0);
 }
 
+// Once a socket exists, a failed attempt closes it and only then pauses
+// 100 ms; without a socket there is nothing to close.
+TEST_F(Connect, FailureClosesTheSocketThenPauses) {
+    std::uint32_t closedAt = 0;
+    fake_.net().onClose = [&] { closedAt = plat::TickCount(); };
+    fake_.net().bindError = plat::kWsaEaddrinuse;
+    EXPECT_EQ(Open(), 1);
+    const std::uint32_t end = plat::TickCount();
+    ASSERT_EQ(fake_.net().closed, std::vector<plat::Socket>{kFakeSocket});
+    EXPECT_GE(end - closedAt, 100u) << "the pause follows the close";
+    ExpectFailure("Ordax : Bind address in use error", kLevelError);
+
+    fake_.net().createResult = plat::kNoSocket;
+    EXPECT_EQ(Open(), 1);
+    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError, false);
+}
+
 TEST_F(Connect, SessionSendFailure) {
     fake_.net().send = {linktest::Fails(plat::kWsaEconnreset)};
     EXPECT_EQ(Open(), 1);

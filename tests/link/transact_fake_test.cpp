@@ -164,6 +164,39 @@ TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
     EXPECT_LE(fake_.net().waitTimeouts.size(), 2u) << "one or two timed-out receives";
 }
 
+// The time-out is reported only once the limit has run out after a
+// timed-out receive, and then only after the pause of 2 x loopSleep.
+TEST_F(TransactFake, TimeoutTakesTheLimitAndThePause) {
+    ctx_->timers.loopSleep = 60;
+    fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitTimedOut, plat::kWaitTimedOut};
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(Run(), kLinkTimeout);
+    EXPECT_GT(plat::TickCount() - start, 100u + 120u);
+    EXPECT_LT(plat::TickCount() - start, 10000u);
+}
+
+// Every receive of the wait offers the whole frame buffer, also after a
+// dropped reply.
+TEST_F(TransactFake, EveryReceiveOffersTheWholeFrameBuffer) {
+    txn_.function = ReadSingleWord;
+    txn_.count = 1;
+    Bytes fill(kFrameCapacity - 36, 0x5A);
+    fill[0] = 0x34;
+    fill[1] = 0x12;
+    Queue(Reply(42, 0, fill));   // foreign, dropped
+    Queue(Reply(100, 0, fill));  // 2176 bytes: fits exactly
+    EXPECT_EQ(Run(), kLinkOk);
+    EXPECT_EQ(txn_.data[0], 0x1234);
+    EXPECT_EQ(txn_.data[1], kSentinel);
+
+    st_->tns = 99;
+    fill.push_back(0x5A);
+    Queue(Reply(100, 0, fill));  // one byte more than the buffer
+    EXPECT_EQ(Run(), kLinkNotConnected);
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
+    EXPECT_EQ(st_->lastSupervision, 4242u);
+}
+
 TEST_F(TransactFake, ReceiveFailuresCloseWithoutMarkingForSupervision) {
     fake_.net().waits = {plat::kWaitNoEvent};
     EXPECT_EQ(Run(), kLinkNotConnected);

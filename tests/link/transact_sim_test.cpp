@@ -233,6 +233,8 @@ TEST_F(LinkSim, UnansweredRequestTimesOut) {
     Transaction t = Txn(kPlc5Station, ReadWords, kFileN, 7, 0);
     const std::uint32_t start = plat::TickCount();
     EXPECT_EQ(Run(t), kLinkTimeout);
+    EXPECT_GT(plat::TickCount() - start, ctx_->replyTimeout + 2 * ctx_->timers.loopSleep)
+        << "the whole reply time-out, then the pause";
     EXPECT_LT(plat::TickCount() - start, 10000u);
     EXPECT_EQ(Entry(kPlc5Station).socket, plat::kNoSocket);
     EXPECT_EQ(Entry(kPlc5Station).lastSupervision, 0u);
