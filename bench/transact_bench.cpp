@@ -64,10 +64,12 @@ struct BareClient {
         }
         return true;
     }
-    // One request frame out, one reply frame in.
+    // One request frame out, one reply frame in; `reply` holds
+    // kFrameCapacity bytes, and a longer reply counts as a failure.
     bool RoundTrip(const std::uint8_t *frame, std::size_t length, std::uint8_t *reply) {
         if (!WriteAll(frame, length) || !ReadExactly(reply, kEncapHeaderSize)) return false;
         const std::size_t dataLength = static_cast<std::size_t>(reply[2] << 8 | reply[3]);
+        if (kEncapHeaderSize + dataLength > static_cast<std::size_t>(kFrameCapacity)) return false;
         return ReadExactly(reply + kEncapHeaderSize, dataLength);
     }
     bool Open(const char *ip) {
@@ -122,7 +124,7 @@ int CompareRoundTrips() {
     txn.count = 1;
     // The bare client sends the same bytes, with its own session handle.
     std::uint8_t request[kFrameCapacity];
-    BuildPcccRequest(*ctx, txn, nullptr, kStationLockHeld);
+    if (BuildPcccRequest(*ctx, txn, nullptr, kStationLockHeld) != kLinkOk) return 1;
     const std::size_t requestLength = static_cast<std::size_t>(txn.frameLength);
     std::memcpy(request, txn.frame, requestLength);
     std::memcpy(request + kEncapSession, bare.session, 4);
