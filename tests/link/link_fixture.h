@@ -36,6 +36,21 @@ inline ordax::StationEntry &Configure(ordax::DriverContext &ctx, int station, st
     return st;
 }
 
+// A request record for `station` with no bit; the caller adds data or a bit.
+inline ordax::Transaction MakeTxn(int station, std::int32_t function, std::int32_t fileType,
+                                  std::uint16_t file, std::uint16_t element,
+                                  std::uint16_t count = 1) {
+    ordax::Transaction t{};
+    t.function = function;
+    t.station = static_cast<std::uint8_t>(station);
+    t.fileType = fileType;
+    t.fileNumber = file;
+    t.element = element;
+    t.count = count;
+    t.bit = ordax::kNoBit;
+    return t;
+}
+
 inline Bytes FrameBytes(const ordax::Transaction &txn) {
     return Bytes(txn.frame, txn.frame + txn.frameLength);
 }

@@ -23,15 +23,7 @@ protected:
     }
     Transaction Txn(int station, std::int32_t function, std::int32_t fileType, std::uint16_t file,
                     std::uint16_t element, std::uint16_t count = 1) {
-        Transaction t{};
-        t.function = function;
-        t.station = static_cast<std::uint8_t>(station);
-        t.fileType = fileType;
-        t.fileNumber = file;
-        t.element = element;
-        t.count = count;
-        t.bit = kNoBit;
-        return t;
+        return linktest::MakeTxn(station, function, fileType, file, element, count);
     }
     int Build(Transaction &t, const GateAccess *gate = nullptr) {
         return BuildPcccRequest(*ctx_, t, gate, kStationLockHeld);

@@ -85,11 +85,11 @@ bool AddRange(Options &o, const std::string &family, const std::string &first, i
     return true;
 }
 
-bool AddPair(Options &o, const std::string &spec) {
-    size_t comma = spec.find(',');
+bool AddPair(Options &o, const std::string &pairText) {
+    size_t comma = pairText.find(',');
     if (comma == std::string::npos) return false;
-    int a = plcsim::FindStation(o.sim, spec.substr(0, comma));
-    int b = plcsim::FindStation(o.sim, spec.substr(comma + 1));
+    int a = plcsim::FindStation(o.sim, pairText.substr(0, comma));
+    int b = plcsim::FindStation(o.sim, pairText.substr(comma + 1));
     return o.sim.AddHotBackupPair(a, b) >= 0;
 }
 
