@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/loopback_listener.h"
+
 namespace linktest {
 
 class RawPeer {
@@ -25,20 +27,14 @@ public:
 
     RawPeer(const std::string &ip, std::uint16_t port, Behaviour behaviour)
         : behaviour_(std::move(behaviour)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        ::inet_pton(AF_INET, ip.c_str(), &a.sin_addr);
-        ok_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
+        fd_ = ordax_test::ListenOnLoopback(ip, port, 4);
+        ok_ = fd_ >= 0;
         if (ok_) thread_ = std::thread([this] { Run(); });
     }
     ~RawPeer() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        ::close(fd_);
+        if (fd_ >= 0) ::close(fd_);
     }
     RawPeer(const RawPeer &) = delete;
     RawPeer &operator=(const RawPeer &) = delete;
