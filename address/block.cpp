@@ -3,7 +3,7 @@
 #include "address/columns.h"
 #include "address/layout.h"
 #include "address/parser.h"
-#include "frame/commands.h"
+#include "address/address.h"
 
 namespace ordax {
 

@@ -1,6 +1,8 @@
 // The 13-column work copy and the number reading.
 #include "address/columns.h"
 
+#include "core/text.h"
+
 namespace ordax {
 
 namespace {
@@ -8,21 +10,6 @@ namespace {
 constexpr char kBlank = ' ';
 constexpr int kStationWidth = 2;
 constexpr int kMaxStation = kStationCount - 1;
-
-// ASCII upper case on the byte value: bytes above 127 stay as they are.
-char UpperAscii(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 'a' + 'A');
-    return c;
-}
-
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Value of `c` as a digit of `base`, or -1.
-int DigitOf(char c, int base) {
-    const int digit = (c >= '0' && c <= '9') ? c - '0' : -1;
-    return digit < base ? digit : -1;
-}
 
 }  // namespace
 
@@ -52,8 +39,8 @@ bool ReadColumnNumber(const char *columns, int first, int width, int base, int *
     }
     int number = 0;
     int digits = 0;
-    for (; pos < end && DigitOf(columns[pos], base) >= 0; ++pos, ++digits) {
-        number = number * base + DigitOf(columns[pos], base);
+    for (; pos < end && DigitValue(columns[pos], base) >= 0; ++pos, ++digits) {
+        number = number * base + DigitValue(columns[pos], base);
     }
     if (digits == 0) return false;
     *value = negative ? -number : number;
@@ -67,6 +54,11 @@ bool ReadStationColumns(const char *columns, std::int32_t *station) {
     *station = number;
     const bool writtenZero = columns[kColStation] == '0' && columns[kColStation + 1] == '0';
     return number != 0 || writtenZero;
+}
+
+int ColumnNumberOr0(const char *columns, int first, int width, int base) {
+    int value = 0;
+    return ReadColumnNumber(columns, first, width, base, &value) ? value : 0;
 }
 
 }  // namespace ordax

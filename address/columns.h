@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "frame/context.h"
+#include "core/context.h"
 
 namespace ordax {
 
@@ -33,6 +33,10 @@ bool FillAddressColumns(DriverContext *ctx, const char *text);
 // most `width` characters of sign and digits of `base`, ending at the first
 // other character. Never looks past column 12. False when no digit was read.
 bool ReadColumnNumber(const char *columns, int first, int width, int base, int *value);
+
+// ReadColumnNumber for a field the pattern check has left readable: its
+// value, or 0 when no digit can be read.
+int ColumnNumberOr0(const char *columns, int first, int width, int base);
 
 // Reads the station from columns 0-1 and stores it in `station`: false when
 // no number can be read, when it reads 0 while the columns are not "00", or

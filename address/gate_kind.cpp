@@ -3,6 +3,7 @@
 #include "address/columns.h"
 #include "address/layout.h"
 #include "address/parser.h"
+#include "core/text.h"
 
 namespace ordax {
 
@@ -10,7 +11,6 @@ namespace {
 
 constexpr int kHighestBit = 15;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsStructure(char letter) { return letter == 'T' || letter == 'C' || letter == 'R'; }
 
 // The bit, read only when its first column is a digit; kNoBit otherwise.

@@ -4,7 +4,7 @@
 #include "address/messages.h"
 #include "address/parser.h"
 #include "address/patterns.h"
-#include "frame/commands.h"
+#include "address/address.h"
 
 namespace ordax {
 
@@ -31,11 +31,11 @@ int ParseGate(PdxCall *call) {
     if (letter == 'X' || letter == 'Y') return ParseStringInNFIle(call);
     const int plcType = ctx->stations[gate->station].plcType;
     if (plcType != kPlc5 && plcType != kSlc5) {
-        ReportParse(ParseMessage::kUnknownDeviceType);
+        Emit(parsemsg::kUnknownDeviceType);
         return kGateRejected;
     }
     if (!onlyBlanksAfter || !FamilyMatches(plcType, columns)) {
-        ReportParse(ParseMessage::kInvalidCharacter);
+        Emit(parsemsg::kInvalidCharacter);
         return kGateRejected;
     }
     const int subElement = DecodeGateFields(columns, plcType, gate);

@@ -1,7 +1,7 @@
 // Which columns of a gate address hold what, by letter and family.
 #pragma once
 
-#include "frame/codes.h"
+#include "core/codes.h"
 
 namespace ordax {
 

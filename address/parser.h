@@ -1,10 +1,11 @@
 // The gate-address parser's internal operations (commands 3 and 4 are
-// declared in frame/commands.h).
+// declared in address/address.h).
 #pragma once
 
 #include <cstdint>
 
-#include "frame/context.h"
+#include "address/address.h"
+#include "core/context.h"
 #include "ordax.h"
 
 namespace ordax {

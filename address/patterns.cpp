@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "frame/codes.h"
+#include "core/codes.h"
 
 namespace ordax {
 

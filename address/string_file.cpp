@@ -9,26 +9,17 @@
 
 namespace ordax {
 
-namespace {
-
-int DecimalAt(const char *columns, int first, int width) {
-    int value = 0;
-    return ReadColumnNumber(columns, first, width, 10, &value) ? value : 0;
-}
-
-}  // namespace
-
 // Accepted for any station 0..99, configured or not, of either family.
 int ParseStringInNFIle(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateRecord *gate = nullptr;
     if (!GateCallRecords(call, &ctx, &gate)) return kGateRejected;
     if (ctx->parsingBlock == 1) {
-        ReportParse(ParseMessage::kStringFileInBlock);
+        Emit(parsemsg::kStringFileInBlock);
         return kGateRejected;
     }
     if (gate->gateType != PDX_GATE_STRING) {
-        ReportParse(ParseMessage::kStringFileNeedsStringGate);
+        Emit(parsemsg::kStringFileNeedsStringGate);
         return kGateRejected;
     }
     const bool onlyBlanksAfter = FillAddressColumns(ctx, gate->addressText);
@@ -39,12 +30,12 @@ int ParseStringInNFIle(PdxCall *call) {
     if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
     if (!onlyBlanksAfter ||
         !PatternMatches(kAddressPatterns[kPatternIntegerString], columns)) {
-        ReportParse(ParseMessage::kInvalidCharacter);
+        Emit(parsemsg::kInvalidCharacter);
         return kGateRejected;
     }
-    gate->packedAddress = PackAddress(DecimalAt(columns, kColElement, kElementWidth),
-                                      DecimalAt(columns, kColFile, kFileWidth),
-                                      DecimalAt(columns, kColFirstPair, kPairWidth));
+    gate->packedAddress = PackAddress(ColumnNumberOr0(columns, kColElement, kElementWidth, 10),
+                                      ColumnNumberOr0(columns, kColFile, kFileWidth, 10),
+                                      ColumnNumberOr0(columns, kColFirstPair, kPairWidth, 10));
     return LinkStringDefinition(ctx, *gate, new (std::nothrow) StringDefinition{});
 }
 
@@ -52,7 +43,7 @@ int ParseStringInNFIle(PdxCall *call) {
 // the host's gates that refer to them.
 int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefinition *fresh) {
     if (fresh == nullptr) {
-        ReportParse(ParseMessage::kNoDefinitionMemory);
+        Emit(parsemsg::kNoDefinitionMemory);
         return kGateRejected;
     }
     *fresh = StringDefinition{};

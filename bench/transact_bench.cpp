@@ -17,10 +17,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "frame/context.h"
+#include "core/context.h"
 #include "link/encap.h"
 #include "link/link.h"
-#include "tests/link/alloc_counter.h"
+#include "tests/support/alloc_counter.h"
+#include "tests/support/channel_block.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
@@ -32,13 +33,7 @@ constexpr const char *kSimIp = "127.0.0.33";
 constexpr int kStation = 3;
 
 std::unique_ptr<DriverContext> NewContext() {
-    auto ctx = std::make_unique<DriverContext>();
-    std::memset(ctx.get(), 0, sizeof *ctx);
-    for (StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
-    ctx->timers = kDefaultTimers;
-    ctx->replyTimeout = 1000;
-    ctx->channelOpen = 1;
-    return ctx;
+    return ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
 }
 
 // A plain blocking client: connect, session, then frames by hand.
@@ -108,10 +103,7 @@ int CompareRoundTrips() {
         return 1;
     }
     auto ctx = NewContext();
-    StationEntry &st = ctx->stations[kStation];
-    st.plcType = kPlc5;
-    std::strcpy(st.address, kSimIp);
-    plat::LockInit(&st.lock);
+    StationEntry &st = ordax_test::ConfigureStation(*ctx, kStation, kPlc5, kSimIp);
     BareClient bare;
     if (OpenStation(*ctx, st, kStationLockHeld) != 0 || !bare.Open(kSimIp)) return 1;
 
@@ -165,7 +157,7 @@ int CompareRoundTrips() {
 void BM_Build1000WordWrite(benchmark::State &state) {
     auto ctx = NewContext();
     const std::int32_t family = static_cast<std::int32_t>(state.range(0));
-    ctx->stations[1].plcType = family;
+    ordax_test::ConfigureStation(*ctx, 1, family, "plc", ordax_test::StationLock::kNone);
     Transaction &txn = ctx->txn;
     txn.function = WriteWords;
     txn.station = 1;

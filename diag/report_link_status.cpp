@@ -6,7 +6,7 @@
 
 #include "diag/emit.h"
 #include "diag/status_tables.h"
-#include "frame/codes.h"
+#include "core/codes.h"
 
 namespace ordax {
 
@@ -58,7 +58,7 @@ ReportKind KindOfSts(std::uint8_t sts, std::uint8_t extSts, const diag::Explanat
 int ReportLinkStatus(int linkResult, const Transaction &txn, const char *operation,
                      const GateAccess *gate) {
     const unsigned result = static_cast<unsigned>(linkResult);
-    if (result == kLinkOk && txn.sts == 0) return kHostDone;
+    if (result == kLinkOk && txn.sts == 0) return PDX_DONE;
 
     // Null texts print as empty texts rather than reaching the formatter.
     const char *op = operation != nullptr ? operation : "";

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <iterator>
 
-#include "diag/format_shape.h"
-#include "frame/codes.h"
+#include "core/format_check.h"
+#include "core/codes.h"
+#include "core/message.h"
+#include "ordax.h"
 
 namespace ordax::diag {
 
@@ -97,26 +99,26 @@ static_assert(std::size(kExtendedTable) == 0x1C);
 // Indexed by ReportKind.
 constexpr ReportForm kForms[] = {
     {"Ordax : %s, Gate Address: %s, Parseing Error", "Ordax : %s, Parseing Error", true, false,
-     kLevelError, kHostRequestError, nullptr},
+     kLevelError, PDX_REQUEST_ERROR, nullptr},
     {"Ordax : %s, Gate Address: %s, Communications Time-out", "Ordax : %s, Communications Time-out",
-     true, false, kLevelError, kHostLinkError, nullptr},
+     true, false, kLevelError, PDX_LINK_ERROR, nullptr},
     {"Ordax: %s, Channel not Open", "Ordax: %s, Channel not Open", false, false, kLevelError,
-     kHostLinkError, nullptr},
+     PDX_LINK_ERROR, nullptr},
     {"Ordax : %s Station not connected", "Ordax : %s Station not connected", false, false,
-     kLevelError, kHostLinkError, nullptr},
+     kLevelError, PDX_LINK_ERROR, nullptr},
     {"Ordax : %s, Gate Address: %s, Unknown Return Code from driver: 0x%02X",
-     "Ordax : %s, Unknown Return Code from driver: 0x%02X", true, true, kLevelError, kHostLinkError,
+     "Ordax : %s, Unknown Return Code from driver: 0x%02X", true, true, kLevelError, PDX_LINK_ERROR,
      nullptr},
     {"Ordax : %s, Gate Address: %s, Local Sts Error: 0x%02X", "Ordax : %s, Local Sts Error: 0x%02X",
-     true, true, kLevelError, kHostLinkError, kLocalPrefix},
+     true, true, kLevelError, PDX_LINK_ERROR, kLocalPrefix},
     {"Ordax : %s, Gate Address: %s, Remote Sts Error: 0x%02X",
-     "Ordax : %s, Remote Sts Error: 0x%02X", true, true, kLevelError, kHostRequestError,
+     "Ordax : %s, Remote Sts Error: 0x%02X", true, true, kLevelError, PDX_REQUEST_ERROR,
      kPeerPrefix},
     {"Ordax : %s, Gate Address: %s, Ext Status Error: 0x%02X",
-     "Ordax : %s, Ext Status Error: 0x%02X", true, true, kLevelError, kHostRequestError,
+     "Ordax : %s, Ext Status Error: 0x%02X", true, true, kLevelError, PDX_REQUEST_ERROR,
      kPeerPrefix},
     {"Ordax : %s, Gate Address: %s, Packet Status Error: 0x%02X",
-     "Ordax : %s, Packet Status Error: 0x%02X", true, true, kLevelDetail, kHostRequestError,
+     "Ordax : %s, Packet Status Error: 0x%02X", true, true, kLevelDetail, PDX_REQUEST_ERROR,
      kPeerPrefix},
 };
 
@@ -142,7 +144,7 @@ static_assert(FormsMatchArguments(), "a first-line format does not match its arg
 StsClass ClassifySts(std::uint8_t sts) {
     if (sts == 0x00) return StsClass::kSuccess;
     if (sts <= 0x08) return StsClass::kLocal;
-    if (sts == 0xF0) return StsClass::kExtended;
+    if (sts == kStsExtended) return StsClass::kExtended;
     if ((sts & 0x0F) == 0 && sts <= 0xE0) return StsClass::kRemote;
     return StsClass::kPacket;
 }

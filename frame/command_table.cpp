@@ -1,24 +1,45 @@
-// The fifteen-slot command table and the exported entry point.
+// The fifteen-slot command table, the exported entry point and the small
+// commands 2, 12, 13 and 15.
+#include "address/address.h"
+#include "core/context.h"
+#include "core/reply_timeout.h"
 #include "frame/commands.h"
 
 namespace ordax {
 
 namespace {
 
+int Nop(PdxCall *) { return PDX_DONE; }
+
+int Unsupported(PdxCall *) { return PDX_LINK_ERROR; }
+
+// A value of 0 leaves the time-out unchanged; the engine reads it at every
+// exchange, so a new value applies from the next one.
+int SetReplyTimeout(PdxCall *call) {
+    const auto *args = static_cast<const TimeoutArgs *>(call->args);
+    if (args == nullptr || args->timeoutCs == 0) return PDX_DONE;
+    ContextOf(call->driverContext)->replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
+    return PDX_DONE;
+}
+
+// Channel open and close and the data access commands are not built yet:
+// each answers 2 (the driver cannot do it) until its routine takes the slot.
+int NotBuilt(PdxCall *) { return PDX_LINK_ERROR; }
+
 // Slot n holds the routine of command code n; slot 0 is never used.
 constexpr Command kCommandTable[16] = {
     nullptr,          // 0
-    OpenChannel,      // 1
+    NotBuilt,         // 1: open channel
     Nop,              // 2
     ParseGate,        // 3
     ParseBlock,       // 4
-    ReadGate,         // 5
-    ReadBlock,        // 6
-    WriteGate,        // 7
+    NotBuilt,         // 5: read gate
+    NotBuilt,         // 6: read block
+    NotBuilt,         // 7: write gate
     nullptr,          // 8: no routine
     nullptr,          // 9: no routine
-    WriteBlock,       // 10
-    CloseChannel,     // 11
+    NotBuilt,         // 10: write block
+    NotBuilt,         // 11: close channel
     Unsupported,      // 12
     Unsupported,      // 13
     DescribeDriver,   // 14
@@ -31,8 +52,6 @@ Command CommandFor(int code) {
     if (code < 1 || code > 15) return nullptr;
     return kCommandTable[code];
 }
-
-int Nop(PdxCall *) { return PDX_DONE; }
 
 }  // namespace ordax
 

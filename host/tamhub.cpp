@@ -1,6 +1,8 @@
 // The replacement host service library.
 #include "host/tamhub.h"
 
+#include "core/host.h"
+
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -10,14 +12,6 @@
 #include <mutex>
 #include <string>
 #include <utility>
-
-// The message service is `err` on Windows. On POSIX the C library owns that
-// name, so the service is exported as `tamhub_err` there.
-#if defined(_WIN32)
-#define TAMHUB_ERR_NAME err
-#else
-#define TAMHUB_ERR_NAME tamhub_err
-#endif
 
 namespace {
 
@@ -75,7 +69,9 @@ void WriteLog(int level, const char *text) {
 
 extern "C" {
 
-TAMHUB_API int TAMHUB_ERR_NAME(int level, const char *format, ...) {
+// The three services keep the declarations of core/host.h, which also carry
+// the export and, on POSIX, the link name `tamhub_err`.
+int err(int level, const char *format, ...) {
     char text[kMessageCapacity];
     va_list args;
     va_start(args, format);
@@ -88,7 +84,7 @@ TAMHUB_API int TAMHUB_ERR_NAME(int level, const char *format, ...) {
     return 0;
 }
 
-TAMHUB_API short Tam5MkClient(const char *name, int, int, int *clientId) {
+short Tam5MkClient(const char *name, int, int, int *clientId) {
     (void)name;
     HubState &hub = Hub();
     std::lock_guard<std::mutex> hold(hub.mutex);
@@ -98,7 +94,7 @@ TAMHUB_API short Tam5MkClient(const char *name, int, int, int *clientId) {
     return 0;
 }
 
-TAMHUB_API short Tam5PutGateStr(int client, int gateId, int, const char *text, int, int) {
+short Tam5PutGateStr(int client, int gateId, int, const char *text, int, int) {
     HubState &hub = Hub();
     std::lock_guard<std::mutex> hold(hub.mutex);
     if (hub.putGateResult != 0) return hub.putGateResult;

@@ -92,18 +92,71 @@ constexpr void PutCompact(ByteCursor &c, std::uint16_t v) {
     PutU16le(c, v);
 }
 
-// Readers over a buffer the caller has already bounds-checked.
-constexpr std::uint16_t GetU16be(const std::uint8_t *p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+// A ByteReader reads from a buffer of known size. A read that would pass
+// the end yields zeros, moves nothing and sets `overflow`, so a decoder can
+// read all its fields and the caller checks once.
+struct ByteReader {
+    const std::uint8_t *data;
+    std::size_t size;
+    std::size_t pos;
+    bool overflow;
+};
+
+constexpr ByteReader MakeReader(const std::uint8_t *data, std::size_t size, std::size_t pos = 0) {
+    return ByteReader{data, size, pos, pos > size};
 }
 
-constexpr std::uint16_t GetU16le(const std::uint8_t *p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+// True when `n` more bytes can be read; otherwise marks the reader as overflowed.
+constexpr bool Require(ByteReader &r, std::size_t n) {
+    if (r.overflow || n > r.size - r.pos) {
+        r.overflow = true;
+        return false;
+    }
+    return true;
 }
 
-constexpr std::uint32_t GetU32be(const std::uint8_t *p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+// Bytes left after the read position.
+constexpr std::size_t Remaining(const ByteReader &r) { return r.overflow ? 0 : r.size - r.pos; }
+
+constexpr std::uint8_t GetU8(ByteReader &r) {
+    if (!Require(r, 1)) return 0;
+    return r.data[r.pos++];
+}
+
+constexpr std::uint16_t GetU16le(ByteReader &r) {
+    if (!Require(r, 2)) return 0;
+    const auto v = static_cast<std::uint16_t>(r.data[r.pos] | (r.data[r.pos + 1] << 8));
+    r.pos += 2;
+    return v;
+}
+
+constexpr std::uint16_t GetU16be(ByteReader &r) {
+    if (!Require(r, 2)) return 0;
+    const auto v = static_cast<std::uint16_t>((r.data[r.pos] << 8) | r.data[r.pos + 1]);
+    r.pos += 2;
+    return v;
+}
+
+constexpr std::uint32_t GetU32be(ByteReader &r) {
+    if (!Require(r, 4)) return 0;
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = (v << 8) | r.data[r.pos++];
+    return v;
+}
+
+// Copies `n` bytes as they are; nothing is copied when they are not all there.
+constexpr void GetBytes(ByteReader &r, std::uint8_t *out, std::size_t n) {
+    if (!Require(r, n)) return;
+    for (std::size_t i = 0; i < n; ++i) out[i] = r.data[r.pos++];
+}
+
+// Moves the read position to `pos` (a fixed field offset).
+constexpr void SeekTo(ByteReader &r, std::size_t pos) {
+    if (pos > r.size) {
+        r.overflow = true;
+        return;
+    }
+    r.pos = pos;
 }
 
 }  // namespace ordax

@@ -8,34 +8,34 @@ namespace {
 
 struct CodeMessage {
     int code;
-    const char *text;
+    Message<> message;
 };
 
 constexpr CodeMessage kBindMessages[] = {
-    {plat::kWsaEbadf, "Ordax : Bind invalid socket descriptor error"},
-    {plat::kWsaEinval, "Ordax : Bind socket already bound error"},
-    {plat::kWsaEafnosupport, "Ordax : Bind AF not supported error"},
-    {plat::kWsaEaddrinuse, "Ordax : Bind address in use error"},
-    {plat::kWsaEaddrnotavail, "Ordax : Bind address not available error"},
+    {plat::kWsaEbadf, {kLevelError, "Ordax : Bind invalid socket descriptor error"}},
+    {plat::kWsaEinval, {kLevelError, "Ordax : Bind socket already bound error"}},
+    {plat::kWsaEafnosupport, {kLevelError, "Ordax : Bind AF not supported error"}},
+    {plat::kWsaEaddrinuse, {kLevelError, "Ordax : Bind address in use error"}},
+    {plat::kWsaEaddrnotavail, {kLevelError, "Ordax : Bind address not available error"}},
 };
-constexpr LinkMessage kBindUnknown{kLevelError, "Ordax : Bind unknown error code %d 0x%X"};
+constexpr Message<int, int> kBindUnknown{kLevelError, "Ordax : Bind unknown error code %d 0x%X"};
 
 constexpr CodeMessage kConnectMessages[] = {
-    {plat::kWsaEbadf, "Ordax : connect invalid socket desriptor"},
-    {plat::kWsaEnotsock, "Ordax : socket connect invalid socket descriptor"},
-    {plat::kWsaEafnosupport, "Ordax : connect AF protocol not supported"},
-    {plat::kWsaEaddrinuse, "Ordax : connect address already in use error"},
-    {plat::kWsaEaddrnotavail, "Ordax : connect address not available"},
-    {plat::kWsaEnetunreach, "Ordax : socket connect network is unreachable"},
-    {plat::kWsaEtimedout, "Ordax : socket connect timed out"},
-    {plat::kWsaEconnrefused, "Ordax : socket connect attempt to connected was forcefully refused"},
+    {plat::kWsaEbadf, {kLevelDetail, "Ordax : connect invalid socket desriptor"}},
+    {plat::kWsaEnotsock, {kLevelDetail, "Ordax : socket connect invalid socket descriptor"}},
+    {plat::kWsaEafnosupport, {kLevelDetail, "Ordax : connect AF protocol not supported"}},
+    {plat::kWsaEaddrinuse, {kLevelDetail, "Ordax : connect address already in use error"}},
+    {plat::kWsaEaddrnotavail, {kLevelDetail, "Ordax : connect address not available"}},
+    {plat::kWsaEnetunreach, {kLevelDetail, "Ordax : socket connect network is unreachable"}},
+    {plat::kWsaEtimedout, {kLevelDetail, "Ordax : socket connect timed out"}},
+    {plat::kWsaEconnrefused, {kLevelDetail, "Ordax : socket connect attempt to connected was forcefully refused"}},
 };
-constexpr LinkMessage kConnectUnknown{kLevelDetail, "Ordax : socket connect unknown error code %d 0x%x"};
+constexpr Message<int, int> kConnectUnknown{kLevelDetail, "Ordax : socket connect unknown error code %d 0x%x"};
 
 template <std::size_t N>
-const char *Find(const CodeMessage (&table)[N], int code) {
+const Message<> *Find(const CodeMessage (&table)[N], int code) {
     for (const CodeMessage &m : table) {
-        if (m.code == code) return m.text;
+        if (m.code == code) return &m.message;
     }
     return nullptr;
 }
@@ -43,20 +43,20 @@ const char *Find(const CodeMessage (&table)[N], int code) {
 }  // namespace
 
 void LogBindFailure(int wsaError) {
-    const char *text = Find(kBindMessages, wsaError);
-    if (text != nullptr) {
-        Log(LinkMessage{kLevelError, text});
+    const Message<> *known = Find(kBindMessages, wsaError);
+    if (known != nullptr) {
+        Emit(*known);
     } else {
-        Log(kBindUnknown, wsaError, wsaError);
+        Emit(kBindUnknown, wsaError, wsaError);
     }
 }
 
 void LogConnectFailure(int wsaError) {
-    const char *text = Find(kConnectMessages, wsaError);
-    if (text != nullptr) {
-        Log(LinkMessage{kLevelDetail, text});
+    const Message<> *known = Find(kConnectMessages, wsaError);
+    if (known != nullptr) {
+        Emit(*known);
     } else {
-        Log(kConnectUnknown, wsaError, wsaError);
+        Emit(kConnectUnknown, wsaError, wsaError);
     }
 }
 

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-#include "frame/codes.h"
-#include "frame/context.h"
+#include "core/codes.h"
+#include "core/context.h"
 #include "link/bytes.h"
+#include "link/encap.h"
 #include "ordax.h"
 #include "platform/socket.h"
 
@@ -35,10 +36,7 @@ int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length);
 // result 0 it is 28 + dataLength, otherwise unchanged. Waits at most
 // `timeoutMs` for the first byte and then `timeoutMs` for the whole frame.
 // Never reads past the announced frame.
-int RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs);
-
-// Closes the station's socket (if any) and marks it unconnected (-1).
-void CloseStation(StationEntry &station);
+RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs);
 
 // ---- Station connection ---------------------------------------------------
 
@@ -49,24 +47,27 @@ void CloseStation(StationEntry &station);
 // "Failure connecting to".
 int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld);
 
+// Closes the station's socket (if any) and marks it unconnected (-1).
+void CloseStation(StationEntry &station);
+
 // ---- PCCC request encoding ------------------------------------------------
 
 // Largest `count` the request builder accepts per kind: the request and its
 // reply must fit the frame buffer, and the words the data area.
 constexpr std::uint16_t kMaxReadWords = kDataWords;
 constexpr std::uint16_t kMaxSingleWordCount =
-    static_cast<std::uint16_t>((kFrameCapacity - 36) / 2);  // reply still fits the frame
+    static_cast<std::uint16_t>((kFrameCapacity - kPcccReplyData) / 2);  // reply still fits the frame
 constexpr std::uint16_t kMaxWriteWords = kDataWords;
 
 // A count the frame or data area cannot take is refused like a malformed
 // request (host result 1, "Parseing Error").
-constexpr int kLinkBadCount = kLinkBadFunction;
+constexpr LinkResult kLinkBadCount = kLinkBadFunction;
 
 // Writes the request frame of `txn` into txn.frame and txn.frameLength and
 // advances the station's tns. 0 = built; 3, 4 or 5 = refused (logged at
 // level 8 when `gate` is given). Refusals 4 and 5 (and a refused count)
 // leave tns alone; refusal 3 comes after tns has advanced.
-int BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
                      StationLockHeld);
 
 // PLC-5 logical binary address of txn's file, element (and sub-element for
@@ -87,6 +88,6 @@ enum TransactLock : int {
 // One request/reply exchange for `txn` with its station. Returns a link
 // result (frame/codes.h). On 0, txn.sts, txn.extSts and, for the read kinds
 // with sts 0, txn.data hold the reply.
-int Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock);
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock);
 
 }  // namespace ordax

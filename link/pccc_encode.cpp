@@ -14,6 +14,8 @@ constexpr std::uint8_t kCmdTyped = 0x0F;
 constexpr std::size_t kZeroedPrefix = 43;  // header, prefix, first PCCC bytes
 constexpr int kKinds = 4;                  // ReadSingleWord .. WriteWords
 constexpr std::uint16_t kShortSizeMax = 254;
+constexpr std::size_t kRangeFieldsSize = 4;     // PLC-5 packet offset and total transaction
+constexpr std::size_t kMaxPlc5AddressSize = 8;  // level mask, file (3), element (3), sub-element
 
 // Function codes by family (PLC-5, SLC 5) and request kind.
 constexpr std::uint8_t kFnc[2][kKinds] = {
@@ -86,8 +88,8 @@ constexpr OperandWriter kWriters[2][kKinds] = {
 };
 
 // Logs a refusal when the request names a gate.
-void LogRefusal(const LinkMessage &m, const GateAccess *gate) {
-    if (gate != nullptr) Log(m, gate->addressText != nullptr ? gate->addressText : "");
+void LogRefusal(const Message<const char *> &m, const GateAccess *gate) {
+    if (gate != nullptr) Emit(m, gate->addressText != nullptr ? gate->addressText : "");
 }
 
 // Index 0 (PLC-5) or 1 (SLC 5) of the station, -1 for any other plcType or a
@@ -100,7 +102,9 @@ int FamilyIndex(const DriverContext &ctx, std::uint8_t station) {
 
 // The largest request (a PLC-5 word write with an 8-byte address) and the
 // largest reply must fit the frame buffer.
-static_assert(kPcccStart + 9 + 8 + 2u * kMaxWriteWords <= kFrameCapacity);
+static_assert(kPcccStart + kPcccHeadSize + kRangeFieldsSize + kMaxPlc5AddressSize +
+                  2u * kMaxWriteWords <=
+              kFrameCapacity);
 static_assert(kPcccReplyData + 2u * kMaxSingleWordCount <= kFrameCapacity);
 static_assert(kMaxReadWords <= kMaxSingleWordCount);
 
@@ -134,7 +138,7 @@ void PutFrameHead(Transaction &t, const StationEntry &st, std::size_t n) {
 
 // Contract in link.h. The caller holds the station's lock: tns is
 // read, advanced and written here.
-int BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
                      StationLockHeld) {
     std::memset(txn.frame, 0, kZeroedPrefix);
     if (txn.function < ReadSingleWord || txn.function > WriteWords) {

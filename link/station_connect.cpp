@@ -1,4 +1,5 @@
-// One attempt to connect a station and establish its session.
+// Opening a station's connection (one attempt to connect and establish
+// its session) and closing it.
 #include <cstring>
 
 #include "link/encap.h"
@@ -33,11 +34,11 @@ bool PrepareSocket(plat::Socket s, const char *address) {
     const plat::SocketOps &ops = plat::Sockets();
     if (ops.setKeepAlive(s) != 0) {
         int code = ops.lastError();
-        Log(linkmsg::kSockOpt, code, code, address);
+        Emit(linkmsg::kSockOpt, code, code, address);
         return false;
     }
     if (ops.setNonBlocking(s) != 0) {
-        Log(linkmsg::kIoctl, address);
+        Emit(linkmsg::kIoctl, address);
         return false;
     }
     if (ops.bindAny(s) != 0) {
@@ -56,7 +57,7 @@ bool ResolveAddress(const char *address, std::uint32_t *addr) {
         return true;
     }
     if (ops.lookupHost(address, addr) != 0) {
-        Log(linkmsg::kBadHost, address);
+        Emit(linkmsg::kBadHost, address);
         return false;
     }
     return true;
@@ -81,15 +82,15 @@ bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTime
     case plat::kWaitReady:
         return true;
     case plat::kWaitNoEvent:
-        Log(linkmsg::kConnectNoEvent);
+        Emit(linkmsg::kConnectNoEvent);
         return false;
     case plat::kWaitTimedOut:
-        Log(linkmsg::kConnectTimeout);
+        Emit(linkmsg::kConnectTimeout);
         return false;
     case plat::kWaitFailed:
     default:
         code = ops.lastError();
-        Log(linkmsg::kConnectSelectErrno, code, code);
+        Emit(linkmsg::kConnectSelectErrno, code, code);
         return false;
     }
 }
@@ -101,17 +102,18 @@ bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs,
     std::uint8_t request[kSessionRequestSize];
     BuildSessionRequest(request);
     if (SendMsg(s, request, static_cast<int>(sizeof request)) != 0) {
-        Log(linkmsg::kSessionSend);
+        Emit(linkmsg::kSessionSend);
         return false;
     }
     std::uint8_t reply[kSessionReplyCapacity];
     int length = static_cast<int>(sizeof reply);
     if (RcvMsg(s, reply, &length, sessionTimeoutMs) != kRcvOk) {
-        Log(linkmsg::kSessionReceive);
+        Emit(linkmsg::kSessionReceive);
         return false;
     }
-    std::memcpy(session, reply + kEncapSession, kSessionSize);
-    return true;
+    ByteReader answer = MakeReader(reply, static_cast<std::size_t>(length), kEncapSession);
+    GetBytes(answer, session, kSessionSize);
+    return !answer.overflow;
 }
 
 // Steps from resolving the address to the session, on a prepared socket.
@@ -133,22 +135,27 @@ int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld) {
     bool ok = false;
     std::uint8_t session[kSessionSize] = {};
     if (s == plat::kNoSocket) {
-        Log(linkmsg::kNoSocket, address.text);
+        Emit(linkmsg::kNoSocket, address.text);
     } else {
         ok = PrepareSocket(s, address.text) && ConnectAndGreet(ctx, s, address.text, session);
     }
     if (ok) {
         station.socket = s;
         std::memcpy(station.session, session, kSessionSize);
-        Log(linkmsg::kConnected, address.text);
+        Emit(linkmsg::kConnected, address.text);
         return 0;
     }
     if (s != plat::kNoSocket) {
         ops.close(s);
         plat::SleepMs(kPauseAfterFailureMs);
     }
-    Log(linkmsg::kConnectFailure, address.text);
+    Emit(linkmsg::kConnectFailure, address.text);
     return 1;
+}
+
+void CloseStation(StationEntry &station) {
+    if (station.socket != plat::kNoSocket) plat::Sockets().close(station.socket);
+    station.socket = plat::kNoSocket;
 }
 
 }  // namespace ordax

@@ -22,34 +22,35 @@ std::size_t WantedDataBytes(const Transaction &txn) {
 
 // Examines a received frame of `length` bytes. A reply is accepted when it
 // has mode 2, status 0, the station's TNS, and carries every byte taken
-// from it: the EXT STS byte after STS 0xF0, the words a read asked for
+// from it: the EXT STS byte after STS 0xF0 (kStsExtended), the words a read asked for
 // after STS 0. A reply with another STS carries no data; nothing is copied.
 // Bytes beyond `length` are never used: they would be left-overs of the
 // request.
 ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
-    const std::uint8_t *f = txn.frame;
-    const auto have = static_cast<std::size_t>(length);
-    if (have < kPcccReplyData || f[kEncapMode] != kModeReply ||
-        GetU32be(f + kEncapStatus) != 0 || GetU16le(f + kPcccTns) != tns) {
-        return kReplyDrop;
-    }
-    const std::uint8_t sts = f[kPcccSts];
-    const std::size_t wanted = sts == 0 ? WantedDataBytes(txn) : sts == 0xF0 ? 1 : 0;
-    if (have - kPcccReplyData < wanted) return kReplyDrop;
+    ByteReader r = MakeReader(txn.frame, static_cast<std::size_t>(length));
+    const std::uint8_t mode = GetU8(r);
+    SeekTo(r, kEncapStatus);
+    const std::uint32_t status = GetU32be(r);
+    SeekTo(r, kPcccSts);
+    const std::uint8_t sts = GetU8(r);
+    const std::uint16_t replyTns = GetU16le(r);
+    if (r.overflow || mode != kModeReply || status != 0 || replyTns != tns) return kReplyDrop;
+    const std::size_t wanted = sts == 0 ? WantedDataBytes(txn) : sts == kStsExtended ? 1 : 0;
+    if (Remaining(r) < wanted) return kReplyDrop;
     txn.sts = sts;
-    txn.extSts = sts == 0xF0 ? f[kPcccReplyData] : std::uint8_t{0};
-    if (sts == 0 && wanted > 0) std::memcpy(txn.data, f + kPcccReplyData, wanted);
+    txn.extSts = sts == kStsExtended ? GetU8(r) : std::uint8_t{0};
+    if (sts == 0 && wanted > 0) GetBytes(r, reinterpret_cast<std::uint8_t *>(txn.data), wanted);
     return kReplyAccept;
 }
 
 // Receives until a matching reply arrives. The time limit is tested after a
 // receive that timed out and after every dropped frame, so a stream of
 // foreign replies cannot hold the exchange past the reply time-out.
-int AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
+LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     const std::uint32_t start = plat::TickCount();
     for (;;) {
         int length = kFrameCapacity;
-        const int rc = RcvMsg(st.socket, txn.frame, &length, ctx.replyTimeout);
+        const RcvResult rc = RcvMsg(st.socket, txn.frame, &length, ctx.replyTimeout);
         if (rc == kRcvOk && TakeReply(txn, st.tns, length) == kReplyAccept) return kLinkOk;
         if (rc != kRcvOk && rc != kRcvTimeout) {
             CloseStation(st);
@@ -64,10 +65,10 @@ int AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
 }
 
 // Steps under the station's lock: connection check, build, send, wait.
-int ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
                    StationEntry &st) {
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
-    const int built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
+    const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
     if (built != kLinkOk) return built;
     if (SendMsg(st.socket, txn.frame, txn.frameLength) != 0) {
         CloseStation(st);
@@ -87,14 +88,14 @@ std::uint32_t TimeoutPause(const ChannelTimers &timers) {
 // Contract in link.h. With kTakeStationLock the lock is held from the
 // connection check to the end of the wait; the pause after a time-out
 // comes after it has been released.
-int Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock) {
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock) {
     if (ctx.channelOpen == 0) return kLinkNotOpen;
     if (txn.station >= kStationCount || ctx.stations[txn.station].plcType == kPlcNone) {
         return kLinkNotConfigured;
     }
     StationEntry &st = ctx.stations[txn.station];
     if (lock == kTakeStationLock) plat::LockEnter(&st.lock);
-    const int result = ExchangeLocked(ctx, txn, gate, st);
+    const LinkResult result = ExchangeLocked(ctx, txn, gate, st);
     if (lock == kTakeStationLock) plat::LockLeave(&st.lock);
     if (result == kLinkTimeout) plat::SleepMs(TimeoutPause(ctx.timers));
     return result;

@@ -8,9 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "frame/codes.h"
-#include "frame/context.h"
+#include "core/codes.h"
+#include "core/context.h"
 #include "ordax.h"
+#include "tests/support/channel_block.h"
 #include "tests/support/messages.h"
 
 namespace address_test {
@@ -35,9 +36,14 @@ inline int SubOf(const GateRecord &g) {
 class GateTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx_ = std::make_unique<ordax::DriverContext>();
-        for (int n : {0, kPlc5Station, 7, 15, 77}) ctx_->stations[n].plcType = ordax::kPlc5;
-        for (int n : {kSlc5Station, 8, 9, 99}) ctx_->stations[n].plcType = ordax::kSlc5;
+        ctx_ = ordax_test::NewChannelBlock(ordax_test::ChannelState::kClosed);
+        using ordax_test::StationLock;
+        for (int n : {0, kPlc5Station, 7, 15, 77}) {
+            ordax_test::ConfigureStation(*ctx_, n, ordax::kPlc5, "plc5", StationLock::kNone);
+        }
+        for (int n : {kSlc5Station, 8, 9, 99}) {
+            ordax_test::ConfigureStation(*ctx_, n, ordax::kSlc5, "slc5", StationLock::kNone);
+        }
     }
     // The test owns the block, so it releases the definitions the driver
     // never frees.

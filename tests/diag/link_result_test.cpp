@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "diag/operations.h"
-#include "frame/codes.h"
+#include "diag/report.h"
+#include "core/codes.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {
@@ -69,7 +69,7 @@ TEST(LinkResult, EveryRowInBothForms) {
 TEST(LinkResult, UnknownCodesShareTheLastRow) {
     for (int code : {1, 2, 6, 7, 10, 13}) {
         auto out = Report(code, 0, 0, "Op", nullptr);
-        EXPECT_EQ(out.result, ordax::kHostLinkError);
+        EXPECT_EQ(out.result, PDX_LINK_ERROR);
         ASSERT_EQ(out.lines.size(), 1u);
         const char digit = "0123456789ABCDEF"[code];
         EXPECT_EQ(out.lines[0].text,
@@ -79,7 +79,7 @@ TEST(LinkResult, UnknownCodesShareTheLastRow) {
 
 TEST(LinkResult, MasterFlagTimeoutWithoutGate) {
     auto out = Report(ordax::kLinkTimeout, 0, 0, ordax::kOpMasterFlagRead, nullptr);
-    EXPECT_EQ(out.result, ordax::kHostLinkError);
+    EXPECT_EQ(out.result, PDX_LINK_ERROR);
     ASSERT_EQ(out.lines.size(), 1u);
     EXPECT_EQ(out.lines[0].text, "Ordax : Master Flag Read Failed, Communications Time-out");
 }
@@ -89,7 +89,7 @@ TEST(LinkResult, SuccessLogsNothingForEveryCaller) {
     for (const char *op : {ordax::kOpReadBit, ordax::kOpWriteString, ordax::kOpMasterFlagRead}) {
         const GateAccess *given = op == ordax::kOpMasterFlagRead ? nullptr : &gate;
         auto out = Report(ordax::kLinkOk, 0, 0, op, given);
-        EXPECT_EQ(out.result, ordax::kHostDone);
+        EXPECT_EQ(out.result, PDX_DONE);
         EXPECT_TRUE(out.lines.empty());
     }
 }
@@ -103,12 +103,12 @@ TEST(LinkResult, HostileAndMissingTexts) {
 
     const GateAccess unnamed = Gate(nullptr);
     out = Report(ordax::kLinkTimeout, 0, 0, nullptr, &unnamed);
-    EXPECT_EQ(out.result, ordax::kHostLinkError);
+    EXPECT_EQ(out.result, PDX_LINK_ERROR);
     ASSERT_EQ(out.lines.size(), 1u);
     EXPECT_EQ(out.lines[0].text, "Ordax : , Gate Address: , Communications Time-out");
 
     out = Report(ordax::kLinkOk, 0x07, 0, nullptr, nullptr);
-    EXPECT_EQ(out.result, ordax::kHostLinkError);
+    EXPECT_EQ(out.result, PDX_LINK_ERROR);
     ASSERT_EQ(out.lines.size(), 3u);
     EXPECT_EQ(out.lines[0].text, "Ordax : , Local Sts Error: 0x07");
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/codes.h"
+#include "core/codes.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {

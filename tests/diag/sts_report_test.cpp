@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "diag/operations.h"
-#include "frame/codes.h"
+#include "diag/report.h"
+#include "core/codes.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {
@@ -134,7 +134,7 @@ TEST(StsReport, ShortFormsWithoutGate) {
 TEST(StsReport, ReadWordStationOffLine) {
     const GateAccess gate = Gate("05N007:012");
     auto out = Report(ordax::kLinkOk, 0x07, 0, ordax::kOpReadWord, &gate);
-    EXPECT_EQ(out.result, ordax::kHostLinkError);
+    EXPECT_EQ(out.result, PDX_LINK_ERROR);
     ASSERT_EQ(out.lines.size(), 3u);
     EXPECT_EQ(out.lines[0].text,
               "Ordax : Read Word Failed, Gate Address: 05N007:012, Local Sts Error: 0x07");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/context.h"
+#include "core/context.h"
 #include "ordax.h"
 
 namespace {

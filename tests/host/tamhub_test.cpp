@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "frame/host.h"
+#include "core/host.h"
 #include "host/tamhub.h"
 #include "tests/support/messages.h"
 

@@ -2,7 +2,7 @@
 // and reply matching all work in the channel's own buffers.
 #include <gtest/gtest.h>
 
-#include "tests/link/alloc_counter.h"
+#include "tests/support/alloc_counter.h"
 #include "tests/link/link_fixture.h"
 #include "tools/plcsim/plcsim.h"
 

@@ -8,32 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "frame/context.h"
+#include "core/context.h"
 #include "link/link.h"
 #include "ordax.h"
+#include "tests/support/channel_block.h"
 
 namespace linktest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A cleared channel block with every socket -1 and the default timers.
+// An open channel block with every socket -1 and the default timers.
 inline std::unique_ptr<ordax::DriverContext> NewContext() {
-    auto ctx = std::make_unique<ordax::DriverContext>();
-    std::memset(ctx.get(), 0, sizeof *ctx);
-    for (ordax::StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
-    ctx->timers = ordax::kDefaultTimers;
-    ctx->replyTimeout = 1000;
-    ctx->channelOpen = 1;
-    return ctx;
+    return ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
 }
 
 inline ordax::StationEntry &Configure(ordax::DriverContext &ctx, int station, std::int32_t plcType,
                                       const char *address = "127.0.0.20") {
-    ordax::StationEntry &st = ctx.stations[station];
-    st.plcType = plcType;
-    std::strncpy(st.address, address, sizeof st.address - 1);
-    plat::LockInit(&st.lock);
-    return st;
+    return ordax_test::ConfigureStation(ctx, station, plcType, address);
 }
 
 // A request record for `station` with no bit; the caller adds data or a bit.

@@ -374,9 +374,36 @@ TEST(ByteCursor, RecordsOverflowInsteadOfWritingPastTheEnd) {
     PutU16leArray(f, words, 3);
     EXPECT_FALSE(f.overflow);
     EXPECT_EQ(Hex(Bytes(buf, buf + 6)), "02 01 04 03 06 05");
-    const std::uint8_t pair[2] = {0x12, 0x34};
-    EXPECT_EQ(GetU16be(pair), 0x1234);
-    EXPECT_EQ(GetU16le(pair), 0x3412);
+}
+
+// The reader gives each field in its byte order and, past the end, zeros
+// without moving, with the overflow kept for one check at the end.
+TEST(ByteReader, ReadsInOrderAndStopsAtTheEnd) {
+    const std::uint8_t bytes[7] = {0x12, 0x34, 0x12, 0x34, 0x56, 0x78, 0x9A};
+    ByteReader r = MakeReader(bytes, sizeof bytes);
+    EXPECT_EQ(GetU16be(r), 0x1234);
+    EXPECT_EQ(GetU16le(r), 0x3412);
+    EXPECT_EQ(Remaining(r), 3u);
+    EXPECT_EQ(GetU32be(r), 0u);  // four bytes do not fit in three
+    EXPECT_TRUE(r.overflow);
+    EXPECT_EQ(r.pos, 4u);
+    EXPECT_EQ(GetU8(r), 0);  // stays overflowed
+    EXPECT_EQ(Remaining(r), 0u);
+
+    ByteReader s = MakeReader(bytes, sizeof bytes, 2);
+    EXPECT_EQ(GetU32be(s), 0x12345678u);
+    std::uint8_t out[2] = {0xEE, 0xEE};
+    GetBytes(s, out, 2);  // one byte left: nothing copied
+    EXPECT_TRUE(s.overflow);
+    EXPECT_EQ(out[0], 0xEE);
+
+    ByteReader t = MakeReader(bytes, sizeof bytes);
+    SeekTo(t, 6);
+    EXPECT_EQ(GetU8(t), 0x9A);
+    EXPECT_FALSE(t.overflow);
+    SeekTo(t, 8);  // past the end
+    EXPECT_TRUE(t.overflow);
+    EXPECT_TRUE(MakeReader(bytes, 2, 3).overflow);
 }
 
 }  // namespace

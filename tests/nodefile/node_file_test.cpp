@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "frame/codes.h"
+#include "core/codes.h"
+#include "core/message.h"
 #include "tests/nodefile/node_fixture.h"
 #include "tests/support/messages.h"
 

@@ -10,8 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "frame/context.h"
-#include "frame/node_file.h"
+#include "core/context.h"
+#include "nodefile/node_file.h"
+#include "tests/support/channel_block.h"
 
 namespace nodefile_test {
 
@@ -39,10 +40,7 @@ protected:
 
     // A block as command 1 leaves it before it reads the node file.
     static std::unique_ptr<ordax::DriverContext> Cleared() {
-        auto ctx = std::make_unique<ordax::DriverContext>();
-        for (ordax::StationEntry &s : ctx->stations) s.socket = -1;
-        ctx->timers = ordax::kDefaultTimers;
-        return ctx;
+        return ordax_test::NewChannelBlock(ordax_test::ChannelState::kClosed);
     }
 
     // Writes `bytes` as they are (binary) into `name` in the test directory.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "host/tamhub.h"
 
 namespace ordax_test {

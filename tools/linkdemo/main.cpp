@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "diag/operations.h"
 #include "diag/report.h"
-#include "frame/context.h"
+#include "core/context.h"
 #include "link/link.h"
 #include "platform/lock.h"
+#include "tests/support/channel_block.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
@@ -32,23 +32,11 @@ constexpr DemoStation kStations[] = {
     {3, "127.0.0.3", kSlc5, plcsim::Family::Slc5, "SLC 5/05"},
 };
 
-// A channel block as the host would provide it, prepared for two stations.
-std::unique_ptr<unsigned char[]> PrepareChannel() {
-    auto block = std::make_unique<unsigned char[]>(kContextSize);
-    std::memset(block.get(), 0, kContextSize);
-    DriverContext &ctx = *ContextOf(block.get());
-    ctx.timers = kDefaultTimers;
-    ctx.replyTimeout = 1000;
-    for (StationEntry &st : ctx.stations) st.socket = plat::kNoSocket;
-    for (const DemoStation &d : kStations) {
-        StationEntry &st = ctx.stations[d.number];
-        st.plcType = st.basePlcType = d.type;
-        std::snprintf(st.address, sizeof st.address, "%s", d.ip);
-        std::snprintf(st.baseAddress, sizeof st.baseAddress, "%s", d.ip);
-        plat::LockInit(&st.lock);
-    }
-    ctx.channelOpen = 1;
-    return block;
+// An open channel block prepared for the two stations.
+std::unique_ptr<DriverContext> PrepareChannel() {
+    auto ctx = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
+    for (const DemoStation &d : kStations) ordax_test::ConfigureStation(*ctx, d.number, d.type, d.ip);
+    return ctx;
 }
 
 Transaction Request(int station, RequestKind kind, FileTypeCode type, int file, int element,
@@ -144,7 +132,7 @@ int main() {
         return 1;
     }
     auto block = PrepareChannel();
-    DriverContext &ctx = *ContextOf(block.get());
+    DriverContext &ctx = *block;
     for (const DemoStation &d : kStations) DemoStationExchanges(ctx, d);
     sim.Stop();
 

@@ -2,7 +2,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "frame/node_file.h"
+#include "core/text.h"
+#include "nodefile/node_file.h"
 
 namespace ordax {
 
@@ -19,7 +20,7 @@ std::int32_t LongValue(const char *text) {
     bool negative = false;
     if (*text == '+' || *text == '-') negative = (*text++ == '-');
     std::int64_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
+    for (; IsDigit(*text); ++text) {
         value = value * 10 + (*text - '0');
         if (value > kLongMax + 1) value = kLongMax + 1;
     }

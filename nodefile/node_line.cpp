@@ -1,5 +1,5 @@
 // The node file's line reader.
-#include "frame/node_file.h"
+#include "nodefile/node_file.h"
 
 #include <cstring>
 

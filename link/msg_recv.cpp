@@ -37,7 +37,7 @@ PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32
         }
         if (missing > 0 && !plat::TickWithin(t0, timeoutMs)) {
             *code = plat::kWsaEtimedout;
-            Log(linkmsg::kRcvTimeout);
+            Emit(linkmsg::kRcvTimeout);
             return kPhaseTimeout;
         }
     }
@@ -45,13 +45,13 @@ PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32
 }
 
 // Logs a failed read phase and gives RcvMsg's result for it.
-int PhaseFailure(PhaseResult phase, int code) {
-    Log(linkmsg::kRcvError, code, code);
+RcvResult PhaseFailure(PhaseResult phase, int code) {
+    Emit(linkmsg::kRcvError, code, code);
     return phase == kPhaseTimeout ? kRcvTimeout : kRcvSocketError;
 }
 
 // Waits for the socket to become readable. kRcvOk when it is.
-int WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
+RcvResult WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
     const plat::SocketOps &ops = plat::Sockets();
     switch (ops.wait(s, false, timeoutMs)) {
     case plat::kWaitReady:
@@ -59,12 +59,12 @@ int WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
     case plat::kWaitTimedOut:
         return kRcvTimeout;
     case plat::kWaitNoEvent:
-        Log(linkmsg::kRcvNoEvent);
+        Emit(linkmsg::kRcvNoEvent);
         return kRcvSocketError;
     case plat::kWaitFailed:
     default: {
         int code = ops.lastError();
-        Log(linkmsg::kRcvSelectFailed, code, code);
+        Emit(linkmsg::kRcvSelectFailed, code, code);
         return kRcvSocketError;
     }
     }
@@ -74,22 +74,23 @@ int WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
 
 // Contract in link.h. The capacity is checked before anything is read, and
 // again against the announced length before the data is read.
-int RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs) {
+RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs) {
     const int capacity = *length;
     if (capacity < static_cast<int>(kEncapHeaderSize)) {
-        Log(linkmsg::kRcvTooLong);
+        Emit(linkmsg::kRcvTooLong);
         return kRcvTooLong;
     }
-    int result = WaitReadable(s, timeoutMs);
+    RcvResult result = WaitReadable(s, timeoutMs);
     if (result != kRcvOk) return result;
     const std::uint32_t t0 = plat::TickCount();
     int code = 0;
     PhaseResult phase = ReadExact(s, buffer, static_cast<int>(kEncapHeaderSize), t0, timeoutMs, &code);
     if (phase != kPhaseOk) return PhaseFailure(phase, code);
-    const int dataLength = GetU16be(buffer + kEncapDataLength);
+    ByteReader header = MakeReader(buffer, kEncapHeaderSize, kEncapDataLength);
+    const int dataLength = GetU16be(header);
     const int frameLength = static_cast<int>(kEncapHeaderSize) + dataLength;
     if (frameLength > capacity) {
-        Log(linkmsg::kRcvTooLong);
+        Emit(linkmsg::kRcvTooLong);
         return kRcvTooLong;
     }
     phase = ReadExact(s, buffer + kEncapHeaderSize, dataLength, t0, timeoutMs, &code);

@@ -3,7 +3,7 @@
 // with natural alignment.
 #include <cstddef>
 
-#include "frame/context.h"
+#include "core/context.h"
 #include "ordax.h"
 
 #define ORDAX_AT(type, field, offset) static_assert(offsetof(type, field) == (offset), #type "." #field)

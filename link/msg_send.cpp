@@ -1,4 +1,4 @@
-// Sending a frame and closing a station's connection.
+// Sending a frame on a station's connection.
 #include "link/link.h"
 #include "link/link_messages.h"
 #include "platform/clock.h"
@@ -29,13 +29,8 @@ int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length) {
         plat::SleepMs(kSendRetryMs);
     }
     if (remaining <= 0) return 0;
-    Log(linkmsg::kSendErrno, code, code);
+    Emit(linkmsg::kSendErrno, code, code);
     return 1;
-}
-
-void CloseStation(StationEntry &station) {
-    if (station.socket != plat::kNoSocket) plat::Sockets().close(station.socket);
-    station.socket = plat::kNoSocket;
 }
 
 }  // namespace ordax

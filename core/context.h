@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/codes.h"
+#include "core/codes.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "frame/context.h"
+#include "core/context.h"
 
 namespace ordax {
 

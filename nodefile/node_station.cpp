@@ -1,7 +1,8 @@
 // Station lines of the node file.
 #include <cstring>
 
-#include "frame/node_file.h"
+#include "core/text.h"
+#include "nodefile/node_file.h"
 
 namespace ordax {
 
@@ -24,18 +25,12 @@ struct StationLine {
     const char *standbyType;  // nullptr when the line has no ';'
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAlnum(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // 2 (SLC 5) for the type text "SLC5" in any case, else 1 (PLC-5).
 std::int32_t FamilyOf(const char *type) {
     if (type == nullptr) return kPlc5;
     std::size_t i = 0;
     for (; kSlc5TypeText[i] != '\0'; ++i) {
-        if (Upper(type[i]) != kSlc5TypeText[i]) return kPlc5;
+        if (UpperAscii(type[i]) != kSlc5TypeText[i]) return kPlc5;
     }
     return type[i] == '\0' ? kSlc5 : kPlc5;
 }

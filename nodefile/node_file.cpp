@@ -1,17 +1,16 @@
 // Reading the channel's node file: file name, line dispatch, result.
-#include "frame/node_file.h"
+#include "nodefile/node_file.h"
 
-#include "frame/host.h"
+#include "core/message.h"
+#include "core/text.h"
 
 namespace ordax {
 
 namespace {
 
 constexpr char kNodeFileFormat[] = "Ordax%.2d.int";
-constexpr char kNodeFileMissing[] = "Ordax : File %s not found !";
+constexpr Message<const char *> kNodeFileMissing{kLevelError, "Ordax : File %s not found !"};
 constexpr char kTimingLineStart = 'T';  // upper case only
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -24,7 +23,7 @@ void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]) {
 bool ReadNodeFileAt(DriverContext *ctx, const char *path) {
     std::FILE *file = std::fopen(path, "r");
     if (file == nullptr) {
-        err(kLevelError, kNodeFileMissing, path);
+        Emit(kNodeFileMissing, path);
         return false;
     }
     bool anyStation = false;

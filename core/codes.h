@@ -39,6 +39,9 @@ enum FileTypeCode : std::int32_t {
     kFileY = 14,  // string in an integer file, first character high byte
 };
 
+// The STS of a reply whose EXT STS byte carries the status.
+constexpr std::uint8_t kStsExtended = 0xF0;
+
 // Results of the transaction engine.
 enum LinkResult : int {
     kLinkOk = 0,              // a reply was accepted
@@ -49,19 +52,6 @@ enum LinkResult : int {
     kLinkNotOpen = 9,         // channel not open
     kLinkNotConfigured = 11,  // station not configured
     kLinkNotConnected = 12,   // no connection, or send/receive failed
-};
-
-// Host result codes, as PdxMain returns them.
-enum HostResult : int {
-    kHostDone = 0,
-    kHostRequestError = 1,
-    kHostLinkError = 2,
-};
-
-// Operator message levels of the host's message service.
-enum MsgLevel : int {
-    kLevelDetail = 8,   // gate-address, request-building, connection steps
-    kLevelError = 32,   // configuration, start-up, channel, link and status
 };
 
 }  // namespace ordax

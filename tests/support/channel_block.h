@@ -1,0 +1,49 @@
+// The channel block as tests, tools and benchmarks prepare it: a cleared
+// DriverContext with every socket -1 and the default timers, and stations
+// configured as the node file would configure them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/context.h"
+#include "platform/lock.h"
+#include "platform/socket.h"
+
+namespace ordax_test {
+
+enum class ChannelState {
+    kClosed,  // as command 1 leaves it before it reads the node file
+    kOpen,    // open, with a reply time-out of 1000 ms
+};
+
+inline std::unique_ptr<ordax::DriverContext> NewChannelBlock(ChannelState state) {
+    auto ctx = std::make_unique<ordax::DriverContext>();
+    std::memset(ctx.get(), 0, sizeof *ctx);
+    for (ordax::StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
+    ctx->timers = ordax::kDefaultTimers;
+    if (state == ChannelState::kOpen) {
+        ctx->replyTimeout = 1000;
+        ctx->channelOpen = 1;
+    }
+    return ctx;
+}
+
+enum class StationLock { kNone, kInit };
+
+// Configures `station` with a base address of the given family, as a node
+// file line would, and (kInit) creates its lock as the channel start would.
+inline ordax::StationEntry &ConfigureStation(ordax::DriverContext &ctx, int station,
+                                             std::int32_t plcType, const char *address,
+                                             StationLock lock = StationLock::kInit) {
+    ordax::StationEntry &st = ctx.stations[station];
+    st.plcType = st.basePlcType = plcType;
+    std::snprintf(st.address, sizeof st.address, "%s", address);
+    std::snprintf(st.baseAddress, sizeof st.baseAddress, "%s", address);
+    if (lock == StationLock::kInit) plat::LockInit(&st.lock);
+    return st;
+}
+
+}  // namespace ordax_test
