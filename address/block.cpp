@@ -1,9 +1,9 @@
 // Command 4: a block gate runs the gate parser in block mode, must not name
 // a bit, and may not be longer than its family's limit for the file type.
+#include "address/address.h"
 #include "address/columns.h"
 #include "address/layout.h"
 #include "address/parser.h"
-#include "address/address.h"
 
 namespace ordax {
 

@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kHighestBit = 15;
 
-bool IsStructure(char letter) { return letter == 'T' || letter == 'C' || letter == 'R'; }
+bool IsStructure(char letter) {
+    return letter == 'T' || letter == 'C' || letter == 'R';
+}
 
 // The bit, read only when its first column is a digit; kNoBit otherwise.
 int ReadBit(const char *columns, int plcType) {

@@ -1,10 +1,10 @@
 // Command 3: checks a gate address against the syntax of its station's
 // family and decodes it into the host's gate record.
+#include "address/address.h"
 #include "address/columns.h"
 #include "address/messages.h"
 #include "address/parser.h"
 #include "address/patterns.h"
-#include "address/address.h"
 
 namespace ordax {
 

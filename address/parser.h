@@ -23,8 +23,12 @@ constexpr std::int32_t PackAddress(int element, int file, int subElement) {
                         ((static_cast<std::uint32_t>(subElement) & 0xFFu) << 24);
     return static_cast<std::int32_t>(packed);
 }
-constexpr int ElementOfPacked(std::int32_t packed) { return packed & 0xFFF; }
-constexpr int FileOfPacked(std::int32_t packed) { return (packed >> 12) & 0xFFF; }
+constexpr int ElementOfPacked(std::int32_t packed) {
+    return packed & 0xFFF;
+}
+constexpr int FileOfPacked(std::int32_t packed) {
+    return (packed >> 12) & 0xFFF;
+}
 constexpr int SubElementOfPacked(std::int32_t packed) {
     return static_cast<int>(static_cast<std::uint32_t>(packed) >> 24);
 }

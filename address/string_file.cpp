@@ -28,8 +28,7 @@ int ParseStringInNFIle(PdxCall *call) {
     gate->bit = kNoBit;
     gate->valueBits = kNarrowValueBits;
     if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
-    if (!onlyBlanksAfter ||
-        !PatternMatches(kAddressPatterns[kPatternIntegerString], columns)) {
+    if (!onlyBlanksAfter || !PatternMatches(kAddressPatterns[kPatternIntegerString], columns)) {
         Emit(parsemsg::kInvalidCharacter);
         return kGateRejected;
     }

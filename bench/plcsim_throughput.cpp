@@ -39,8 +39,8 @@ void Exchanges(benchmark::State &state, const char *ip, bool slc) {
     uint16_t tns = 1;
     Bytes reply;
     for (auto _ : state) {
-        Bytes cmd = slc ? plcsim_test::SlcRead(tns, 7, 0x89, 10, 2)
-                        : plcsim_test::Plc5Read(tns, 7, 10, 1);
+        Bytes cmd =
+            slc ? plcsim_test::SlcRead(tns, 7, 0x89, 10, 2) : plcsim_test::Plc5Read(tns, 7, 10, 1);
         if (!c.Exchange(cmd, reply) || plcsim_test::ReplyTns(reply) != tns) {
             state.SkipWithError("exchange failed");
             break;
@@ -50,12 +50,16 @@ void Exchanges(benchmark::State &state, const char *ip, bool slc) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_Plc5SingleWordRead(benchmark::State &state) { Exchanges(state, kPlc5Ip, false); }
-void BM_SlcSingleWordRead(benchmark::State &state) { Exchanges(state, kSlcIp, true); }
+void BM_Plc5SingleWordRead(benchmark::State &state) {
+    Exchanges(state, kPlc5Ip, false);
+}
+void BM_SlcSingleWordRead(benchmark::State &state) {
+    Exchanges(state, kSlcIp, true);
+}
 
 BENCHMARK(BM_Plc5SingleWordRead)->Threads(1)->Threads(8)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_SlcSingleWordRead)->Threads(1)->Threads(8)->UseRealTime()->MinTime(1.0);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -143,7 +143,8 @@ int CompareRoundTrips() {
         ratios.push_back(d / b);
     }
     CloseStation(st);
-    std::printf("single-word read round trip, %d samples side by side (failures %d)\n", kSamples, failures);
+    std::printf("single-word read round trip, %d samples side by side (failures %d)\n", kSamples,
+                failures);
     std::printf("  bare blocking client  median %8.2f us\n", Median(plain));
     std::printf("  Transact              median %8.2f us\n", Median(driver));
     std::printf("  ratio of medians      %8.3f\n", Median(driver) / Median(plain));

@@ -6,7 +6,8 @@
 #include "core/context.h"
 #include "ordax.h"
 
-#define ORDAX_AT(type, field, offset) static_assert(offsetof(type, field) == (offset), #type "." #field)
+#define ORDAX_AT(type, field, offset) \
+    static_assert(offsetof(type, field) == (offset), #type "." #field)
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 ORDAX_AT(PdxCall, driverContext, 0);

@@ -31,35 +31,35 @@ constexpr ChannelTimers kDefaultTimers{5000, 250, 5000, 5000};
 
 // One PLC station (address 00..99).
 struct StationEntry {
-    plat::PlatLock lock;               // exists only while the channel is started
-    std::int32_t plcType;              // PlcType of the active address; 0 = not configured
-    char address[kAddressTextSize];    // active IP address or host name
-    plat::Socket socket;               // TCP socket, -1 = no connection
-    std::int32_t onStandby;            // 1 while the standby address is active
-    std::uint16_t tns;                 // PCCC transaction number, never 0 once used
-    std::uint8_t session[4];           // session handle, bytes as received
-    std::int32_t basePlcType;          // PlcType of the base address
+    plat::PlatLock lock;             // exists only while the channel is started
+    std::int32_t plcType;            // PlcType of the active address; 0 = not configured
+    char address[kAddressTextSize];  // active IP address or host name
+    plat::Socket socket;             // TCP socket, -1 = no connection
+    std::int32_t onStandby;          // 1 while the standby address is active
+    std::uint16_t tns;               // PCCC transaction number, never 0 once used
+    std::uint8_t session[4];         // session handle, bytes as received
+    std::int32_t basePlcType;        // PlcType of the base address
     char baseAddress[kAddressTextSize];
-    std::int32_t standbyPlcType;       // 0 = no hot-backup partner
+    std::int32_t standbyPlcType;  // 0 = no hot-backup partner
     char standbyAddress[kAddressTextSize];
-    std::uint32_t lastSupervision;     // tick of the last supervision; 0 = due now
+    std::uint32_t lastSupervision;  // tick of the last supervision; 0 = due now
 };
 
 // One request and its reply.
 struct Transaction {
-    std::int32_t function;            // RequestKind 1..4
-    std::uint8_t station;             // 0..99
-    std::int32_t fileType;            // FileTypeCode 0..14
+    std::int32_t function;  // RequestKind 1..4
+    std::uint8_t station;   // 0..99
+    std::int32_t fileType;  // FileTypeCode 0..14
     std::uint16_t fileNumber;
     std::uint16_t element;
     std::uint8_t subElement;
-    std::uint16_t count;              // 16-bit words to read or write
-    std::uint8_t bit;                 // 0..15 for bit requests; 255 = none
+    std::uint16_t count;                 // 16-bit words to read or write
+    std::uint8_t bit;                    // 0..15 for bit requests; 255 = none
     std::uint8_t frame[kFrameCapacity];  // request frame, then reply frame
-    std::int32_t frameLength;         // bytes of `frame` to send
-    std::uint8_t sts;                 // STS of the accepted reply
-    std::uint8_t extSts;              // EXT STS when sts is 0xF0, else 0
-    std::uint16_t data[kDataWords];   // words in PLC order (little-endian)
+    std::int32_t frameLength;            // bytes of `frame` to send
+    std::uint8_t sts;                    // STS of the accepted reply
+    std::uint8_t extSts;                 // EXT STS when sts is 0xF0, else 0
+    std::uint16_t data[kDataWords];      // words in PLC order (little-endian)
 };
 
 // One string gate with an X or Y address, in the channel's list.
@@ -67,19 +67,19 @@ struct StringDefinition {
     StringDefinition *next;
     std::int32_t gateId;
     std::int32_t station;
-    std::int32_t fileType;    // character code of X or Y
+    std::int32_t fileType;  // character code of X or Y
     std::int32_t fileNumber;
     std::int32_t element;
-    std::int32_t length;      // characters, 0..99
+    std::int32_t length;  // characters, 0..99
 };
 
 // The channel block, in the field order of the host interface.
 struct DriverContext {
-    std::int32_t runFlag;        // 1 while the channel thread is to keep running
-    std::int32_t threadAlive;    // 1 once the thread finished its first pass
+    std::int32_t runFlag;      // 1 while the channel thread is to keep running
+    std::int32_t threadAlive;  // 1 once the thread finished its first pass
     ChannelTimers timers;
     char addressColumns[kAddressColumns];  // parser's upper-cased work copy
-    std::uint8_t parsingBlock;   // 1 while a block parse runs the gate parser
+    std::uint8_t parsingBlock;             // 1 while a block parse runs the gate parser
     StationEntry stations[kStationCount];
     std::int32_t channelOpen;    // 1 while the channel is open
     std::uint32_t replyTimeout;  // ms; at least 1000 once set
@@ -95,6 +95,8 @@ static_assert(sizeof(DriverContext) <= kContextSize,
               "the channel state must fit in the host's 20000-byte block");
 
 // The block of a call, as the driver's records.
-inline DriverContext *ContextOf(void *block) { return static_cast<DriverContext *>(block); }
+inline DriverContext *ContextOf(void *block) {
+    return static_cast<DriverContext *>(block);
+}
 
 }  // namespace ordax

@@ -30,8 +30,8 @@
 extern "C" {
 
 // Write one operator message at `level` (8 or 32); printf-style format.
-ORDAX_HOST_SERVICE int err(int level, const char *format, ...)
-    ORDAX_HOST_LINKNAME("tamhub_err") ORDAX_PRINTF(2, 3);
+ORDAX_HOST_SERVICE int err(int level, const char *format, ...) ORDAX_HOST_LINKNAME("tamhub_err")
+    ORDAX_PRINTF(2, 3);
 
 // Register the driver as a host client; the host writes the identifier
 // through clientId. 0 = success.

@@ -4,16 +4,26 @@
 
 namespace ordax {
 
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-constexpr bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
 
-constexpr bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool IsLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
 
-constexpr bool IsAlnum(char c) { return IsDigit(c) || IsUpper(c) || IsLower(c); }
+constexpr bool IsAlnum(char c) {
+    return IsDigit(c) || IsUpper(c) || IsLower(c);
+}
 
 // Blank, tab, line feed, vertical tab, form feed, carriage return.
-constexpr bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // ASCII upper case; every other byte stays as it is.
 constexpr char UpperAscii(char c) {

@@ -18,7 +18,6 @@ inline constexpr char kOpWriteString[] = "Write String Failed";
 inline constexpr char kOpWriteNFileString[] = "Write N File String Failed";
 inline constexpr char kOpMasterFlagRead[] = "Master Flag Read Failed";
 
-
 // Logs the outcome of an exchange and returns the host result.
 //   linkResult: what Transact returned (compared as unsigned).
 //   txn:        read only; sts is examined when linkResult is 0, extSts when

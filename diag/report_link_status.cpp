@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "core/codes.h"
 #include "diag/emit.h"
 #include "diag/status_tables.h"
-#include "core/codes.h"
 
 namespace ordax {
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <iterator>
 
-#include "core/format_check.h"
 #include "core/codes.h"
+#include "core/format_check.h"
 #include "core/message.h"
 #include "ordax.h"
 

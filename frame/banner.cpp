@@ -21,8 +21,8 @@ constexpr char kDarkShade = '\xB2';
 constexpr char kMediumShade = '\xB1';
 constexpr char kLightShade = '\xB0';
 
-constexpr int kInnerWidth = 58;   // between the two frame characters
-constexpr int kLineWidth = 61;    // blank, frame, 58 inner, frame
+constexpr int kInnerWidth = 58;  // between the two frame characters
+constexpr int kLineWidth = 61;   // blank, frame, 58 inner, frame
 constexpr std::size_t kCapacity = 8 * (kLineWidth + 1) + 1;
 
 // Fixed-capacity text built step by step in a constant expression.

@@ -9,9 +9,13 @@ namespace ordax {
 
 namespace {
 
-int Nop(PdxCall *) { return PDX_DONE; }
+int Nop(PdxCall *) {
+    return PDX_DONE;
+}
 
-int Unsupported(PdxCall *) { return PDX_LINK_ERROR; }
+int Unsupported(PdxCall *) {
+    return PDX_LINK_ERROR;
+}
 
 // A value of 0 leaves the time-out unchanged; the engine reads it at every
 // exchange, so a new value applies from the next one.
@@ -24,7 +28,9 @@ int SetReplyTimeout(PdxCall *call) {
 
 // Channel open and close and the data access commands are not built yet:
 // each answers 2 (the driver cannot do it) until its routine takes the slot.
-int NotBuilt(PdxCall *) { return PDX_LINK_ERROR; }
+int NotBuilt(PdxCall *) {
+    return PDX_LINK_ERROR;
+}
 
 // Slot n holds the routine of command code n; slot 0 is never used.
 constexpr Command kCommandTable[16] = {

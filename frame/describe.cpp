@@ -1,7 +1,7 @@
 // Command 14: describe the driver to the host.
+#include "core/context.h"
 #include "frame/banner.h"
 #include "frame/commands.h"
-#include "core/context.h"
 
 namespace ordax {
 

@@ -61,8 +61,10 @@ void WriteLog(int level, const char *text) {
     if (path != nullptr && path[0] != '\0') out = std::fopen(path, "a");
     std::FILE *target = out != nullptr ? out : stderr;
     std::fprintf(target, "%s [%2d] %s\n", stamp, level, text);
-    if (out != nullptr) std::fclose(out);
-    else std::fflush(stderr);
+    if (out != nullptr)
+        std::fclose(out);
+    else
+        std::fflush(stderr);
 }
 
 }  // namespace
@@ -79,8 +81,10 @@ int err(int level, const char *format, ...) {
     va_end(args);
     HubState &hub = Hub();
     std::lock_guard<std::mutex> hold(hub.mutex);
-    if (hub.messageSink != nullptr) hub.messageSink(hub.messageUser, level, text);
-    else WriteLog(level, text);
+    if (hub.messageSink != nullptr)
+        hub.messageSink(hub.messageUser, level, text);
+    else
+        WriteLog(level, text);
     return 0;
 }
 
@@ -123,7 +127,8 @@ TAMHUB_API int TamHubLastGateText(int client, int gateId, char *out, int capacit
     std::lock_guard<std::mutex> hold(hub.mutex);
     auto it = hub.gateTexts.find({client, gateId});
     if (it == hub.gateTexts.end()) return 0;
-    if (out != nullptr && capacity > 0) std::snprintf(out, static_cast<std::size_t>(capacity), "%s", it->second.c_str());
+    if (out != nullptr && capacity > 0)
+        std::snprintf(out, static_cast<std::size_t>(capacity), "%s", it->second.c_str());
     return 1;
 }
 

@@ -116,7 +116,9 @@ constexpr bool Require(ByteReader &r, std::size_t n) {
 }
 
 // Bytes left after the read position.
-constexpr std::size_t Remaining(const ByteReader &r) { return r.overflow ? 0 : r.size - r.pos; }
+constexpr std::size_t Remaining(const ByteReader &r) {
+    return r.overflow ? 0 : r.size - r.pos;
+}
 
 constexpr std::uint8_t GetU8(ByteReader &r) {
     if (!Require(r, 1)) return 0;

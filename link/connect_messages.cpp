@@ -28,9 +28,11 @@ constexpr CodeMessage kConnectMessages[] = {
     {plat::kWsaEaddrnotavail, {kLevelDetail, "Ordax : connect address not available"}},
     {plat::kWsaEnetunreach, {kLevelDetail, "Ordax : socket connect network is unreachable"}},
     {plat::kWsaEtimedout, {kLevelDetail, "Ordax : socket connect timed out"}},
-    {plat::kWsaEconnrefused, {kLevelDetail, "Ordax : socket connect attempt to connected was forcefully refused"}},
+    {plat::kWsaEconnrefused,
+     {kLevelDetail, "Ordax : socket connect attempt to connected was forcefully refused"}},
 };
-constexpr Message<int, int> kConnectUnknown{kLevelDetail, "Ordax : socket connect unknown error code %d 0x%x"};
+constexpr Message<int, int> kConnectUnknown{kLevelDetail,
+                                            "Ordax : socket connect unknown error code %d 0x%x"};
 
 template <std::size_t N>
 const Message<> *Find(const CodeMessage (&table)[N], int code) {

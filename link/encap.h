@@ -15,11 +15,11 @@ namespace ordax {
 constexpr std::size_t kEncapHeaderSize = 28;
 constexpr std::size_t kEncapMode = 0;
 constexpr std::size_t kEncapCommand = 1;
-constexpr std::size_t kEncapDataLength = 2;   // 16 bits, big-endian
-constexpr std::size_t kEncapSession = 4;      // 4 bytes, as the station sent them
-constexpr std::size_t kEncapStatus = 8;       // 32 bits, big-endian
-constexpr std::size_t kEncapContext = 12;     // 32 bits, big-endian
-constexpr std::size_t kEncapReserved = 16;    // 12 zero bytes
+constexpr std::size_t kEncapDataLength = 2;  // 16 bits, big-endian
+constexpr std::size_t kEncapSession = 4;     // 4 bytes, as the station sent them
+constexpr std::size_t kEncapStatus = 8;      // 32 bits, big-endian
+constexpr std::size_t kEncapContext = 12;    // 32 bits, big-endian
+constexpr std::size_t kEncapReserved = 16;   // 12 zero bytes
 constexpr std::size_t kEncapReservedSize = 12;
 constexpr std::size_t kSessionSize = 4;
 
@@ -38,10 +38,10 @@ constexpr std::uint8_t kDataPrefix[kDataPrefixSize] = {0x00, 0x05, 0x00, 0x00};
 // PCCC part of a frame: request and reply both start at byte 32.
 constexpr std::size_t kPcccStart = kEncapHeaderSize + kDataPrefixSize;  // CMD
 constexpr std::size_t kPcccSts = kPcccStart + 1;
-constexpr std::size_t kPcccTns = kPcccStart + 2;   // 16 bits, little-endian
-constexpr std::size_t kPcccFnc = kPcccStart + 4;   // request: function code
+constexpr std::size_t kPcccTns = kPcccStart + 2;        // 16 bits, little-endian
+constexpr std::size_t kPcccFnc = kPcccStart + 4;        // request: function code
 constexpr std::size_t kPcccReplyData = kPcccStart + 4;  // reply: EXT STS or data
-constexpr std::size_t kPcccHeadSize = 5;           // CMD, STS, TNS, FNC
+constexpr std::size_t kPcccHeadSize = 5;                // CMD, STS, TNS, FNC
 
 // Bytes of a session-connect request and the buffer for its reply
 // (header and at most 15 data bytes).

@@ -55,8 +55,8 @@ void CloseStation(StationEntry &station);
 // Largest `count` the request builder accepts per kind: the request and its
 // reply must fit the frame buffer, and the words the data area.
 constexpr std::uint16_t kMaxReadWords = kDataWords;
-constexpr std::uint16_t kMaxSingleWordCount =
-    static_cast<std::uint16_t>((kFrameCapacity - kPcccReplyData) / 2);  // reply still fits the frame
+constexpr std::uint16_t kMaxSingleWordCount = static_cast<std::uint16_t>(
+    (kFrameCapacity - kPcccReplyData) / 2);  // reply still fits the frame
 constexpr std::uint16_t kMaxWriteWords = kDataWords;
 
 // A count the frame or data area cannot take is refused like a malformed
@@ -68,7 +68,7 @@ constexpr LinkResult kLinkBadCount = kLinkBadFunction;
 // level 8 when `gate` is given). Refusals 4 and 5 (and a refused count)
 // leave tns alone; refusal 3 comes after tns has advanced.
 LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                     StationLockHeld);
+                            StationLockHeld);
 
 // PLC-5 logical binary address of txn's file, element (and sub-element for
 // T, C, R, P). Returns the bytes written (3 to 8).
@@ -88,6 +88,7 @@ enum TransactLock : int {
 // One request/reply exchange for `txn` with its station. Returns a link
 // result (frame/codes.h). On 0, txn.sts, txn.extSts and, for the read kinds
 // with sts 0, txn.data hold the reply.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock);
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+                    TransactLock lock);
 
 }  // namespace ordax

@@ -54,19 +54,19 @@ RcvResult PhaseFailure(PhaseResult phase, int code) {
 RcvResult WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
     const plat::SocketOps &ops = plat::Sockets();
     switch (ops.wait(s, false, timeoutMs)) {
-    case plat::kWaitReady:
-        return kRcvOk;
-    case plat::kWaitTimedOut:
-        return kRcvTimeout;
-    case plat::kWaitNoEvent:
-        Emit(linkmsg::kRcvNoEvent);
-        return kRcvSocketError;
-    case plat::kWaitFailed:
-    default: {
-        int code = ops.lastError();
-        Emit(linkmsg::kRcvSelectFailed, code, code);
-        return kRcvSocketError;
-    }
+        case plat::kWaitReady:
+            return kRcvOk;
+        case plat::kWaitTimedOut:
+            return kRcvTimeout;
+        case plat::kWaitNoEvent:
+            Emit(linkmsg::kRcvNoEvent);
+            return kRcvSocketError;
+        case plat::kWaitFailed:
+        default: {
+            int code = ops.lastError();
+            Emit(linkmsg::kRcvSelectFailed, code, code);
+            return kRcvSocketError;
+        }
     }
 }
 
@@ -84,7 +84,8 @@ RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_
     if (result != kRcvOk) return result;
     const std::uint32_t t0 = plat::TickCount();
     int code = 0;
-    PhaseResult phase = ReadExact(s, buffer, static_cast<int>(kEncapHeaderSize), t0, timeoutMs, &code);
+    PhaseResult phase =
+        ReadExact(s, buffer, static_cast<int>(kEncapHeaderSize), t0, timeoutMs, &code);
     if (phase != kPhaseOk) return PhaseFailure(phase, code);
     ByteReader header = MakeReader(buffer, kEncapHeaderSize, kEncapDataLength);
     const int dataLength = GetU16be(header);

@@ -24,20 +24,26 @@ constexpr std::uint8_t kFnc[2][kKinds] = {
 };
 
 // Byte size of `count` words, computed in 16 bits.
-std::uint16_t ByteSize(const Transaction &t) { return static_cast<std::uint16_t>(t.count * 2u); }
+std::uint16_t ByteSize(const Transaction &t) {
+    return static_cast<std::uint16_t>(t.count * 2u);
+}
 
 // Bit mask of t.bit; 0 for a bit number outside the word.
 std::uint16_t BitMask(const Transaction &t) {
     return t.bit < 16 ? static_cast<std::uint16_t>(1u << t.bit) : std::uint16_t{0};
 }
 
-std::uint16_t BitValue(const Transaction &t) { return t.data[0] != 0 ? BitMask(t) : std::uint16_t{0}; }
+std::uint16_t BitValue(const Transaction &t) {
+    return t.data[0] != 0 ? BitMask(t) : std::uint16_t{0};
+}
 
-void PutWords(ByteCursor &c, const Transaction &t) { PutU16leArray(c, t.data, t.count); }
+void PutWords(ByteCursor &c, const Transaction &t) {
+    PutU16leArray(c, t.data, t.count);
+}
 
 // Operand writers. false = the SLC address has no file-type byte.
 bool Plc5Read(ByteCursor &c, const Transaction &t) {
-    PutU16le(c, 0);  // packet offset
+    PutU16le(c, 0);        // packet offset
     PutU16le(c, t.count);  // total transaction
     EncodePlc5Address(c, t);
     const std::uint16_t size = ByteSize(t);
@@ -49,7 +55,7 @@ bool Plc5Read(ByteCursor &c, const Transaction &t) {
 bool Plc5WriteBit(ByteCursor &c, const Transaction &t) {
     EncodePlc5Address(c, t);
     PutU16le(c, static_cast<std::uint16_t>(~BitMask(t)));  // AND mask
-    PutU16le(c, BitValue(t));                               // OR mask
+    PutU16le(c, BitValue(t));                              // OR mask
     return true;
 }
 
@@ -112,10 +118,14 @@ static_assert(kMaxReadWords <= kMaxSingleWordCount);
 // fit the data area.
 bool CountFits(const Transaction &t) {
     switch (t.function) {
-    case ReadSingleWord: return t.count <= kMaxSingleWordCount;
-    case ReadWords: return t.count <= kMaxReadWords;
-    case WriteWords: return t.count <= kMaxWriteWords;
-    default: return true;  // WriteBit sends one word whatever count says
+        case ReadSingleWord:
+            return t.count <= kMaxSingleWordCount;
+        case ReadWords:
+            return t.count <= kMaxReadWords;
+        case WriteWords:
+            return t.count <= kMaxWriteWords;
+        default:
+            return true;  // WriteBit sends one word whatever count says
     }
 }
 
@@ -139,7 +149,7 @@ void PutFrameHead(Transaction &t, const StationEntry &st, std::size_t n) {
 // Contract in link.h. The caller holds the station's lock: tns is
 // read, advanced and written here.
 LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                     StationLockHeld) {
+                            StationLockHeld) {
     std::memset(txn.frame, 0, kZeroedPrefix);
     if (txn.function < ReadSingleWord || txn.function > WriteWords) {
         LogRefusal(linkmsg::kFunctionType, gate);

@@ -79,19 +79,19 @@ bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTime
         return false;
     }
     switch (ops.wait(s, true, connectTimeoutMs)) {
-    case plat::kWaitReady:
-        return true;
-    case plat::kWaitNoEvent:
-        Emit(linkmsg::kConnectNoEvent);
-        return false;
-    case plat::kWaitTimedOut:
-        Emit(linkmsg::kConnectTimeout);
-        return false;
-    case plat::kWaitFailed:
-    default:
-        code = ops.lastError();
-        Emit(linkmsg::kConnectSelectErrno, code, code);
-        return false;
+        case plat::kWaitReady:
+            return true;
+        case plat::kWaitNoEvent:
+            Emit(linkmsg::kConnectNoEvent);
+            return false;
+        case plat::kWaitTimedOut:
+            Emit(linkmsg::kConnectTimeout);
+            return false;
+        case plat::kWaitFailed:
+        default:
+            code = ops.lastError();
+            Emit(linkmsg::kConnectSelectErrno, code, code);
+            return false;
     }
 }
 

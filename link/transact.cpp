@@ -14,9 +14,12 @@ enum ReplyVerdict : int { kReplyDrop, kReplyAccept };
 // Bytes of data a read kind takes from an accepted reply with STS 0.
 std::size_t WantedDataBytes(const Transaction &txn) {
     switch (txn.function) {
-    case ReadSingleWord: return 2;
-    case ReadWords: return 2u * txn.count;
-    default: return 0;
+        case ReadSingleWord:
+            return 2;
+        case ReadWords:
+            return 2u * txn.count;
+        default:
+            return 0;
     }
 }
 
@@ -66,7 +69,7 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
 
 // Steps under the station's lock: connection check, build, send, wait.
 LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                   StationEntry &st) {
+                          StationEntry &st) {
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
     const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
     if (built != kLinkOk) return built;
@@ -88,7 +91,8 @@ std::uint32_t TimeoutPause(const ChannelTimers &timers) {
 // Contract in link.h. With kTakeStationLock the lock is held from the
 // connection check to the end of the wait; the pause after a time-out
 // comes after it has been released.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate, TransactLock lock) {
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+                    TransactLock lock) {
     if (ctx.channelOpen == 0) return kLinkNotOpen;
     if (txn.station >= kStationCount || ctx.stations[txn.station].plcType == kPlcNone) {
         return kLinkNotConfigured;

@@ -8,7 +8,7 @@
 
 namespace ordax {
 
-constexpr int kNodeLineCapacity = 136;     // 135 characters and a terminator
+constexpr int kNodeLineCapacity = 136;  // 135 characters and a terminator
 constexpr int kNodeLineMax = kNodeLineCapacity - 1;
 constexpr int kNodeFileNameCapacity = 24;  // "Ordax" + any int + ".int" + NUL
 

@@ -8,10 +8,12 @@ namespace ordax {
 namespace {
 
 constexpr int kLineFeed = 10;
-constexpr int kFirstKept = 33;   // bytes below are blanks and controls
-constexpr int kLastKept = 127;   // bytes above are dropped too
+constexpr int kFirstKept = 33;  // bytes below are blanks and controls
+constexpr int kLastKept = 127;  // bytes above are dropped too
 
-bool IsKept(int byte) { return byte >= kFirstKept && byte <= kLastKept; }
+bool IsKept(int byte) {
+    return byte >= kFirstKept && byte <= kLastKept;
+}
 
 }  // namespace
 

@@ -8,10 +8,10 @@ namespace ordax {
 
 namespace {
 
-constexpr char kStandbyStart = ',';   // first one only
-constexpr char kBaseTypeStart = '-';  // last one wins
+constexpr char kStandbyStart = ',';      // first one only
+constexpr char kBaseTypeStart = '-';     // last one wins
 constexpr char kStandbyTypeStart = ';';  // last one wins
-constexpr char kStandbyDot = '.';     // every ',' of the standby text becomes '.'
+constexpr char kStandbyDot = '.';        // every ',' of the standby text becomes '.'
 constexpr char kSlc5TypeText[] = "SLC5";
 constexpr int kFirstAddressChar = 3;  // after the two address digits and the separator
 constexpr std::size_t kAddressMax = kAddressTextSize - 1;

@@ -33,9 +33,8 @@ std::int32_t LongValue(const char *text) {
 // Values set the settings in table order; the line's first character is the
 // 'T' and is skipped.
 void ApplyTimingLine(const char *line, ChannelTimers *timers) {
-    std::uint32_t *const settings[kTimerCount] = {
-        &timers->superviseInterval, &timers->loopSleep,
-        &timers->connectTimeout, &timers->sessionTimeout};
+    std::uint32_t *const settings[kTimerCount] = {&timers->superviseInterval, &timers->loopSleep,
+                                                  &timers->connectTimeout, &timers->sessionTimeout};
     const char *value = line + 1;
     for (std::uint32_t *setting : settings) {
         const char *end = std::strchr(value, kValueEnd);

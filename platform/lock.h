@@ -8,8 +8,8 @@
 namespace plat {
 
 union PlatLock {
-    void *srw;             // Win32: the SRWLOCK's single pointer
-    std::uint32_t futex;   // POSIX: 0 free, 1 locked, 2 locked with waiters
+    void *srw;            // Win32: the SRWLOCK's single pointer
+    std::uint32_t futex;  // POSIX: 0 free, 1 locked, 2 locked with waiters
 };
 
 void LockInit(PlatLock *lock);

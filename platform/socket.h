@@ -27,10 +27,10 @@ enum WaitResult : int {
 struct SocketOps {
     int (*startup)();  // start the socket library (Winsock 1.1); 0 = ok
     void (*cleanup)();
-    Socket (*createTcp)();  // IPv4 stream socket, kNoSocket on failure
-    int (*setKeepAlive)(Socket s);   // 0 = ok
-    int (*setNonBlocking)(Socket s); // 0 = ok
-    int (*bindAny)(Socket s);        // bind 0.0.0.0 port 0; 0 = ok
+    Socket (*createTcp)();            // IPv4 stream socket, kNoSocket on failure
+    int (*setKeepAlive)(Socket s);    // 0 = ok
+    int (*setNonBlocking)(Socket s);  // 0 = ok
+    int (*bindAny)(Socket s);         // bind 0.0.0.0 port 0; 0 = ok
     // Connect to an IPv4 address given in network byte order. 0 = connected
     // at once; -1 = failed or pending, see lastError().
     int (*connect)(Socket s, std::uint32_t addrNetOrder, std::uint16_t port);

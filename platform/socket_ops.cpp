@@ -14,6 +14,8 @@ const SocketOps &Sockets() {
     return ops != nullptr ? *ops : NativeSockets();
 }
 
-void SetSocketOps(const SocketOps *ops) { gInstalled.store(ops, std::memory_order_release); }
+void SetSocketOps(const SocketOps *ops) {
+    gInstalled.store(ops, std::memory_order_release);
+}
 
 }  // namespace plat

@@ -23,7 +23,9 @@ std::uint32_t RawTicks() {
 
 }  // namespace
 
-std::uint32_t TickCount() { return RawTicks() + gTickOffset.load(std::memory_order_relaxed); }
+std::uint32_t TickCount() {
+    return RawTicks() + gTickOffset.load(std::memory_order_relaxed);
+}
 
 void SetTickCount(std::uint32_t value) {
     gTickOffset.store(value - RawTicks(), std::memory_order_relaxed);

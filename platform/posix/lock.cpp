@@ -24,9 +24,13 @@ void FutexWakeOne(std::uint32_t *word) {
 
 }  // namespace
 
-void LockInit(PlatLock *lock) { std::atomic_ref<std::uint32_t>(lock->futex).store(0); }
+void LockInit(PlatLock *lock) {
+    std::atomic_ref<std::uint32_t>(lock->futex).store(0);
+}
 
-void LockDelete(PlatLock *lock) { std::atomic_ref<std::uint32_t>(lock->futex).store(0); }
+void LockDelete(PlatLock *lock) {
+    std::atomic_ref<std::uint32_t>(lock->futex).store(0);
+}
 
 void LockEnter(PlatLock *lock) {
     std::atomic_ref<std::uint32_t> word(lock->futex);

@@ -1,8 +1,8 @@
 // POSIX backend of the socket operations.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,7 +27,9 @@ int Fail() {
     return -1;
 }
 
-int PosixStartup() { return 0; }
+int PosixStartup() {
+    return 0;
+}
 void PosixCleanup() {}
 
 Socket PosixCreateTcp() {
@@ -134,18 +136,24 @@ int PosixLookupHost(const char *name, std::uint32_t *addrNetOrder) {
     return 0;
 }
 
-std::uint32_t PosixInetAddr(const char *text) { return ::inet_addr(text); }
+std::uint32_t PosixInetAddr(const char *text) {
+    return ::inet_addr(text);
+}
 
-int PosixLastError() { return tLastError; }
+int PosixLastError() {
+    return tLastError;
+}
 
 constexpr SocketOps kPosixOps = {
-    PosixStartup,  PosixCleanup, PosixCreateTcp, PosixSetKeepAlive, PosixSetNonBlocking,
-    PosixBindAny,  PosixConnect, PosixWait,      PosixSend,         PosixRecv,
-    PosixClose,    PosixLookupHost, PosixInetAddr, PosixLastError,
+    PosixStartup, PosixCleanup,    PosixCreateTcp, PosixSetKeepAlive, PosixSetNonBlocking,
+    PosixBindAny, PosixConnect,    PosixWait,      PosixSend,         PosixRecv,
+    PosixClose,   PosixLookupHost, PosixInetAddr,  PosixLastError,
 };
 
 }  // namespace
 
-const SocketOps &NativeSockets() { return kPosixOps; }
+const SocketOps &NativeSockets() {
+    return kPosixOps;
+}
 
 }  // namespace plat

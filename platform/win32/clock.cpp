@@ -16,9 +16,12 @@ std::uint32_t TickCount() {
 }
 
 void SetTickCount(std::uint32_t value) {
-    gTickOffset.store(value - static_cast<std::uint32_t>(GetTickCount()), std::memory_order_relaxed);
+    gTickOffset.store(value - static_cast<std::uint32_t>(GetTickCount()),
+                      std::memory_order_relaxed);
 }
 
-void SleepMs(std::uint32_t ms) { Sleep(ms); }
+void SleepMs(std::uint32_t ms) {
+    Sleep(ms);
+}
 
 }  // namespace plat

@@ -13,14 +13,18 @@ namespace {
 
 // Socket handles fit in 32 bits on 32- and 64-bit Windows (handle values are
 // kept below 2^32 for interoperability), so they travel as Socket.
-SOCKET Native(Socket s) { return static_cast<SOCKET>(static_cast<std::uint32_t>(s)); }
+SOCKET Native(Socket s) {
+    return static_cast<SOCKET>(static_cast<std::uint32_t>(s));
+}
 
 int Win32Startup() {
     WSADATA data;
     return WSAStartup(MAKEWORD(1, 1), &data);
 }
 
-void Win32Cleanup() { WSACleanup(); }
+void Win32Cleanup() {
+    WSACleanup();
+}
 
 Socket Win32CreateTcp() {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -87,27 +91,36 @@ void Win32Close(Socket s) {
 
 int Win32LookupHost(const char *name, std::uint32_t *addrNetOrder) {
     hostent *host = ::gethostbyname(name);
-    if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return -1;
+    if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr)
+        return -1;
     std::memcpy(addrNetOrder, host->h_addr_list[0], sizeof *addrNetOrder);
     return 0;
 }
 
-std::uint32_t Win32InetAddr(const char *text) { return ::inet_addr(text); }
+std::uint32_t Win32InetAddr(const char *text) {
+    return ::inet_addr(text);
+}
 
-int Win32LastError() { return WSAGetLastError(); }
+int Win32LastError() {
+    return WSAGetLastError();
+}
 
 constexpr SocketOps kWin32Ops = {
-    Win32Startup, Win32Cleanup, Win32CreateTcp, Win32SetKeepAlive, Win32SetNonBlocking,
-    Win32BindAny, Win32Connect, Win32Wait,      Win32Send,         Win32Recv,
-    Win32Close,   Win32LookupHost, Win32InetAddr, Win32LastError,
+    Win32Startup, Win32Cleanup,    Win32CreateTcp, Win32SetKeepAlive, Win32SetNonBlocking,
+    Win32BindAny, Win32Connect,    Win32Wait,      Win32Send,         Win32Recv,
+    Win32Close,   Win32LookupHost, Win32InetAddr,  Win32LastError,
 };
 
 }  // namespace
 
-const SocketOps &NativeSockets() { return kWin32Ops; }
+const SocketOps &NativeSockets() {
+    return kWin32Ops;
+}
 
 // Winsock already reports its own numbers; errno values pass through the
 // C runtime's table only for completeness.
-int SockErrFromErrno(int errnoValue) { return errnoValue == 0 ? kSockOk : kWsaSyscallFailure; }
+int SockErrFromErrno(int errnoValue) {
+    return errnoValue == 0 ? kSockOk : kWsaSyscallFailure;
+}
 
 }  // namespace plat

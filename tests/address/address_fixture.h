@@ -22,13 +22,17 @@ constexpr int kInteger = 0;  // any gateType but 3, 6 and 7
 constexpr int kReal = PDX_GATE_REAL;
 constexpr int kDigital = PDX_GATE_DIGITAL;
 constexpr int kString = PDX_GATE_STRING;
-constexpr int kUnset = -7;   // decoded fields before a parse
+constexpr int kUnset = -7;  // decoded fields before a parse
 
 inline const std::string kInvalidChar = "Ordax : Parse invalid character in gate address !!!";
 inline const std::string kUnknownDevice = "Ordax : Parse unknown device type !!!";
 
-inline int ElementOf(const GateRecord &g) { return g.packedAddress & 0xFFF; }
-inline int FileOf(const GateRecord &g) { return (g.packedAddress >> 12) & 0xFFF; }
+inline int ElementOf(const GateRecord &g) {
+    return g.packedAddress & 0xFFF;
+}
+inline int FileOf(const GateRecord &g) {
+    return (g.packedAddress >> 12) & 0xFFF;
+}
 inline int SubOf(const GateRecord &g) {
     return static_cast<int>(static_cast<std::uint32_t>(g.packedAddress) >> 24);
 }

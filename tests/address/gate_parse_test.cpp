@@ -152,13 +152,23 @@ TEST_F(GateTest, UnreadableStationIsRejectedSilently) {
     };
     const Case cases[] = {
         // No number at all: nothing to store.
-        {"A5N007000", kUnset}, {"  N007012", kUnset}, {"", kUnset}, {"+N007012", kUnset},
+        {"A5N007000", kUnset},
+        {"  N007012", kUnset},
+        {"", kUnset},
+        {"+N007012", kUnset},
         {"-N007012", kUnset},
         // Read as 0 from columns other than "00": stored, then refused.
-        {"0AN007000", 0}, {"-0N007012", 0}, {"+0N007012", 0}, {" 0N007012", 0},
-        {"0", 0}, {"0 N007012", 0}, {"0AX01002020", 0}, {"0AG009001", 0},
+        {"0AN007000", 0},
+        {"-0N007012", 0},
+        {"+0N007012", 0},
+        {" 0N007012", 0},
+        {"0", 0},
+        {"0 N007012", 0},
+        {"0AX01002020", 0},
+        {"0AG009001", 0},
         // A sign and a digit read as -1..-9: refused and never stored.
-        {"-5N007012", kUnset}, {"-9X01002020", kUnset},
+        {"-5N007012", kUnset},
+        {"-9X01002020", kUnset},
     };
     for (const Case &c : cases) {
         for (int gateType : {kInteger, kString}) {

@@ -11,8 +11,8 @@ namespace {
 
 struct PatternExpectation {
     ordax::PatternId id;
-    const char *valid;                 // an address the pattern admits, 13 columns
-    const char *columns[13];           // the characters each column admits
+    const char *valid;        // an address the pattern admits, 13 columns
+    const char *columns[13];  // the characters each column admits
 };
 
 const char *const D = "0123456789";
@@ -20,20 +20,23 @@ const char *const O = "01234567";
 const char *const B = " ";
 
 const PatternExpectation kExpected[] = {
-    {ordax::kPatternDataFiles, "05N007012    ",
+    {ordax::kPatternDataFiles,
+     "05N007012    ",
      {O, O, "SBNF", D, D, D, D, D, D, "01 ", "0123456789 ", B, B}},
-    {ordax::kPatternPlc5Io, "05I00001217  ",
+    {ordax::kPatternPlc5Io,
+     "05I00001217  ",
      {O, O, "IO", D, D, D, O, O, O, "01 ", "01234567 ", B, B}},
-    {ordax::kPatternSlcIo, "05I0010030005",
+    {ordax::kPatternSlcIo,
+     "05I0010030005",
      {D, D, "IO", D, D, D, D, D, D, D, D, "01 ", "0123456789 "}},
-    {ordax::kPatternStructures, "05T0040010013",
+    {ordax::kPatternStructures,
+     "05T0040010013",
      {O, O, "TCR", D, D, D, D, D, D, "0", "012", "01 ", "0123456789 "}},
-    {ordax::kPatternPid, "05P00900002  ",
+    {ordax::kPatternPid,
+     "05P00900002  ",
      {O, O, "P", D, D, D, D, D, D, "01234", "012468", "01 ", "0123456789 "}},
-    {ordax::kPatternStringFile, "05G009001    ",
-     {O, O, "G", D, D, D, D, D, D, B, B, B, B}},
-    {ordax::kPatternIntegerString, "05X01002020  ",
-     {D, D, "XY", D, D, D, D, D, D, D, D, B, B}},
+    {ordax::kPatternStringFile, "05G009001    ", {O, O, "G", D, D, D, D, D, D, B, B, B, B}},
+    {ordax::kPatternIntegerString, "05X01002020  ", {D, D, "XY", D, D, D, D, D, D, D, D, B, B}},
 };
 
 bool Admits(const char *set, int byte) {
@@ -106,7 +109,7 @@ TEST_F(GateTest, FamiliesAdmitTheirPatternsOnly) {
     };
     const FamilyCase cases[] = {
         {"05N007012", "06N007012", true, true},
-        {"05I00001217", "06I00001217", true, true},   // SLC reads it as word 17
+        {"05I00001217", "06I00001217", true, true},  // SLC reads it as word 17
         {"05I0010030005", "06I0010030005", false, true},
         {"05T0040010013", "06T0040010013", true, true},
         {"05P00900002", "06P00900002", true, false},
@@ -125,13 +128,12 @@ TEST(AddressPatterns, FamilyOrderAsListed) {
                                              ordax::FamilyPatterns(ordax::kPlc5).end());
     const std::vector<ordax::PatternId> slc5(ordax::FamilyPatterns(ordax::kSlc5).begin(),
                                              ordax::FamilyPatterns(ordax::kSlc5).end());
-    EXPECT_EQ(plc5, (std::vector<ordax::PatternId>{
-                        ordax::kPatternDataFiles, ordax::kPatternPlc5Io,
-                        ordax::kPatternStructures, ordax::kPatternPid,
-                        ordax::kPatternStringFile}));
-    EXPECT_EQ(slc5, (std::vector<ordax::PatternId>{
-                        ordax::kPatternDataFiles, ordax::kPatternSlcIo,
-                        ordax::kPatternStructures, ordax::kPatternStringFile}));
+    EXPECT_EQ(plc5, (std::vector<ordax::PatternId>{ordax::kPatternDataFiles, ordax::kPatternPlc5Io,
+                                                   ordax::kPatternStructures, ordax::kPatternPid,
+                                                   ordax::kPatternStringFile}));
+    EXPECT_EQ(slc5, (std::vector<ordax::PatternId>{ordax::kPatternDataFiles, ordax::kPatternSlcIo,
+                                                   ordax::kPatternStructures,
+                                                   ordax::kPatternStringFile}));
     EXPECT_TRUE(ordax::FamilyPatterns(ordax::kPlcNone).empty());
     EXPECT_TRUE(ordax::FamilyPatterns(3).empty());
 }

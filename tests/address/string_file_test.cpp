@@ -95,9 +95,9 @@ TEST_F(GateTest, StringFileColumnsAndStation) {
         bool message;
     };
     const Case cases[] = {
-        {"05X010020 5", true},   {"05X0100205", true},    {"05X01002020 1", true},
+        {"05X010020 5", true},    {"05X0100205", true},   {"05X01002020 1", true},
         {"05X01002020  Z", true}, {"05XA1002020", true},  {"05X01002020\x80", true},
-        {"0AX01002020", false},  {"-5X01002020", false},  {" 0X01002020", false},
+        {"0AX01002020", false},   {"-5X01002020", false}, {" 0X01002020", false},
     };
     for (const Case &c : cases) {
         messages_.Clear();

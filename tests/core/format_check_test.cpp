@@ -37,11 +37,11 @@ TEST(FormatCheck, MessageFormatsMatchArgumentTypes) {
     EXPECT_TRUE((FormatTakes<const char *, unsigned>("%s 0x%02X")));
     EXPECT_TRUE(FormatTakes<int>("Ordax%.2d.int"));
 
-    EXPECT_FALSE(FormatTakes<>("Ordax : Connected to %s"));          // conversion without argument
-    EXPECT_FALSE(FormatTakes<const char *>("Ordax : Connected"));    // argument without conversion
-    EXPECT_FALSE(FormatTakes<int>("station %s"));                    // number where text is read
-    EXPECT_FALSE(FormatTakes<const char *>("station %d"));           // text where number is read
-    EXPECT_FALSE((FormatTakes<int, const char *>("%s %d")));         // order swapped
+    EXPECT_FALSE(FormatTakes<>("Ordax : Connected to %s"));        // conversion without argument
+    EXPECT_FALSE(FormatTakes<const char *>("Ordax : Connected"));  // argument without conversion
+    EXPECT_FALSE(FormatTakes<int>("station %s"));                  // number where text is read
+    EXPECT_FALSE(FormatTakes<const char *>("station %d"));         // text where number is read
+    EXPECT_FALSE((FormatTakes<int, const char *>("%s %d")));       // order swapped
     EXPECT_FALSE(FormatTakes<unsigned>("%s"));
     EXPECT_FALSE(FormatTakes<int>("%n"));
     EXPECT_FALSE(FormatTakes<int>("ends in %"));

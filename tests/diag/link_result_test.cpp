@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "diag/report.h"
 #include "core/codes.h"
+#include "diag/report.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "diag/report.h"
 #include "core/codes.h"
+#include "diag/report.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {

@@ -34,7 +34,9 @@ TEST(CommandTable, CodesWithoutRoutineAnswerTwoAndTouchNothing) {
     }
 }
 
-TEST(CommandTable, NullCallIsRefused) { EXPECT_EQ(PdxMain(nullptr), PDX_LINK_ERROR); }
+TEST(CommandTable, NullCallIsRefused) {
+    EXPECT_EQ(PdxMain(nullptr), PDX_LINK_ERROR);
+}
 
 TEST(CommandTable, NopAndUnsupportedChangeNothing) {
     Block block;
@@ -81,13 +83,10 @@ TEST_P(SetReplyTimeout, SetsMillisecondsWithFloorAndCap) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, SetReplyTimeout,
-    ::testing::Values(TimeoutCase{0, 4321},            // 0 keeps the current value
-                      TimeoutCase{50, 1000},           // raised to the minimum
-                      TimeoutCase{99, 1000},
-                      TimeoutCase{100, 1000},
-                      TimeoutCase{101, 1010},
-                      TimeoutCase{150, 1500},
-                      TimeoutCase{1, 1000},
+    ::testing::Values(TimeoutCase{0, 4321},   // 0 keeps the current value
+                      TimeoutCase{50, 1000},  // raised to the minimum
+                      TimeoutCase{99, 1000}, TimeoutCase{100, 1000}, TimeoutCase{101, 1010},
+                      TimeoutCase{150, 1500}, TimeoutCase{1, 1000},
                       // 429496730 x 10 wraps to 4 in 32 bits; the driver caps
                       // instead of handing out a short time-out.
                       TimeoutCase{429496730, 0x7FFFFFFFu},

@@ -33,7 +33,9 @@ std::vector<std::string> Lines(const char *text) {
     return lines;
 }
 
-std::string Repeat(unsigned char c, int n) { return std::string(static_cast<size_t>(n), static_cast<char>(c)); }
+std::string Repeat(unsigned char c, int n) {
+    return std::string(static_cast<size_t>(n), static_cast<char>(c));
+}
 
 TEST(Describe, FillsFixedFieldsAndLeavesHostFieldsAlone) {
     DriverInfo in;
@@ -72,7 +74,8 @@ TEST(Banner, HasEightLinesOfWhichSixVisibleAreSixtyOneWide) {
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "");
     EXPECT_EQ(lines[7], "");
-    for (int i = 1; i <= 6; ++i) EXPECT_EQ(lines[static_cast<size_t>(i)].size(), 61u) << "line " << i + 1;
+    for (int i = 1; i <= 6; ++i)
+        EXPECT_EQ(lines[static_cast<size_t>(i)].size(), 61u) << "line " << i + 1;
 }
 
 TEST(Banner, ExactBytes) {
@@ -80,9 +83,9 @@ TEST(Banner, ExactBytes) {
     ASSERT_EQ(lines.size(), 8u);
     const std::string v = Repeat(0xBA, 1);
     EXPECT_EQ(lines[1], " " + Repeat(0xC9, 1) + Repeat(0xCD, 58) + Repeat(0xBB, 1));
-    EXPECT_EQ(lines[2], " " + v + " " + Repeat(0xDB, 5) + Repeat(0xB2, 6) + Repeat(0xB1, 6) + Repeat(0xB0, 6) +
-                            " O R D A X  " + Repeat(0xB0, 6) + Repeat(0xB1, 6) + Repeat(0xB2, 4) +
-                            Repeat(0xDB, 5) + " " + v);
+    EXPECT_EQ(lines[2], " " + v + " " + Repeat(0xDB, 5) + Repeat(0xB2, 6) + Repeat(0xB1, 6) +
+                            Repeat(0xB0, 6) + " O R D A X  " + Repeat(0xB0, 6) + Repeat(0xB1, 6) +
+                            Repeat(0xB2, 4) + Repeat(0xDB, 5) + " " + v);
     EXPECT_EQ(lines[3], " " + v + "     Allen Bradley PLC-5/E, SLC5/05, Ethernet port.       " + v);
     EXPECT_EQ(lines[4], " " + v + "         TCP/IP protocol, Driver Installed.               " + v);
     const std::string &notice = lines[5];

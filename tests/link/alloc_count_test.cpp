@@ -2,8 +2,8 @@
 // and reply matching all work in the channel's own buffers.
 #include <gtest/gtest.h>
 
-#include "tests/support/alloc_counter.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/alloc_counter.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
@@ -33,7 +33,8 @@ TEST(Allocations, NonePerTransactInSteadyState) {
             txn.function = kinds[i % 4];
             txn.count = counts[i % 4];
             txn.bit = 2;
-            if (Transact(*ctx, txn, nullptr, kTakeStationLock) != kLinkOk || txn.sts != 0) ++failures;
+            if (Transact(*ctx, txn, nullptr, kTakeStationLock) != kLinkOk || txn.sts != 0)
+                ++failures;
         }
         allocations = alloc_counter::ThreadAllocations() - before;
     }

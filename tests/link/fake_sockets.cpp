@@ -18,7 +18,9 @@ int Fail(int code) {
     return -1;
 }
 
-int FakeStartup() { return 0; }
+int FakeStartup() {
+    return 0;
+}
 void FakeCleanup() {}
 
 plat::Socket FakeCreate() {
@@ -26,9 +28,15 @@ plat::Socket FakeCreate() {
     return gNet.createResult;
 }
 
-int FakeKeepAlive(plat::Socket) { return gNet.keepAliveError ? Fail(gNet.keepAliveError) : 0; }
-int FakeNonBlocking(plat::Socket) { return gNet.nonBlockingError ? Fail(gNet.nonBlockingError) : 0; }
-int FakeBind(plat::Socket) { return gNet.bindError ? Fail(gNet.bindError) : 0; }
+int FakeKeepAlive(plat::Socket) {
+    return gNet.keepAliveError ? Fail(gNet.keepAliveError) : 0;
+}
+int FakeNonBlocking(plat::Socket) {
+    return gNet.nonBlockingError ? Fail(gNet.nonBlockingError) : 0;
+}
+int FakeBind(plat::Socket) {
+    return gNet.bindError ? Fail(gNet.bindError) : 0;
+}
 
 int FakeConnect(plat::Socket, std::uint32_t addr, std::uint16_t port) {
     ++gNet.connectCalls;
@@ -65,7 +73,8 @@ int FakeSend(plat::Socket, const void *bytes, int length) {
 
 int FakeRecv(plat::Socket, void *bytes, int length) {
     ++gNet.recvCalls;
-    if (gNet.recv.empty() && !gNet.recvRepeat.empty()) gNet.recv.push_back(RecvBytes(gNet.recvRepeat));
+    if (gNet.recv.empty() && !gNet.recvRepeat.empty())
+        gNet.recv.push_back(RecvBytes(gNet.recvRepeat));
     if (gNet.recv.empty()) return Fail(plat::kWsaEwouldblock);
     IoStep &step = gNet.recv.front();
     if (step.kind == IoStep::kClosed) return 0;
@@ -98,21 +107,34 @@ std::uint32_t FakeInetAddr(const char *text) {
     return plat::NativeSockets().inetAddr(text);
 }
 
-int FakeLastError() { return gNet.lastError; }
+int FakeLastError() {
+    return gNet.lastError;
+}
 
 const plat::SocketOps kFakeOps = {
-    FakeStartup, FakeCleanup, FakeCreate, FakeKeepAlive, FakeNonBlocking, FakeBind, FakeConnect,
-    FakeWait,    FakeSend,    FakeRecv,   FakeClose,     FakeLookup,      FakeInetAddr, FakeLastError,
+    FakeStartup, FakeCleanup, FakeCreate,   FakeKeepAlive, FakeNonBlocking,
+    FakeBind,    FakeConnect, FakeWait,     FakeSend,      FakeRecv,
+    FakeClose,   FakeLookup,  FakeInetAddr, FakeLastError,
 };
 
 }  // namespace
 
-IoStep RecvBytes(std::vector<std::uint8_t> bytes) { return IoStep{IoStep::kBytes, std::move(bytes), 0, 0}; }
-IoStep SendAccepts(int count) { return IoStep{IoStep::kBytes, {}, count, 0}; }
-IoStep Fails(int wsaError) { return IoStep{IoStep::kError, {}, 0, wsaError}; }
-IoStep PeerClosed() { return IoStep{IoStep::kClosed, {}, 0, 0}; }
+IoStep RecvBytes(std::vector<std::uint8_t> bytes) {
+    return IoStep{IoStep::kBytes, std::move(bytes), 0, 0};
+}
+IoStep SendAccepts(int count) {
+    return IoStep{IoStep::kBytes, {}, count, 0};
+}
+IoStep Fails(int wsaError) {
+    return IoStep{IoStep::kError, {}, 0, wsaError};
+}
+IoStep PeerClosed() {
+    return IoStep{IoStep::kClosed, {}, 0, 0};
+}
 
-FakeNet &Net() { return gNet; }
+FakeNet &Net() {
+    return gNet;
+}
 
 FakeSockets::FakeSockets() {
     gNet = FakeNet{};

@@ -37,17 +37,17 @@ struct FakeNet {
     int waitError = 0;                   // lastError after kWaitFailed
     plat::Socket createResult = kFakeSocket;
     int createError = 0;
-    int keepAliveError = 0;    // non-zero: setKeepAlive fails with it
+    int keepAliveError = 0;  // non-zero: setKeepAlive fails with it
     int nonBlockingError = 0;
     int bindError = 0;
-    int connectError = 0;      // 0: connected at once
-    int lookupError = 0;       // non-zero: name not found
+    int connectError = 0;  // 0: connected at once
+    int lookupError = 0;   // non-zero: name not found
     std::uint32_t lookupAddr = 0x0100007Fu;
     // When set, an empty recv script is refilled with this frame: an
     // endless stream of the same reply.
     std::vector<std::uint8_t> recvRepeat;
-    std::function<void()> onWait;  // called at the start of every wait
-    std::function<void()> onClose; // called when a socket is closed
+    std::function<void()> onWait;   // called at the start of every wait
+    std::function<void()> onClose;  // called when a socket is closed
 
     // Observations.
     std::vector<std::uint8_t> sent;
@@ -78,6 +78,7 @@ public:
 };
 
 // A 28-byte reply header announcing `dataLength` bytes, then `data`.
-std::vector<std::uint8_t> Frame(std::uint16_t dataLength, const std::vector<std::uint8_t> &data = {});
+std::vector<std::uint8_t> Frame(std::uint16_t dataLength,
+                                const std::vector<std::uint8_t> &data = {});
 
 }  // namespace linktest

@@ -19,7 +19,8 @@ using linktest::RecvBytes;
 
 Bytes Pattern(int n, std::uint8_t first = 1) {
     Bytes b(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(first + i);
+    for (int i = 0; i < n; ++i)
+        b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(first + i);
     return b;
 }
 
@@ -40,7 +41,8 @@ TEST_F(Send, PartialSendContinuesWithTheUnsentBytes) {
 
 TEST_F(Send, WouldBlockIsRetriedThenZeroAndPartialProgress) {
     Bytes frame = Pattern(30);
-    fake_.net().send = {Fails(plat::kWsaEwouldblock), linktest::SendAccepts(0), linktest::SendAccepts(7)};
+    fake_.net().send = {Fails(plat::kWsaEwouldblock), linktest::SendAccepts(0),
+                        linktest::SendAccepts(7)};
     EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30), 0);
     EXPECT_EQ(fake_.net().sent, frame);
     EXPECT_EQ(fake_.net().sendCalls, 4);
@@ -122,11 +124,10 @@ TEST_F(Receive, AnnouncedLengthBeyondTheWholeBufferIsNeverRead) {
 
 TEST_F(Receive, HeaderInTwoPiecesAndDataAfterWouldBlock) {
     Bytes frame = Frame(6, Pattern(6, 0x90));
-    fake_.net().recv = {RecvBytes(Bytes(frame.begin(), frame.begin() + 10)),
-                        Fails(plat::kWsaEwouldblock),
-                        RecvBytes(Bytes(frame.begin() + 10, frame.begin() + 28)),
-                        Fails(plat::kWsaEwouldblock),
-                        RecvBytes(Bytes(frame.begin() + 28, frame.end()))};
+    fake_.net().recv = {
+        RecvBytes(Bytes(frame.begin(), frame.begin() + 10)), Fails(plat::kWsaEwouldblock),
+        RecvBytes(Bytes(frame.begin() + 10, frame.begin() + 28)), Fails(plat::kWsaEwouldblock),
+        RecvBytes(Bytes(frame.begin() + 28, frame.end()))};
     EXPECT_EQ(Rcv(kFrameCapacity), kRcvOk);
     EXPECT_EQ(length_, 34);
     EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 34), frame);

@@ -266,7 +266,8 @@ TEST_F(Encode, CountsThatDoNotFitAreRefusedBeforeTheTnsAdvances) {
     struct Case {
         std::int32_t function;
         std::uint16_t fits;
-    } cases[] = {{ReadWords, kMaxReadWords}, {WriteWords, kMaxWriteWords},
+    } cases[] = {{ReadWords, kMaxReadWords},
+                 {WriteWords, kMaxWriteWords},
                  {ReadSingleWord, kMaxSingleWordCount}};
     for (const Case &c : cases) {
         for (int station : {1, 2}) {

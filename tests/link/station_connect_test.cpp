@@ -120,7 +120,8 @@ TEST_F(Connect, UnterminatedAddressFieldIsCutToItsLength) {
 TEST_F(Connect, SocketSetupFailures) {
     fake_.net().createResult = plat::kNoSocket;
     EXPECT_EQ(Open(), 1);
-    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError, false);
+    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError,
+                  false);
     fake_.net().createResult = kFakeSocket;
 
     fake_.net().keepAliveError = plat::kWsaEnoprotoopt;
@@ -161,7 +162,8 @@ TEST_F(Connect, ConnectFailuresByErrorNumber) {
         {plat::kWsaEaddrnotavail, "Ordax : connect address not available"},
         {plat::kWsaEnetunreach, "Ordax : socket connect network is unreachable"},
         {plat::kWsaEtimedout, "Ordax : socket connect timed out"},
-        {plat::kWsaEconnrefused, "Ordax : socket connect attempt to connected was forcefully refused"},
+        {plat::kWsaEconnrefused,
+         "Ordax : socket connect attempt to connected was forcefully refused"},
         {plat::kWsaEhostunreach, "Ordax : socket connect unknown error code 10065 0x2751"},
         {plat::kWsaEacces, "Ordax : socket connect unknown error code 10013 0x271d"},
     };
@@ -175,7 +177,8 @@ TEST_F(Connect, ConnectFailuresByErrorNumber) {
 
 TEST_F(Connect, PendingConnectCodesWaitForWritable) {
     ctx_->timers.connectTimeout = 2500;
-    for (int code : {plat::kWsaEwouldblock, plat::kWsaEinprogress, plat::kWsaEalready, plat::kWsaEisconn}) {
+    for (int code :
+         {plat::kWsaEwouldblock, plat::kWsaEinprogress, plat::kWsaEalready, plat::kWsaEisconn}) {
         fake_.net() = linktest::FakeNet{};
         fake_.net().connectError = code;
         fake_.net().recv = {RecvBytes(SessionReply())};
@@ -196,8 +199,9 @@ TEST_F(Connect, PendingConnectWaitOutcomes) {
 
     fake_.net().waits = {plat::kWaitNoEvent};
     EXPECT_EQ(Open(), 1);
-    ExpectFailure("Ordax : OpenStation internal error connect select completed with no event set on socket",
-                  kLevelError);
+    ExpectFailure(
+        "Ordax : OpenStation internal error connect select completed with no event set on socket",
+        kLevelError);
 
     fake_.net().waits = {plat::kWaitFailed};
     fake_.net().waitError = plat::kWsaEinval;
@@ -220,7 +224,8 @@ TEST_F(Connect, FailureClosesTheSocketThenPauses) {
 
     fake_.net().createResult = plat::kNoSocket;
     EXPECT_EQ(Open(), 1);
-    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError, false);
+    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError,
+                  false);
 }
 
 TEST_F(Connect, SessionSendFailure) {
@@ -269,7 +274,9 @@ protected:
         ctx_->timers.connectTimeout = 1000;
         ctx_->timers.sessionTimeout = 150;
     }
-    StationEntry &Station(const char *address) { return linktest::Configure(*ctx_, 7, kSlc5, address); }
+    StationEntry &Station(const char *address) {
+        return linktest::Configure(*ctx_, 7, kSlc5, address);
+    }
     void TearDown() override { CloseStation(ctx_->stations[7]); }
     ordax_test::MessageCapture log_;
     std::unique_ptr<DriverContext> ctx_;
@@ -297,7 +304,8 @@ TEST_F(ConnectLoopback, RefusedConnection) {
     ASSERT_GE(all.size(), 2u);
     // A refusal comes either from connect at once or, once the pending
     // connect reports the socket writable, from the session send.
-    EXPECT_TRUE(log_.Has("Ordax : socket connect attempt to connected was forcefully refused", kLevelDetail) ||
+    EXPECT_TRUE(log_.Has("Ordax : socket connect attempt to connected was forcefully refused",
+                         kLevelDetail) ||
                 (log_.Has("Ordax : Send message errno 10061 0x274D", kLevelError) &&
                  log_.Has("Ordax : session connect send failed", kLevelDetail)));
     EXPECT_EQ(all.back().text, "Ordax : Failure connecting to 127.0.0.21");
@@ -318,14 +326,16 @@ TEST_F(ConnectLoopback, SilentPeerAndOversizedSessionReply) {
     std::atomic<int> connection{0};
     linktest::RawPeer peer("127.0.0.22", 2222, [&](int fd, linktest::RawPeer &p) {
         Bytes request = p.ReadExactly(fd, 28);
-        if (++connection == 2 && request.size() == 28) linktest::RawPeer::SendAll(fd, SessionReply(16));
+        if (++connection == 2 && request.size() == 28)
+            linktest::RawPeer::SendAll(fd, SessionReply(16));
         p.ReadExactly(fd, 1);  // until the driver closes
     });
     ASSERT_TRUE(peer.ok());
     StationEntry &st = Station("127.0.0.22");
     EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
-    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError)) << "no byte came at all";
+    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError))
+        << "no byte came at all";
     log_.Clear();
     EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
     EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));

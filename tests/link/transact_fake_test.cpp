@@ -29,7 +29,13 @@ Bytes Reply(std::uint16_t tns, std::uint8_t sts, const Bytes &after = {}, std::u
     // Sized once and filled in place (an insert here trips a false
     // -Warray-bounds in GCC 12 at -O2).
     Bytes pccc(8 + after.size(), 0);
-    const std::uint8_t head[8] = {0, 5, 0, 0, 0x4F, sts, static_cast<std::uint8_t>(tns & 0xFF),
+    const std::uint8_t head[8] = {0,
+                                  5,
+                                  0,
+                                  0,
+                                  0x4F,
+                                  sts,
+                                  static_cast<std::uint8_t>(tns & 0xFF),
                                   static_cast<std::uint8_t>(tns >> 8)};
     std::copy(head, head + 8, pccc.begin());
     std::copy(after.begin(), after.end(), pccc.begin() + 8);
@@ -99,10 +105,10 @@ TEST_F(TransactFake, SingleWordReadCopiesExactlyOneWord) {
 }
 
 TEST_F(TransactFake, ForeignRepliesAreDroppedWithinTheSameWait) {
-    Queue(Reply(99, 0, {9, 9, 9, 9, 9, 9}));           // earlier TNS
-    Queue(Reply(100, 0, {8, 8, 8, 8, 8, 8}, 1));       // mode 1
-    Queue(Reply(100, 0, {7, 7, 7, 7, 7, 7}, 2, 0x01)); // status not 0
-    Queue(Reply(100, 0x10));                           // the answer
+    Queue(Reply(99, 0, {9, 9, 9, 9, 9, 9}));            // earlier TNS
+    Queue(Reply(100, 0, {8, 8, 8, 8, 8, 8}, 1));        // mode 1
+    Queue(Reply(100, 0, {7, 7, 7, 7, 7, 7}, 2, 0x01));  // status not 0
+    Queue(Reply(100, 0x10));                            // the answer
     EXPECT_EQ(Run(), kLinkOk);
     EXPECT_EQ(txn_.sts, 0x10);
     EXPECT_EQ(txn_.extSts, 0);
@@ -120,9 +126,9 @@ TEST_F(TransactFake, ExtendedStatusIsTheByteAfterTheTns) {
 }
 
 TEST_F(TransactFake, RepliesMissingBytesAreNeverDelivered) {
-    Queue(linktest::Frame(0));                // header only: request TNS still in the buffer
-    Queue(Reply(100, 0, {1, 2, 3, 4}));       // two of three words
-    Queue(Reply(100, 0xF0));                  // EXT STS missing
+    Queue(linktest::Frame(0));           // header only: request TNS still in the buffer
+    Queue(Reply(100, 0, {1, 2, 3, 4}));  // two of three words
+    Queue(Reply(100, 0xF0));             // EXT STS missing
     EXPECT_EQ(Run(), kLinkTimeout);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(txn_.data[i], kSentinel) << i;
 
@@ -153,7 +159,8 @@ TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
         EXPECT_EQ(Run(), kLinkTimeout);
         returned = true;
     });
-    while (st_->socket != plat::kNoSocket) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (st_->socket != plat::kNoSocket)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     plat::LockEnter(&st_->lock);  // free while Transact still pauses
     EXPECT_FALSE(returned.load());
     plat::LockLeave(&st_->lock);
@@ -251,7 +258,8 @@ TEST_F(TransactFake, RefusalsBeforeSendingAnything) {
 // lock: a call that must not take the lock returns anyway.
 int RunWhileLocked(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     plat::LockEnter(&st.lock);
-    auto result = std::async(std::launch::async, [&] { return Transact(ctx, txn, nullptr, kTakeStationLock); });
+    auto result = std::async(std::launch::async,
+                             [&] { return Transact(ctx, txn, nullptr, kTakeStationLock); });
     const bool ready = result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
     plat::LockLeave(&st.lock);
     EXPECT_TRUE(ready) << "Transact waited for the lock";

@@ -46,7 +46,9 @@ protected:
         plat::LockLeave(&st.lock);
         return rc;
     }
-    plcsim::Station &Sim(int station) { return sim_.station(station == kPlc5Station ? plc5_ : slc_); }
+    plcsim::Station &Sim(int station) {
+        return sim_.station(station == kPlc5Station ? plc5_ : slc_);
+    }
     StationEntry &Entry(int station) { return ctx_->stations[station]; }
     Transaction Txn(int station, std::int32_t function, std::int32_t fileType, std::uint16_t file,
                     std::uint16_t element, std::uint16_t count = 1) {
@@ -58,7 +60,9 @@ protected:
         auto r = Sim(station).LastRequest();
         return r ? r->raw : Bytes{};
     }
-    Bytes SessionBytes(int station) { return Bytes(Entry(station).session, Entry(station).session + 4); }
+    Bytes SessionBytes(int station) {
+        return Bytes(Entry(station).session, Entry(station).session + 4);
+    }
 
     plcsim::Simulator sim_;
     int plc5_ = -1;
@@ -69,9 +73,11 @@ protected:
 
 // Header of a PCCC request as it must appear on the wire.
 std::string HeaderHex(std::uint16_t dataLength, const Bytes &session, std::uint16_t tns) {
-    Bytes h = {1, 7, static_cast<std::uint8_t>(dataLength >> 8), static_cast<std::uint8_t>(dataLength)};
+    Bytes h = {1, 7, static_cast<std::uint8_t>(dataLength >> 8),
+               static_cast<std::uint8_t>(dataLength)};
     h.insert(h.end(), session.begin(), session.end());
-    h.insert(h.end(), {0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(tns >> 8), static_cast<std::uint8_t>(tns)});
+    h.insert(h.end(), {0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(tns >> 8),
+                       static_cast<std::uint8_t>(tns)});
     h.insert(h.end(), 12, 0);
     h.insert(h.end(), {0, 5, 0, 0});
     return Hex(h);
@@ -90,8 +96,8 @@ TEST_F(LinkSim, ExampleReadsOnTheWireAndTheirValues) {
     Transaction s = Txn(kSlcStation, ReadSingleWord, kFileN, 7, 10);
     ASSERT_EQ(Run(s), kLinkOk);
     EXPECT_EQ(s.data[0], 0x2468);
-    EXPECT_EQ(Hex(Raw(kSlcStation)),
-              HeaderHex(0x0E, SessionBytes(kSlcStation), 0x0102) + " 0F 00 02 01 A2 02 07 89 0A 00");
+    EXPECT_EQ(Hex(Raw(kSlcStation)), HeaderHex(0x0E, SessionBytes(kSlcStation), 0x0102) +
+                                         " 0F 00 02 01 A2 02 07 89 0A 00");
     EXPECT_EQ(sim_.counters().badSession, 0u);
 }
 
@@ -104,12 +110,13 @@ TEST_F(LinkSim, ExampleBitWritesOnTheWire) {
         t.data[0] = 1;
         ASSERT_EQ(Run(t), kLinkOk);
         EXPECT_EQ(t.sts, 0);
-        EXPECT_EQ(Sim(station).GetWord({plcsim::FileType::B, 3, 5, 0}), std::optional<std::uint16_t>(0x0008));
+        EXPECT_EQ(Sim(station).GetWord({plcsim::FileType::B, 3, 5, 0}),
+                  std::optional<std::uint16_t>(0x0008));
     }
-    EXPECT_EQ(Hex(Raw(kPlc5Station)),
-              HeaderHex(0x10, SessionBytes(kPlc5Station), 7) + " 0F 00 07 00 26 06 03 05 F7 FF 08 00");
-    EXPECT_EQ(Hex(Raw(kSlcStation)),
-              HeaderHex(0x12, SessionBytes(kSlcStation), 7) + " 0F 00 07 00 AB 02 03 85 05 00 08 00 08 00");
+    EXPECT_EQ(Hex(Raw(kPlc5Station)), HeaderHex(0x10, SessionBytes(kPlc5Station), 7) +
+                                          " 0F 00 07 00 26 06 03 05 F7 FF 08 00");
+    EXPECT_EQ(Hex(Raw(kSlcStation)), HeaderHex(0x12, SessionBytes(kSlcStation), 7) +
+                                         " 0F 00 07 00 AB 02 03 85 05 00 08 00 08 00");
 }
 
 TEST_F(LinkSim, ExampleWordWritesOnTheWire) {
@@ -175,7 +182,8 @@ TEST_F(LinkSim, SessionHandleOfTheConnectionIsCarried) {
 
 TEST_F(LinkSim, ForeignRepliesBeforeTheAnswerAreDropped) {
     ASSERT_TRUE(Sim(kPlc5Station).SetWords({plcsim::FileType::N, 7, 20, 0}, {11, 22, 33}));
-    for (plcsim::PreReply kind : {plcsim::PreReply::WrongTns, plcsim::PreReply::Mode1, plcsim::PreReply::BadStatus}) {
+    for (plcsim::PreReply kind :
+         {plcsim::PreReply::WrongTns, plcsim::PreReply::Mode1, plcsim::PreReply::BadStatus}) {
         Sim(kPlc5Station).SetPreReply(kind, 1);
         Transaction t = Txn(kPlc5Station, ReadWords, kFileN, 7, 20, 3);
         ASSERT_EQ(Run(t), kLinkOk);

@@ -22,11 +22,11 @@ class NodeFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         static std::atomic<int> serial{0};
-        dir_ = fs::temp_directory_path() /
-               ("ordax-nodefile-" + std::to_string(::testing::UnitTest::GetInstance()
-                                                       ->random_seed()) +
-                "-" + std::to_string(serial++) + "-" +
-                std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        dir_ =
+            fs::temp_directory_path() /
+            ("ordax-nodefile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + std::to_string(serial++) + "-" +
+             std::to_string(reinterpret_cast<std::uintptr_t>(this)));
         fs::create_directories(dir_);
         saved_ = fs::current_path();
         fs::current_path(dir_);

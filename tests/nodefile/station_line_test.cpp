@@ -10,7 +10,9 @@ namespace {
 
 class StationLine : public NodeFileTest {
 protected:
-    bool Apply(const std::string &line) { return ordax::ApplyStationLine(line.c_str(), ctx_.get()); }
+    bool Apply(const std::string &line) {
+        return ordax::ApplyStationLine(line.c_str(), ctx_.get());
+    }
     // True when the station still has the cleared state of command 1.
     bool Untouched(int n) const {
         const ordax::StationEntry &s = Station(n);
@@ -44,8 +46,8 @@ constexpr SplitCase kSplitCases[] = {
     {"08=a,b;x;SLC5", 8, "a", 1, "b", 2},
     {"08=a-x-SLC5,b", 8, "a", 2, "b", 1},
     {"08=a-SLC5-x,b", 8, "a", 1, "b", 1},
-    {"08=a,b-SLC5", 8, "a", 2, "b", 1},       // a '-' in the standby part is a base type
-    {"08=a;SLC5", 8, "a", 1, nullptr, 0},      // standby type without standby address
+    {"08=a,b-SLC5", 8, "a", 2, "b", 1},    // a '-' in the standby part is a base type
+    {"08=a;SLC5", 8, "a", 1, nullptr, 0},  // standby type without standby address
     {"08=a,", 8, "a", 1, "", 1},
     {"9=10.0.0.9", 9, "0.0.0.9", 1, nullptr, 0},
     {"09=10.0.0.9", 9, "10.0.0.9", 1, nullptr, 0},

@@ -15,7 +15,9 @@ namespace {
 
 using plat::Sockets;
 
-std::uint32_t Addr(const char *ip) { return Sockets().inetAddr(ip); }
+std::uint32_t Addr(const char *ip) {
+    return Sockets().inetAddr(ip);
+}
 
 // A TCP socket that is closed when the test ends.
 struct OwnedSocket {
@@ -148,7 +150,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrnoCase{ENETUNREACH, 10051}, ErrnoCase{ECONNRESET, 10054},
                       ErrnoCase{EISCONN, 10056}, ErrnoCase{ETIMEDOUT, 10060},
                       ErrnoCase{ECONNREFUSED, 10061}, ErrnoCase{EHOSTUNREACH, 10065},
-                      ErrnoCase{EBADF, 10009}, ErrnoCase{EINVAL, 10022},
-                      ErrnoCase{EDOM, 10107}));
+                      ErrnoCase{EBADF, 10009}, ErrnoCase{EINVAL, 10022}, ErrnoCase{EDOM, 10107}));
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(Commands, SlcBlockWriteThenReadRoundTrips) {
 TEST_F(Commands, FloatsGoHighWordFirstToAPlc5AndLowWordFirstToAnSlc) {
     ASSERT_TRUE(plc5().SetFloat({FileType::F, 8, 3}, 12.5f));
     ASSERT_TRUE(slc().SetFloat({FileType::F, 8, 3}, 12.5f));
-    Bytes r = Plc5(Plc5Read(1, 8, 3, 2)); // element 3 of F8: words 6 and 7 of the file
+    Bytes r = Plc5(Plc5Read(1, 8, 3, 2));  // element 3 of F8: words 6 and 7 of the file
     EXPECT_EQ(ReplyWord(r, 0), 0x4148);
     EXPECT_EQ(ReplyWord(r, 1), 0x0000);
     r = Slc(SlcRead(1, 8, 0x8A, 3, 4));
@@ -157,7 +157,7 @@ TEST_F(Commands, RefusalsCarryTheDocumentedStatus) {
     Word(level0, 1);
     level0.insert(level0.end(), {0x07, 0x01, 0x07, 0x00, 0x02, 0x00});
     Bytes overTotal = Plc5Read(1, 7, 0, 2);
-    overTotal[7] = 1; // total transaction 1, size 4 bytes
+    overTotal[7] = 1;  // total transaction 1, size 4 bytes
     Bytes slcTrailing = SlcRead(1, 7, 0x89, 0, 2);
     slcTrailing.push_back(0);
     Bytes slcShortData = SlcWrite(1, 7, 0x89, 0, {1, 2});
@@ -233,7 +233,7 @@ TEST_F(Commands, DataLimitRefusesOversizedRequestsOnly) {
 TEST_F(Commands, ForcedStatusNextAndAtAnAddress) {
     plc5().ForceStatusNext({0x50, 0});
     EXPECT_EQ(ReplySts(Plc5(Plc5Write(1, 7, 0, {9}))), 0x50);
-    EXPECT_EQ(plc5().GetWord(N(7, 0)), 0); // refused, not written
+    EXPECT_EQ(plc5().GetWord(N(7, 0)), 0);  // refused, not written
     EXPECT_EQ(ReplySts(Plc5(Plc5Write(2, 7, 0, {9}))), 0);
 
     slc().ForceStatusAt(N(7, 20), {0xF0, 0x1A});
@@ -259,5 +259,5 @@ TEST_F(Commands, IoAndStatusFilesOfBothFamilies) {
     EXPECT_EQ(slc().GetWord({FileType::S, 2, 10}), 0x0777);
 }
 
-} // namespace
-} // namespace plcsim_test
+}  // namespace
+}  // namespace plcsim_test

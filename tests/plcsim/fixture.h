@@ -34,4 +34,4 @@ inline plcsim::Address N(int file, int element) {
     return {plcsim::FileType::N, file, element, 0};
 }
 
-} // namespace plcsim_test
+}  // namespace plcsim_test

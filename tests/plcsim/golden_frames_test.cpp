@@ -12,9 +12,22 @@ protected:
     // Header of a request with the client's session and the given context bytes.
     Bytes Header(RawClient &c, uint16_t dataLength, uint8_t ctxHi, uint8_t ctxLo) {
         const uint8_t *s = c.session();
-        Bytes h = {0x01, 0x07, static_cast<uint8_t>(dataLength >> 8),
-                   static_cast<uint8_t>(dataLength), s[0], s[1], s[2], s[3], 0, 0, 0, 0, 0, 0,
-                   ctxHi, ctxLo};
+        Bytes h = {0x01,
+                   0x07,
+                   static_cast<uint8_t>(dataLength >> 8),
+                   static_cast<uint8_t>(dataLength),
+                   s[0],
+                   s[1],
+                   s[2],
+                   s[3],
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   ctxHi,
+                   ctxLo};
         h.resize(28, 0);
         h.insert(h.end(), {0x00, 0x05, 0x00, 0x00});
         return h;
@@ -42,7 +55,8 @@ TEST_F(GoldenFrames, Plc5WordRangeReadOfN7_10) {
     ASSERT_TRUE(plc5().SetWord(N(7, 10), 0xBEEF));
     RawClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
-    Bytes pccc = {0x0F, 0x00, 0x02, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x06, 0x07, 0x0A, 0x02, 0x00};
+    Bytes pccc = {0x0F, 0x00, 0x02, 0x01, 0x01, 0x00, 0x00,
+                  0x01, 0x00, 0x06, 0x07, 0x0A, 0x02, 0x00};
     Bytes frame = Frame(c, 0x01, 0x02, pccc);
     ASSERT_EQ(frame.size(), 46u);
     EXPECT_EQ(frame[3], 0x12);
@@ -112,11 +126,13 @@ TEST_F(GoldenFrames, SlcMaskedWriteSetsAndClearsBit3OfB3_5) {
     ASSERT_TRUE(slc().SetWord({FileType::B, 3, 5}, 0x8001));
     RawClient c;
     ASSERT_TRUE(c.Open(kSlcIp));
-    Bytes set = {0x0F, 0x00, 0x07, 0x00, 0xAB, 0x02, 0x03, 0x85, 0x05, 0x00, 0x08, 0x00, 0x08, 0x00};
+    Bytes set = {0x0F, 0x00, 0x07, 0x00, 0xAB, 0x02, 0x03,
+                 0x85, 0x05, 0x00, 0x08, 0x00, 0x08, 0x00};
     Bytes r = Send(c, Frame(c, 0x00, 0x07, set));
     EXPECT_EQ(r, Reply(c, 0x00, 0x07, {0x4F, 0x00, 0x07, 0x00}));
     EXPECT_EQ(slc().GetWord({FileType::B, 3, 5}), 0x8009);
-    Bytes clear = {0x0F, 0x00, 0x08, 0x00, 0xAB, 0x02, 0x03, 0x85, 0x05, 0x00, 0x08, 0x00, 0x00, 0x00};
+    Bytes clear = {0x0F, 0x00, 0x08, 0x00, 0xAB, 0x02, 0x03,
+                   0x85, 0x05, 0x00, 0x08, 0x00, 0x00, 0x00};
     Send(c, Frame(c, 0x00, 0x08, clear));
     EXPECT_EQ(slc().GetWord({FileType::B, 3, 5}), 0x8001);
     EXPECT_EQ(slc().LastRequest()->decoded.andMask, 0x0008);
@@ -146,11 +162,13 @@ TEST_F(GoldenFrames, TimerSubElementAddressesOfBothFamilies) {
     RawClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
-    Bytes plc5Read = {0x0F, 0x00, 0x03, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00,
-                      0x0E, 0x04, 0x02, 0x01, 0x02, 0x00};
+    Bytes plc5Read = {0x0F, 0x00, 0x03, 0x00, 0x01, 0x00, 0x00, 0x01,
+                      0x00, 0x0E, 0x04, 0x02, 0x01, 0x02, 0x00};
     Bytes slcRead = {0x0F, 0x00, 0x03, 0x00, 0xA2, 0x02, 0x04, 0x86, 0x02, 0x01};
-    EXPECT_EQ(Send(p, Frame(p, 0, 3, plc5Read)), Reply(p, 0, 3, {0x4F, 0x00, 0x03, 0x00, 0xF4, 0x01}));
-    EXPECT_EQ(Send(s, Frame(s, 0, 3, slcRead)), Reply(s, 0, 3, {0x4F, 0x00, 0x03, 0x00, 0x58, 0x02}));
+    EXPECT_EQ(Send(p, Frame(p, 0, 3, plc5Read)),
+              Reply(p, 0, 3, {0x4F, 0x00, 0x03, 0x00, 0xF4, 0x01}));
+    EXPECT_EQ(Send(s, Frame(s, 0, 3, slcRead)),
+              Reply(s, 0, 3, {0x4F, 0x00, 0x03, 0x00, 0x58, 0x02}));
     EXPECT_EQ(plc5().LastRequest()->decoded.levelMask, 0x0E);
     EXPECT_EQ(plc5().LastRequest()->decoded.subElement, 1);
 }
@@ -160,12 +178,14 @@ TEST_F(GoldenFrames, SizeFormsAroundTheEscape) {
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     // 127 words: byte size 254 in the short forms.
-    Bytes r = Send(p, Frame(p, 0, 1, {0x0F, 0, 1, 0, 0x01, 0, 0, 127, 0, 0x06, 0x07, 0x00, 0xFE, 0x00}));
+    Bytes r =
+        Send(p, Frame(p, 0, 1, {0x0F, 0, 1, 0, 0x01, 0, 0, 127, 0, 0x06, 0x07, 0x00, 0xFE, 0x00}));
     EXPECT_EQ(r.size(), 36u + 254u);
     r = Send(s, Frame(s, 0, 1, {0x0F, 0, 1, 0, 0xA2, 0xFE, 0x07, 0x89, 0x00, 0x00}));
     EXPECT_EQ(r.size(), 36u + 254u);
     // 128 words: FF 00 01 in both families.
-    r = Send(p, Frame(p, 0, 2, {0x0F, 0, 2, 0, 0x01, 0, 0, 128, 0, 0x06, 0x07, 0x00, 0xFF, 0x00, 0x01}));
+    r = Send(
+        p, Frame(p, 0, 2, {0x0F, 0, 2, 0, 0x01, 0, 0, 128, 0, 0x06, 0x07, 0x00, 0xFF, 0x00, 0x01}));
     EXPECT_EQ(r.size(), 36u + 256u);
     EXPECT_EQ(plc5().LastRequest()->decoded.sizeFieldBytes, 3);
     r = Send(s, Frame(s, 0, 2, {0x0F, 0, 2, 0, 0xA2, 0xFF, 0x00, 0x01, 0x07, 0x89, 0x00, 0x00}));
@@ -186,12 +206,14 @@ TEST_F(GoldenFrames, FileNumbers254And255) {
     ASSERT_TRUE(plc5().SetWord(N(255, 3), 77));
     RawClient p;
     ASSERT_TRUE(p.Open(kPlc5Ip));
-    Bytes r = Send(p, Frame(p, 0, 5, {0x0F, 0, 5, 0, 0x01, 0, 0, 1, 0, 0x06, 0xFF, 0xFF, 0x00, 0x03, 0x02, 0x00}));
+    Bytes r =
+        Send(p, Frame(p, 0, 5,
+                      {0x0F, 0, 5, 0, 0x01, 0, 0, 1, 0, 0x06, 0xFF, 0xFF, 0x00, 0x03, 0x02, 0x00}));
     EXPECT_EQ(r, Reply(p, 0, 5, {0x4F, 0x00, 0x05, 0x00, 77, 0}));
     // File 254 (a single byte FE) does not exist by default.
     r = Send(p, Frame(p, 0, 6, {0x0F, 0, 6, 0, 0x01, 0, 0, 1, 0, 0x06, 0xFE, 0x03, 0x02, 0x00}));
     EXPECT_EQ(r, Reply(p, 0, 6, {0x4F, 0xF0, 0x06, 0x00, 0x06}));
 }
 
-} // namespace
-} // namespace plcsim_test
+}  // namespace
+}  // namespace plcsim_test

@@ -14,9 +14,8 @@ protected:
         RawClient c;
         Bytes r;
         ASSERT_TRUE(c.Open(ip));
-        ASSERT_TRUE(c.Exchange(std::string(ip) == kSlcIp ? SlcRead(7, 7, 0x89, 0, 2)
-                                                          : Plc5Read(7, 7, 0, 1),
-                               r));
+        ASSERT_TRUE(c.Exchange(
+            std::string(ip) == kSlcIp ? SlcRead(7, 7, 0x89, 0, 2) : Plc5Read(7, 7, 0, 1), r));
         EXPECT_EQ(ReplySts(r), 0);
     }
 };
@@ -84,8 +83,9 @@ TEST_F(Robustness, RandomFramesNeverStallTheLoop) {
             Bytes body(rng() % 40, 0);
             for (auto &b : body) b = byte();
             if (body.size() > 0) body[0] = 0x0F;
-            if (body.size() > 4) body[4] = (rng() % 2) ? static_cast<uint8_t>(0xA2 + rng() % 10)
-                                                       : static_cast<uint8_t>(rng() % 3);
+            if (body.size() > 4)
+                body[4] = (rng() % 2) ? static_cast<uint8_t>(0xA2 + rng() % 10)
+                                      : static_cast<uint8_t>(rng() % 3);
             f = PcccFrame(c.session(), 1, body);
         } else {
             // Random bytes with a plausible, possibly lying header.
@@ -151,7 +151,7 @@ TEST(Scale, HundredStationsWithSeveralConnectionsEach) {
     EXPECT_EQ(sim.counters().requests, 300u);
     sim.Stop();
     EXPECT_EQ(sim.counters().openConnections, 0u);
-    ASSERT_TRUE(sim.Start()); // restart with the listeners kept
+    ASSERT_TRUE(sim.Start());  // restart with the listeners kept
     RawClient again;
     EXPECT_TRUE(again.Open(ips[5]));
 }
@@ -162,11 +162,11 @@ TEST(Tables, DescriptionsDefaultsAndApiChecks) {
     ASSERT_GE(a, 0) << sim.LastError();
     plcsim::Station &st = sim.station(a);
     EXPECT_EQ(st.FileElements(7), 5);
-    EXPECT_EQ(st.FileElements(31), 10); // default kept
+    EXPECT_EQ(st.FileElements(31), 10);  // default kept
     EXPECT_TRUE(st.HasFile(plcsim::FileType::PD, 12));
     EXPECT_TRUE(st.HasFile(plcsim::FileType::F, 20));
-    EXPECT_FALSE(st.SetWord(N(7, 5), 1));                    // past the end
-    EXPECT_FALSE(st.SetWord({plcsim::FileType::F, 7, 0}, 1)); // N7 is not F
+    EXPECT_FALSE(st.SetWord(N(7, 5), 1));                      // past the end
+    EXPECT_FALSE(st.SetWord({plcsim::FileType::F, 7, 0}, 1));  // N7 is not F
     EXPECT_FALSE(st.SetFloat(N(7, 0), 1.0f));
     EXPECT_FALSE(st.GetWords(N(7, 3), 3));
     EXPECT_TRUE(st.GetWords(N(7, 3), 2));
@@ -182,7 +182,7 @@ TEST(Tables, DescriptionsDefaultsAndApiChecks) {
         EXPECT_EQ(sim.AddStation({"127.0.42.12", plcsim::Family::Slc5, text}), -1) << text;
         EXPECT_FALSE(sim.LastError().empty());
     }
-    EXPECT_EQ(sim.AddStation({"127.0.42.10", plcsim::Family::Slc5, ""}), -1); // already bound
+    EXPECT_EQ(sim.AddStation({"127.0.42.10", plcsim::Family::Slc5, ""}), -1);  // already bound
     EXPECT_EQ(sim.AddStation({"localhost", plcsim::Family::Slc5, ""}), -1);
 
     plcsim::Address addr;
@@ -197,5 +197,5 @@ TEST(Tables, DescriptionsDefaultsAndApiChecks) {
     EXPECT_FALSE(plcsim::ParseAddress("N7", addr));
 }
 
-} // namespace
-} // namespace plcsim_test
+}  // namespace
+}  // namespace plcsim_test

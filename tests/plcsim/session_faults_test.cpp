@@ -51,7 +51,7 @@ TEST_F(Faults, PcccWithoutSessionGetsStatus0x64AndNoPcccReply) {
     EXPECT_EQ(r.size(), 28u);
     EXPECT_EQ(r[0], 2);
     EXPECT_EQ(Be32(r, 8), 0x64u);
-    EXPECT_EQ(Be32(r, 12), 9u); // context echoed
+    EXPECT_EQ(Be32(r, 12), 9u);  // context echoed
     EXPECT_EQ(plc5().counters().badSession, 1u);
     // The connection stays usable once a session exists.
     ASSERT_TRUE(c.OpenSession());
@@ -84,7 +84,7 @@ TEST_F(Faults, ReplyDelayHoldsThisStationOnly) {
     ASSERT_TRUE(p.Send(PcccFrame(p.session(), 1, Plc5Read(1, 7, 0, 1))));
     auto t0 = Clock::now();
     Bytes r;
-    ASSERT_TRUE(s.Exchange(SlcRead(1, 7, 0x89, 0, 2), r)); // not held up by the PLC-5's delay
+    ASSERT_TRUE(s.Exchange(SlcRead(1, 7, 0x89, 0, 2), r));  // not held up by the PLC-5's delay
     EXPECT_LT(MsSince(t0), 300);
     EXPECT_TRUE(p.Silent(150));
     ASSERT_TRUE(p.ReadFrame(r, 3000));
@@ -139,15 +139,16 @@ TEST_F(Faults, SplitSendsPiecesWithPausesHeaderIncluded) {
     ASSERT_TRUE(c.Send(SessionRequest()));
     Bytes part;
     ASSERT_TRUE(c.ReadExact(10, part));
-    EXPECT_TRUE(c.Silent(60)); // the rest of the header comes after the pause
+    EXPECT_TRUE(c.Silent(60));  // the rest of the header comes after the pause
     Bytes rest;
     ASSERT_TRUE(c.ReadExact(18, rest));
     part.insert(part.end(), rest.begin(), rest.end());
-    for (int i = 0; i < 4; ++i) const_cast<uint8_t *>(c.session())[i] = part[static_cast<size_t>(4 + i)];
+    for (int i = 0; i < 4; ++i)
+        const_cast<uint8_t *>(c.session())[i] = part[static_cast<size_t>(4 + i)];
     Bytes r;
     auto t0 = Clock::now();
     ASSERT_TRUE(c.Exchange(Plc5Read(1, 7, 0, 1), r));
-    EXPECT_GE(MsSince(t0), 200); // three pieces, two pauses
+    EXPECT_GE(MsSince(t0), 200);  // three pieces, two pauses
     EXPECT_EQ(r.size(), 38u);
     EXPECT_EQ(ReplyTns(r), 1);
 }
@@ -163,7 +164,7 @@ TEST_F(Faults, CloseAfterBytesCutsTheNextReply) {
     RawClient d;
     ASSERT_TRUE(d.Open(kPlc5Ip));
     Bytes r;
-    EXPECT_TRUE(d.Exchange(Plc5Read(2, 7, 0, 1), r)); // one-shot
+    EXPECT_TRUE(d.Exchange(Plc5Read(2, 7, 0, 1), r));  // one-shot
 }
 
 TEST_F(Faults, RefusedConnectionsAndResume) {
@@ -206,7 +207,7 @@ TEST_F(Faults, SilentSessionAndLongSessionReply) {
 TEST_F(Faults, HotBackupPairSwapsTheMasterFlag) {
     int pair = sim_.AddHotBackupPair(plc5_, slc_);
     ASSERT_EQ(pair, 0);
-    ASSERT_TRUE(plc5().SetWord(N(31, 0), 0x0007)); // bits other than 0 are kept
+    ASSERT_TRUE(plc5().SetWord(N(31, 0), 0x0007));  // bits other than 0 are kept
     sim_.SwapMaster(pair);
     sim_.SwapMaster(pair);
     EXPECT_EQ(sim_.Master(pair), plc5_);
@@ -261,5 +262,5 @@ TEST_F(Faults, InspectionKeepsRecentRequestsAndAWireLog) {
     EXPECT_EQ(total.connections, 1u);
 }
 
-} // namespace
-} // namespace plcsim_test
+}  // namespace
+}  // namespace plcsim_test

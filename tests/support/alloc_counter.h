@@ -10,7 +10,9 @@
 
 namespace alloc_counter {
 inline thread_local std::uint64_t tAllocations = 0;
-inline std::uint64_t ThreadAllocations() { return tAllocations; }
+inline std::uint64_t ThreadAllocations() {
+    return tAllocations;
+}
 }  // namespace alloc_counter
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -56,16 +58,28 @@ void *operator new(std::size_t n) {
     if (void *p = std::malloc(n == 0 ? 1 : n)) return p;
     throw std::bad_alloc();
 }
-void *operator new[](std::size_t n) { return operator new(n); }
+void *operator new[](std::size_t n) {
+    return operator new(n);
+}
 void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
     ++alloc_counter::tAllocations;
     return std::malloc(n == 0 ? 1 : n);
 }
-void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept {
+    return operator new(n, t);
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t) noexcept {
+    std::free(p);
+}
 
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop

@@ -21,15 +21,15 @@ using Bytes = std::vector<uint8_t>;
 
 // The 28-byte session-connect request.
 inline Bytes SessionRequest() {
-    return {0x01, 0x01, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x04, 0x00, 0x05,
-            0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
+    return {0x01, 0x01, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x04,
+            0x00, 0x05, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0,    0};
 }
 
 // A command-7 frame: header (mode 1, dataLength, session bytes as given, context = tns),
 // the prefix 00 05 00 00 and the PCCC bytes.
 inline Bytes PcccFrame(const uint8_t session[4], uint16_t tns, const Bytes &pccc) {
     size_t dataLength = 4 + pccc.size();
-    Bytes f(32 + pccc.size(), 0); // sized once: GCC 12 warns falsely on insert at the end
+    Bytes f(32 + pccc.size(), 0);  // sized once: GCC 12 warns falsely on insert at the end
     f[0] = 0x01;
     f[1] = 0x07;
     f[2] = static_cast<uint8_t>(dataLength >> 8);
@@ -37,7 +37,7 @@ inline Bytes PcccFrame(const uint8_t session[4], uint16_t tns, const Bytes &pccc
     for (size_t i = 0; i < 4; ++i) f[4 + i] = session[i];
     f[14] = static_cast<uint8_t>(tns >> 8);
     f[15] = static_cast<uint8_t>(tns & 0xFF);
-    f[29] = 0x05; // prefix 00 05 00 00
+    f[29] = 0x05;  // prefix 00 05 00 00
     for (size_t i = 0; i < pccc.size(); ++i) f[32 + i] = pccc[i];
     return f;
 }
@@ -100,8 +100,7 @@ public:
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
             pollfd p{fd_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return false;
+            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
             uint8_t buf[4096];
             ssize_t got = recv(fd_, buf, n < sizeof buf ? n : sizeof buf, 0);
             if (got <= 0) {
@@ -182,8 +181,7 @@ inline void Plc5Addr(Bytes &b, unsigned file, unsigned element, int sub = -1) {
     if (sub >= 0) b.push_back(static_cast<uint8_t>(sub));
 }
 // PLC-5 word range read with the driver's two-byte short size form.
-inline Bytes Plc5Read(uint16_t tns, unsigned file, unsigned element, unsigned words,
-                      int sub = -1) {
+inline Bytes Plc5Read(uint16_t tns, unsigned file, unsigned element, unsigned words, int sub = -1) {
     Bytes b = Head(tns, 0x01);
     Word(b, 0);
     Word(b, words);
@@ -197,8 +195,8 @@ inline Bytes Plc5Read(uint16_t tns, unsigned file, unsigned element, unsigned wo
     }
     return b;
 }
-inline Bytes Plc5Write(uint16_t tns, unsigned file, unsigned element, const std::vector<unsigned> &w,
-                       int sub = -1) {
+inline Bytes Plc5Write(uint16_t tns, unsigned file, unsigned element,
+                       const std::vector<unsigned> &w, int sub = -1) {
     Bytes b = Head(tns, 0x00);
     Word(b, 0);
     Word(b, static_cast<unsigned>(w.size()));
@@ -245,9 +243,17 @@ inline Bytes SlcMasked(uint16_t tns, unsigned file, uint8_t type, unsigned eleme
 }
 
 // Fields of a PCCC reply frame.
-inline uint8_t ReplySts(const Bytes &r) { return r[33]; }
-inline uint8_t ReplyExt(const Bytes &r) { return r[36]; }
-inline uint16_t ReplyTns(const Bytes &r) { return Le16(r, 34); }
-inline uint16_t ReplyWord(const Bytes &r, size_t i) { return Le16(r, 36 + 2 * i); }
+inline uint8_t ReplySts(const Bytes &r) {
+    return r[33];
+}
+inline uint8_t ReplyExt(const Bytes &r) {
+    return r[36];
+}
+inline uint16_t ReplyTns(const Bytes &r) {
+    return Le16(r, 34);
+}
+inline uint16_t ReplyWord(const Bytes &r, size_t i) {
+    return Le16(r, 36 + 2 * i);
+}
 
-} // namespace plcsim_test
+}  // namespace plcsim_test

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "diag/report.h"
 #include "core/context.h"
+#include "diag/report.h"
 #include "link/link.h"
 #include "platform/lock.h"
 #include "tests/support/channel_block.h"
@@ -35,7 +35,8 @@ constexpr DemoStation kStations[] = {
 // An open channel block prepared for the two stations.
 std::unique_ptr<DriverContext> PrepareChannel() {
     auto ctx = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
-    for (const DemoStation &d : kStations) ordax_test::ConfigureStation(*ctx, d.number, d.type, d.ip);
+    for (const DemoStation &d : kStations)
+        ordax_test::ConfigureStation(*ctx, d.number, d.type, d.ip);
     return ctx;
 }
 

@@ -35,5 +35,7 @@ void Usage() {
 int main(int argc, char **argv) {
     if (argc >= 2 && std::strcmp(argv[1], "describe") == 0) return Describe();
     Usage();
-    return argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) ? 0 : 2;
+    return argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+               ? 0
+               : 2;
 }

@@ -43,18 +43,16 @@ bool ParseNumber(const std::string &text, long &value) {
 
 std::string CountersText(const Counters &c) {
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "connections %llu (open %llu) sessions %llu requests %llu replies %llu "
-                  "refused %llu bad-session %llu malformed %llu swallowed %llu\n",
-                  static_cast<unsigned long long>(c.connections),
-                  static_cast<unsigned long long>(c.openConnections),
-                  static_cast<unsigned long long>(c.sessions),
-                  static_cast<unsigned long long>(c.requests),
-                  static_cast<unsigned long long>(c.replies),
-                  static_cast<unsigned long long>(c.refused),
-                  static_cast<unsigned long long>(c.badSession),
-                  static_cast<unsigned long long>(c.malformed),
-                  static_cast<unsigned long long>(c.swallowed));
+    std::snprintf(
+        text, sizeof text,
+        "connections %llu (open %llu) sessions %llu requests %llu replies %llu "
+        "refused %llu bad-session %llu malformed %llu swallowed %llu\n",
+        static_cast<unsigned long long>(c.connections),
+        static_cast<unsigned long long>(c.openConnections),
+        static_cast<unsigned long long>(c.sessions), static_cast<unsigned long long>(c.requests),
+        static_cast<unsigned long long>(c.replies), static_cast<unsigned long long>(c.refused),
+        static_cast<unsigned long long>(c.badSession), static_cast<unsigned long long>(c.malformed),
+        static_cast<unsigned long long>(c.swallowed));
     return text;
 }
 
@@ -104,17 +102,28 @@ std::string Fault(Station &st, const std::vector<std::string> &w) {
     long n = 0;
     bool num = w.size() > 3 && ParseNumber(w[3], n);
     bool on = w.size() > 3 && w[3] == "on";
-    if (name == "delay" && num) st.SetReplyDelay(static_cast<int>(n));
-    else if (name == "swallow" && num) st.SwallowNext(static_cast<int>(n));
-    else if (name == "closeafter" && num) st.CloseAfterBytes(static_cast<size_t>(n));
-    else if (name == "sessionlen" && num) st.SetSessionDataLength(static_cast<int>(n));
-    else if (name == "refuse") st.SetAccepting(false);
-    else if (name == "accept") st.SetAccepting(true);
-    else if (name == "drop") st.DropConnections();
-    else if (name == "silent" && w.size() > 3) st.SetSessionSilent(on);
-    else if (name == "program" && w.size() > 3) st.SetProgramMode(on);
-    else if (name == "clear") st.ClearFaults();
-    else if (name == "sts" && w.size() > 3) st.ForceStatusNext(ParseStatus(w, 3, {}));
+    if (name == "delay" && num)
+        st.SetReplyDelay(static_cast<int>(n));
+    else if (name == "swallow" && num)
+        st.SwallowNext(static_cast<int>(n));
+    else if (name == "closeafter" && num)
+        st.CloseAfterBytes(static_cast<size_t>(n));
+    else if (name == "sessionlen" && num)
+        st.SetSessionDataLength(static_cast<int>(n));
+    else if (name == "refuse")
+        st.SetAccepting(false);
+    else if (name == "accept")
+        st.SetAccepting(true);
+    else if (name == "drop")
+        st.DropConnections();
+    else if (name == "silent" && w.size() > 3)
+        st.SetSessionSilent(on);
+    else if (name == "program" && w.size() > 3)
+        st.SetProgramMode(on);
+    else if (name == "clear")
+        st.ClearFaults();
+    else if (name == "sts" && w.size() > 3)
+        st.ForceStatusNext(ParseStatus(w, 3, {}));
     else if (name == "maxdata" && num)
         st.SetMaxDataBytes(static_cast<size_t>(n), ParseStatus(w, 4, {0x10, 0}));
     else if (name == "stsat" && w.size() > 4) {
@@ -131,7 +140,8 @@ std::string Fault(Station &st, const std::vector<std::string> &w) {
         st.SetPreReply(kind, static_cast<int>(count));
     } else if (name == "split" && num) {
         std::vector<size_t> pieces;
-        for (size_t i = 4; i < w.size(); ++i) pieces.push_back(std::strtoul(w[i].c_str(), nullptr, 0));
+        for (size_t i = 4; i < w.size(); ++i)
+            pieces.push_back(std::strtoul(w[i].c_str(), nullptr, 0));
         st.SetSplit(pieces, static_cast<int>(n));
     } else {
         return "error: unknown fault or missing argument (see help)\n";
@@ -158,7 +168,7 @@ std::string Last(Station &st, size_t n) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 int FindStation(Simulator &sim, const std::string &name) {
     long h = 0;
@@ -175,32 +185,50 @@ bool RunControl(Simulator &sim, const std::string &line, std::string &out) {
     if (w.empty()) return true;
     const std::string &cmd = w[0];
     if (cmd == "quit" || cmd == "exit") return false;
-    if (cmd == "help") { out += kControlHelp; return true; }
-    if (cmd == "stations") { out += Stations(sim); return true; }
+    if (cmd == "help") {
+        out += kControlHelp;
+        return true;
+    }
+    if (cmd == "stations") {
+        out += Stations(sim);
+        return true;
+    }
     long n = 0;
     if (cmd == "swap" && w.size() > 1 && ParseNumber(w[1], n)) {
         out += sim.SwapMaster(static_cast<int>(n))
-                   ? "pair " + w[1] + " master " + std::to_string(sim.Master(static_cast<int>(n))) + "\n"
+                   ? "pair " + w[1] + " master " + std::to_string(sim.Master(static_cast<int>(n))) +
+                         "\n"
                    : "error: no such pair\n";
         return true;
     }
-    if (cmd == "stats" && w.size() == 1) { out += CountersText(sim.counters()); return true; }
+    if (cmd == "stats" && w.size() == 1) {
+        out += CountersText(sim.counters());
+        return true;
+    }
     int h = w.size() > 1 ? FindStation(sim, w[1]) : -1;
-    if (h < 0) { out += "error: unknown command or station (see help)\n"; return true; }
+    if (h < 0) {
+        out += "error: unknown command or station (see help)\n";
+        return true;
+    }
     Station &st = sim.station(h);
     Address a;
-    if (cmd == "stats") out += CountersText(st.counters());
-    else if (cmd == "last") out += Last(st, w.size() > 2 ? std::strtoul(w[2].c_str(), nullptr, 0) : 5);
-    else if (cmd == "fault" && w.size() > 2) out += Fault(st, w);
-    else if (cmd == "get" && w.size() > 2 && ParseAddress(w[2], a)) out += GetValue(st, a);
+    if (cmd == "stats")
+        out += CountersText(st.counters());
+    else if (cmd == "last")
+        out += Last(st, w.size() > 2 ? std::strtoul(w[2].c_str(), nullptr, 0) : 5);
+    else if (cmd == "fault" && w.size() > 2)
+        out += Fault(st, w);
+    else if (cmd == "get" && w.size() > 2 && ParseAddress(w[2], a))
+        out += GetValue(st, a);
     else if (cmd == "set" && w.size() > 3 && ParseAddress(w[2], a)) {
         size_t at = line.find(w[2]) + w[2].size();
         size_t start = line.find_first_not_of(" \t", at);
         std::string rest = start == std::string::npos ? "" : line.substr(start);
         while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
         out += SetValue(st, a, a.type == FileType::ST ? rest : w[3]);
-    } else out += "error: unknown command or bad arguments (see help)\n";
+    } else
+        out += "error: unknown command or bad arguments (see help)\n";
     return true;
 }
 
-} // namespace plcsim
+}  // namespace plcsim

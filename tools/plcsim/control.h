@@ -18,4 +18,4 @@ bool RunControl(Simulator &sim, const std::string &line, std::string &out);
 // Station handle named by a handle number or an IP address, or -1.
 int FindStation(Simulator &sim, const std::string &name);
 
-} // namespace plcsim
+}  // namespace plcsim

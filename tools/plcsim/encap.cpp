@@ -51,10 +51,9 @@ void HandleSession(StationState &st, Conn &conn, const uint8_t *frame, FrameOutc
     }
     if (conn.session == 0) conn.session = NewSession(st);
     ++st.counters.sessions;
-    const uint8_t handle[4] = {static_cast<uint8_t>(conn.session >> 24),
-                               static_cast<uint8_t>(conn.session >> 16),
-                               static_cast<uint8_t>(conn.session >> 8),
-                               static_cast<uint8_t>(conn.session)};
+    const uint8_t handle[4] = {
+        static_cast<uint8_t>(conn.session >> 24), static_cast<uint8_t>(conn.session >> 16),
+        static_cast<uint8_t>(conn.session >> 8), static_cast<uint8_t>(conn.session)};
     size_t extra = static_cast<size_t>(st.faults.sessionDataLength);
     std::vector<uint8_t> f = ReplyHeader(frame, static_cast<uint16_t>(extra), handle, 0);
     f.resize(kHeaderBytes + extra, 0);
@@ -104,8 +103,7 @@ void HandlePccc(StationState &st, Conn &conn, const uint8_t *frame, size_t n, Fr
     std::vector<uint8_t> pccc;
     const uint8_t *body = frame + kHeaderBytes + kPrefixBytes;
     size_t bodyLength = n >= kHeaderBytes + kPrefixBytes ? n - kHeaderBytes - kPrefixBytes : 0;
-    if (n < kHeaderBytes + kPrefixBytes ||
-        !ExecutePccc_Locked(st, body, bodyLength, d, pccc)) {
+    if (n < kHeaderBytes + kPrefixBytes || !ExecutePccc_Locked(st, body, bodyLength, d, pccc)) {
         ++st.counters.malformed;
         Refuse(frame, kEncapInvalidLength, out, d, "data too short for a PCCC command");
         return;
@@ -116,8 +114,8 @@ void HandlePccc(StationState &st, Conn &conn, const uint8_t *frame, size_t n, Fr
         d.note = "request swallowed (fault)";
         return;
     }
-    std::vector<uint8_t> reply = ReplyHeader(frame, static_cast<uint16_t>(kPrefixBytes + pccc.size()),
-                                             frame + 4, 0);
+    std::vector<uint8_t> reply =
+        ReplyHeader(frame, static_cast<uint16_t>(kPrefixBytes + pccc.size()), frame + 4, 0);
     reply.insert(reply.end(), frame + kHeaderBytes, frame + kHeaderBytes + kPrefixBytes);
     reply.insert(reply.end(), pccc.begin(), pccc.end());
     AddPreReply(st.faults, reply, out);
@@ -127,7 +125,7 @@ void HandlePccc(StationState &st, Conn &conn, const uint8_t *frame, size_t n, Fr
     d.answered = true;
 }
 
-} // namespace
+}  // namespace
 
 void HandleFrame_Locked(StationState &st, Conn &conn, const uint8_t *frame, size_t n,
                         RequestRecord &rec, FrameOutcome &out) {
@@ -144,4 +142,4 @@ void HandleFrame_Locked(StationState &st, Conn &conn, const uint8_t *frame, size
     if (!out.frames.empty()) rec.reply = out.frames.back();
 }
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -24,7 +24,7 @@ inline constexpr size_t kMaxDataLength = 8192;
 // Frames to send for one request, in order (a fault may add one before the reply).
 struct FrameOutcome {
     std::vector<std::vector<uint8_t>> frames;
-    bool close = false;   // close the connection (nothing to send)
+    bool close = false;  // close the connection (nothing to send)
 };
 
 // Handles one complete frame (`n` = 28 + dataLength bytes) received on `conn` of station
@@ -32,4 +32,4 @@ struct FrameOutcome {
 void HandleFrame_Locked(StationState &st, Conn &conn, const uint8_t *frame, size_t n,
                         RequestRecord &rec, FrameOutcome &out);
 
-} // namespace plcsim
+}  // namespace plcsim

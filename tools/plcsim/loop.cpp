@@ -10,9 +10,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <cstring>
 
 #include "tools/plcsim/encap.h"
@@ -25,7 +25,7 @@ namespace {
 constexpr uint64_t kListenerTag = 1ull << 63;
 constexpr uint64_t kWakeTag = 1ull << 62;
 constexpr size_t kReadChunk = 65536;
-constexpr size_t kMaxQueuedChunks = 10000; // a peer that never reads is dropped
+constexpr size_t kMaxQueuedChunks = 10000;  // a peer that never reads is dropped
 constexpr int kMaxEvents = 128;
 
 bool Watch(int epollFd, int fd, uint64_t tag, uint32_t events, int op) {
@@ -75,8 +75,9 @@ bool Flush_Locked(Simulator::Impl &impl, Conn &c, uint64_t now) {
             break;
         }
         size_t left = chunk.bytes.size() - c.outOffset;
-        ssize_t n = left == 0 ? 0 : send(c.fd, chunk.bytes.data() + c.outOffset, left,
-                                         MSG_NOSIGNAL | MSG_DONTWAIT);
+        ssize_t n = left == 0 ? 0
+                              : send(c.fd, chunk.bytes.data() + c.outOffset, left,
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             SetWriteWatch_Locked(impl, c, true);
             return true;
@@ -117,7 +118,8 @@ void Queue_Locked(StationState &st, Conn &c, std::vector<uint8_t> frame, uint64_
         if (piece == 0 || frame.size() - pos <= piece) break;
         c.out.push_back(Chunk{{frame.begin() + static_cast<long>(pos),
                                frame.begin() + static_cast<long>(pos + piece)},
-                              at, false});
+                              at,
+                              false});
         pos += piece;
         at += static_cast<uint64_t>(f.splitPauseMs);
     }
@@ -141,8 +143,9 @@ bool HandleOne_Locked(Simulator::Impl &impl, StationState &st, Conn &c, size_t f
     HandleFrame_Locked(st, c, frame, frameLength, rec, out);
     c.inStart += frameLength;
     if (impl.wireLog) {
-        Log_Locked(impl, st, c, FormatFrame(rec.raw.data(), rec.raw.size(), true) + "\n" +
-                                    DescribeRequest(rec.decoded));
+        Log_Locked(impl, st, c,
+                   FormatFrame(rec.raw.data(), rec.raw.size(), true) + "\n" +
+                       DescribeRequest(rec.decoded));
         for (const auto &f : out.frames)
             Log_Locked(impl, st, c, FormatFrame(f.data(), f.size(), false));
     }
@@ -231,7 +234,7 @@ int NextTimeout_Locked(const Simulator::Impl &impl) {
     return due <= now ? 0 : static_cast<int>(std::min<uint64_t>(due - now, 1000));
 }
 
-} // namespace
+}  // namespace
 
 uint64_t NowMs() {
     using namespace std::chrono;
@@ -318,4 +321,4 @@ void RunLoop(Simulator::Impl &impl) {
     }
 }
 
-} // namespace plcsim
+}  // namespace plcsim

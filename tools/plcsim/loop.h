@@ -11,8 +11,8 @@ namespace plcsim {
 bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &error);
 void CloseListener_Locked(Simulator::Impl &impl, StationState &st);
 void CloseConn_Locked(Simulator::Impl &impl, uint64_t id);
-void CloseAllConns_Locked(Simulator::Impl &impl, int station); // station < 0: all
+void CloseAllConns_Locked(Simulator::Impl &impl, int station);  // station < 0: all
 void RunLoop(Simulator::Impl &impl);
 void WakeLoop(Simulator::Impl &impl);
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -55,8 +55,10 @@ void Print(const std::string &text) {
 }
 
 void OnSignal(int sig) {
-    if (sig == SIGUSR1) gSwap = 1;
-    else gStop = 1;
+    if (sig == SIGUSR1)
+        gSwap = 1;
+    else
+        gStop = 1;
 }
 
 struct Options {
@@ -78,9 +80,11 @@ bool AddRange(Options &o, const std::string &family, const std::string &first, i
     if (std::sscanf(first.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) != 4 || count < 1) return false;
     for (int i = 0; i < count; ++i) {
         unsigned host = d + static_cast<unsigned>(i);
-        std::string ip = std::to_string(a) + "." + std::to_string(b + (c + host / 256) / 256) + "." +
-                         std::to_string((c + host / 256) % 256) + "." + std::to_string(host % 256);
-        if (!Add(o, family == "slc" ? plcsim::Family::Slc5 : plcsim::Family::Plc5, ip)) return false;
+        std::string ip = std::to_string(a) + "." + std::to_string(b + (c + host / 256) / 256) +
+                         "." + std::to_string((c + host / 256) % 256) + "." +
+                         std::to_string(host % 256);
+        if (!Add(o, family == "slc" ? plcsim::Family::Slc5 : plcsim::Family::Plc5, ip))
+            return false;
     }
     return true;
 }
@@ -116,19 +120,28 @@ int ParseArgs(Options &o, int argc, char **argv, bool &wireLog) {
         if (a == "--help" || a == "-h") {
             Print(std::string(kUsage) + plcsim::kControlHelp);
             return -1;
-        } else if (a == "--wire-log") wireLog = true;
-        else if (a == "--demo") ok = AddDemo(o);
-        else if (a == "--plc5" && hasNext) ok = Add(o, plcsim::Family::Plc5, argv[++i]);
-        else if (a == "--slc" && hasNext) ok = Add(o, plcsim::Family::Slc5, argv[++i]);
-        else if (a == "--pair" && hasNext) ok = AddPair(o, argv[++i]);
-        else if (a == "--tables" && hasNext) o.tables = argv[++i];
-        else if (a == "--tables-file" && hasNext) o.tables = ReadTablesFile(argv[++i], ok);
-        else if (a == "--port" && hasNext) o.port = static_cast<uint16_t>(std::atoi(argv[++i]));
+        } else if (a == "--wire-log")
+            wireLog = true;
+        else if (a == "--demo")
+            ok = AddDemo(o);
+        else if (a == "--plc5" && hasNext)
+            ok = Add(o, plcsim::Family::Plc5, argv[++i]);
+        else if (a == "--slc" && hasNext)
+            ok = Add(o, plcsim::Family::Slc5, argv[++i]);
+        else if (a == "--pair" && hasNext)
+            ok = AddPair(o, argv[++i]);
+        else if (a == "--tables" && hasNext)
+            o.tables = argv[++i];
+        else if (a == "--tables-file" && hasNext)
+            o.tables = ReadTablesFile(argv[++i], ok);
+        else if (a == "--port" && hasNext)
+            o.port = static_cast<uint16_t>(std::atoi(argv[++i]));
         else if (a == "--range" && i + 3 < argc) {
             ok = AddRange(o, argv[i + 1], argv[i + 2], std::atoi(argv[i + 3]));
             i += 3;
         } else {
-            std::fprintf(stderr, "plcsim: unknown or incomplete option '%s' (see --help)\n", argv[i]);
+            std::fprintf(stderr, "plcsim: unknown or incomplete option '%s' (see --help)\n",
+                         argv[i]);
             return 2;
         }
         if (!ok) {
@@ -154,7 +167,10 @@ void Serve(plcsim::Simulator &sim) {
         }
         char buf[1024];
         ssize_t n = read(0, buf, sizeof buf);
-        if (n <= 0) { stdinOpen = false; continue; }
+        if (n <= 0) {
+            stdinOpen = false;
+            continue;
+        }
         pending.append(buf, static_cast<size_t>(n));
         for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
             std::string out;
@@ -166,7 +182,7 @@ void Serve(plcsim::Simulator &sim) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     plcsim::Simulator sim;

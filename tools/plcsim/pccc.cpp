@@ -41,8 +41,8 @@ Status FindFile(StationState &st, const Target &t, DataFile *&file) {
 }
 
 // Word offset of `words` words starting `skip` words after the target, inside its file.
-Status LocateRange(StationState &st, const Target &t, size_t skip, size_t words,
-                   DataFile *&file, size_t &offset) {
+Status LocateRange(StationState &st, const Target &t, size_t skip, size_t words, DataFile *&file,
+                   size_t &offset) {
     Status s = FindFile(st, t, file);
     if (!IsOk(s)) return s;
     s = st.tables.Locate(*file, t.element, t.sub, offset);
@@ -96,8 +96,7 @@ Status ExecuteMasks(StationState &st, const Operation &op) {
 Status CheckRefusals_Locked(StationState &st, const Operation &op) {
     Faults &f = st.faults;
     for (const ForcedAt &at : f.forceAt)
-        if (at.file == op.target.file && at.element == op.target.element &&
-            at.sub == op.target.sub)
+        if (at.file == op.target.file && at.element == op.target.element && at.sub == op.target.sub)
             return at.status;
     if (op.write && f.programMode) return Status{kStsProgramMode, 0};
     if (f.maxDataBytes != 0 && op.bytes > f.maxDataBytes) return f.maxRefusal;
@@ -126,7 +125,7 @@ const char *RefusalNote(uint8_t fnc, const CommandInfo *c, Family family) {
     return "";
 }
 
-} // namespace
+}  // namespace
 
 const char *CommandName(uint8_t cmd, uint8_t fnc) {
     const CommandInfo *c = cmd == kCmdRequest ? FindCommand(fnc) : nullptr;
@@ -149,8 +148,7 @@ bool ExecutePccc_Locked(StationState &st, const uint8_t *p, size_t n, DecodedReq
         d.fnc = r.U8();
         d.commandName = CommandName(d.cmd, d.fnc);
         c = d.cmd == kCmdRequest ? FindCommand(d.fnc) : nullptr;
-        d.note = d.cmd == kCmdRequest ? RefusalNote(d.fnc, c, st.config.family)
-                                      : "CMD is not 0x0F";
+        d.note = d.cmd == kCmdRequest ? RefusalNote(d.fnc, c, st.config.family) : "CMD is not 0x0F";
     } else {
         d.commandName = "unknown";
         d.note = "no function code";
@@ -173,4 +171,4 @@ bool ExecutePccc_Locked(StationState &st, const uint8_t *p, size_t n, DecodedReq
     return true;
 }
 
-} // namespace plcsim
+}  // namespace plcsim

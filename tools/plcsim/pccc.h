@@ -11,7 +11,7 @@ namespace plcsim {
 
 inline constexpr uint8_t kCmdRequest = 0x0F;
 inline constexpr uint8_t kCmdReplyBit = 0x40;
-inline constexpr size_t kPcccHeadBytes = 4; // CMD, STS, TNS
+inline constexpr size_t kPcccHeadBytes = 4;  // CMD, STS, TNS
 
 // Decodes and carries out one PCCC command (`p` points at CMD, `n` bytes up to the end of the
 // frame) for station `st`, filling `d` and writing the PCCC reply (CMD | 0x40, STS, TNS, then
@@ -23,4 +23,4 @@ bool ExecutePccc_Locked(StationState &st, const uint8_t *p, size_t n, DecodedReq
 // Readable name of a PCCC function code of the family, or "unknown".
 const char *CommandName(uint8_t cmd, uint8_t fnc);
 
-} // namespace plcsim
+}  // namespace plcsim

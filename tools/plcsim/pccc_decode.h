@@ -46,4 +46,4 @@ Status DecodeSlcRead(Reader &r, Operation &op, DecodedRequest &d);
 Status DecodeSlcWrite(Reader &r, Operation &op, DecodedRequest &d);
 Status DecodeSlcMasked(Reader &r, Operation &op, DecodedRequest &d);
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -6,7 +6,7 @@ namespace plcsim {
 
 namespace {
 
-constexpr uint8_t kLevel0 = 0x01;    // data-table area (must be 0)
+constexpr uint8_t kLevel0 = 0x01;  // data-table area (must be 0)
 constexpr uint8_t kLevelFile = 0x02;
 constexpr uint8_t kLevelElement = 0x04;
 constexpr uint8_t kLevelSub = 0x08;
@@ -72,7 +72,7 @@ Status CheckTotal(const Operation &op, const DecodedRequest &d) {
     return Status{};
 }
 
-} // namespace
+}  // namespace
 
 Status DecodePlc5Read(Reader &r, Operation &op, DecodedRequest &d) {
     Status s = DecodeRange(r, op, d, op.target);
@@ -96,7 +96,7 @@ Status DecodePlc5Write(Reader &r, Operation &op, DecodedRequest &d) {
 // Sets of address, AND mask, OR mask until the end of the command.
 Status DecodePlc5Rmw(Reader &r, Operation &op, DecodedRequest &d) {
     op.write = true;
-    DecodedRequest later; // fields of the second and further sets are not reported
+    DecodedRequest later;  // fields of the second and further sets are not reported
     do {
         MaskSet set;
         Status s = DecodeAddress(r, set.target, op.masks.empty() ? d : later);
@@ -117,4 +117,4 @@ Status DecodePlc5Rmw(Reader &r, Operation &op, DecodedRequest &d) {
     return Status{};
 }
 
-} // namespace plcsim
+}  // namespace plcsim

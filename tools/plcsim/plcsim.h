@@ -25,7 +25,7 @@ enum class FileType { O, I, S, B, T, C, R, N, F, ST, PD };
 
 // One station (processor) to simulate.
 struct StationConfig {
-    std::string ip = "127.0.0.2"; // address to listen on (dotted IPv4)
+    std::string ip = "127.0.0.2";  // address to listen on (dotted IPv4)
     Family family = Family::Plc5;
     // Data-table description, e.g. "N7:100,F8:50,ST9:10,N31:1" (letter(s), file number,
     // ':' element count). Entries replace or add to the default tables; a description that
@@ -55,45 +55,45 @@ struct DecodedRequest {
     uint8_t mode = 0;
     uint8_t command = 0;
     uint16_t dataLength = 0;
-    uint32_t session = 0; // the four bytes 4-7 read big-endian
+    uint32_t session = 0;  // the four bytes 4-7 read big-endian
     uint32_t status = 0;
     uint32_t context = 0;
     // PCCC part (command 7 with at least CMD, STS, TNS).
     bool hasPccc = false;
     uint8_t cmd = 0;
-    uint8_t tnsSts = 0; // STS byte of the request
+    uint8_t tnsSts = 0;  // STS byte of the request
     uint16_t tns = 0;
     bool hasFnc = false;
     uint8_t fnc = 0;
-    std::string commandName; // "word range read", "typed logical write", ... or "unknown"
+    std::string commandName;  // "word range read", "typed logical write", ... or "unknown"
     // Address (when the command carries one).
     bool hasAddress = false;
     uint8_t levelMask = 0;    // PLC-5 logical binary address mask (0x06, 0x0E, ...)
     uint8_t slcFileType = 0;  // SLC file-type byte (0x89 ...)
     int fileNumber = -1;
     int element = -1;
-    int subElement = -1;      // -1 when the address has no sub-element level
+    int subElement = -1;  // -1 when the address has no sub-element level
     // Sizes and data.
-    int packetOffset = -1;    // PLC-5 word range commands
+    int packetOffset = -1;  // PLC-5 word range commands
     int totalTransaction = -1;
-    int byteSize = -1;        // requested (read) or announced (SLC write) byte count
-    int sizeFieldBytes = 0;   // PLC-5 read: 1, 2 or 3 bytes of size field on the wire
-    std::vector<uint16_t> words; // data words carried by a write / masks of a masked write
-    uint16_t andMask = 0;     // PLC-5 read-modify-write (first set) / SLC masked write mask
-    uint16_t orMask = 0;      // PLC-5 read-modify-write OR mask / SLC masked write value
+    int byteSize = -1;            // requested (read) or announced (SLC write) byte count
+    int sizeFieldBytes = 0;       // PLC-5 read: 1, 2 or 3 bytes of size field on the wire
+    std::vector<uint16_t> words;  // data words carried by a write / masks of a masked write
+    uint16_t andMask = 0;         // PLC-5 read-modify-write (first set) / SLC masked write mask
+    uint16_t orMask = 0;          // PLC-5 read-modify-write OR mask / SLC masked write value
     // Outcome.
-    Status reply;             // STS / EXT STS sent back
-    bool answered = false;    // a reply frame was queued
-    std::string note;         // why the request was refused, or "" (readable, for logs)
+    Status reply;           // STS / EXT STS sent back
+    bool answered = false;  // a reply frame was queued
+    std::string note;       // why the request was refused, or "" (readable, for logs)
 };
 
 // One received frame with what the simulator did about it.
 struct RequestRecord {
     int station = -1;
-    uint64_t connection = 0;       // connection id (1, 2, ... per simulator)
-    std::vector<uint8_t> raw;      // the whole frame as received, header included
+    uint64_t connection = 0;   // connection id (1, 2, ... per simulator)
+    std::vector<uint8_t> raw;  // the whole frame as received, header included
     DecodedRequest decoded;
-    std::vector<uint8_t> reply;    // the reply frame built (before fault shaping), or empty
+    std::vector<uint8_t> reply;  // the reply frame built (before fault shaping), or empty
 };
 
 struct Counters {
@@ -132,27 +132,27 @@ public:
     std::optional<std::vector<uint16_t>> GetWords(const Address &a, int count) const;
     bool SetFloat(const Address &a, float value);
     std::optional<float> GetFloat(const Address &a) const;
-    bool SetString(const Address &a, std::string_view text); // ST element, at most 82 chars
+    bool SetString(const Address &a, std::string_view text);  // ST element, at most 82 chars
     std::optional<std::string> GetString(const Address &a) const;
     bool HasFile(FileType type, int file) const;
-    int FileElements(int file) const; // -1 when missing
+    int FileElements(int file) const;  // -1 when missing
 
     // Faults. Each setter takes effect for the next frame processed.
-    void SetReplyDelay(int ms);              // delay every reply (0 = off)
-    void SwallowNext(int count);             // no reply to the next `count` PCCC requests
-    void SetPreReply(PreReply kind, int count = 1); // count < 0: every request
+    void SetReplyDelay(int ms);                      // delay every reply (0 = off)
+    void SwallowNext(int count);                     // no reply to the next `count` PCCC requests
+    void SetPreReply(PreReply kind, int count = 1);  // count < 0: every request
     // Send every reply (session replies too) in pieces of these sizes (the rest in one last
     // piece), `pauseMs` apart. Empty = off.
     void SetSplit(std::vector<size_t> pieces, int pauseMs);
-    void CloseAfterBytes(size_t bytes);      // next reply: send this many bytes, then close
-    void SetAccepting(bool accepting);       // false: listener closed (ECONNREFUSED)
-    void DropConnections();                  // close every open connection now
-    void SetSessionSilent(bool silent);      // accept, never answer the session request
-    void SetSessionDataLength(int bytes);    // >0: session reply carries this many data bytes
-    void ForceStatusNext(Status status);     // next PCCC request answered with this status
-    void ForceStatusAt(const Address &a, Status status); // every request starting there
+    void CloseAfterBytes(size_t bytes);    // next reply: send this many bytes, then close
+    void SetAccepting(bool accepting);     // false: listener closed (ECONNREFUSED)
+    void DropConnections();                // close every open connection now
+    void SetSessionSilent(bool silent);    // accept, never answer the session request
+    void SetSessionDataLength(int bytes);  // >0: session reply carries this many data bytes
+    void ForceStatusNext(Status status);   // next PCCC request answered with this status
+    void ForceStatusAt(const Address &a, Status status);  // every request starting there
     void ClearForcedStatus();
-    void SetProgramMode(bool program);       // writes refused with STS 0x70
+    void SetProgramMode(bool program);  // writes refused with STS 0x70
     // Refuse requests that carry or ask for more than `bytes` data bytes with `refusal`
     // (0 = no limit).
     void SetMaxDataBytes(size_t bytes, Status refusal = {0x10, 0});
@@ -160,7 +160,7 @@ public:
 
     // Inspection.
     Counters counters() const;
-    std::vector<RequestRecord> LastRequests(size_t max = 16) const; // oldest first
+    std::vector<RequestRecord> LastRequests(size_t max = 16) const;  // oldest first
     std::optional<RequestRecord> LastRequest() const;
     void ClearHistory();
 
@@ -174,7 +174,7 @@ private:
 class Simulator {
 public:
     Simulator();
-    ~Simulator(); // stops the loop and closes every socket
+    ~Simulator();  // stops the loop and closes every socket
     Simulator(const Simulator &) = delete;
     Simulator &operator=(const Simulator &) = delete;
 
@@ -184,11 +184,11 @@ public:
     int AddStation(const StationConfig &config);
     std::string LastError() const;
 
-    bool Start();   // starts the event-loop thread; false if already running or on failure
-    void Stop();    // stops the loop; connections closed, listeners stay bound
+    bool Start();  // starts the event-loop thread; false if already running or on failure
+    void Stop();   // stops the loop; connections closed, listeners stay bound
     bool running() const;
 
-    Station &station(int handle); // handle must come from AddStation
+    Station &station(int handle);  // handle must come from AddStation
     int stationCount() const;
 
     // Hot-backup pairs: N31:0 bit 0 is set on the master (first = a) and cleared on the other.
@@ -204,7 +204,7 @@ public:
     // Wire log: called on the loop thread, outside the lock, for every frame in and out.
     void SetWireLog(WireLogSink sink);
 
-    struct Impl; // internal
+    struct Impl;  // internal
 
 private:
     friend class Station;
@@ -212,10 +212,10 @@ private:
 };
 
 // Text helpers, usable without a running simulator.
-const char *FileTypeName(FileType type);         // "N", "ST", "PD", ...
+const char *FileTypeName(FileType type);  // "N", "ST", "PD", ...
 // Parses "N7:10", "T4:2.1", "PD12:0.2", "ST9:0" into an Address; false on bad text.
 bool ParseAddress(std::string_view text, Address &out);
 std::string FormatFrame(const uint8_t *bytes, size_t length, bool fromHost);
 std::string HexDump(const uint8_t *bytes, size_t length);
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -38,7 +38,7 @@ void Add(Counters &sum, const Counters &c) {
     sum.openConnections += c.openConnections;
 }
 
-} // namespace
+}  // namespace
 
 Simulator::Simulator() : impl_(std::make_unique<Impl>()) {
     impl_->epollFd = epoll_create1(EPOLL_CLOEXEC);
@@ -98,7 +98,9 @@ void Simulator::Stop() {
     impl_->running = false;
 }
 
-bool Simulator::running() const { return impl_->running.load(); }
+bool Simulator::running() const {
+    return impl_->running.load();
+}
 
 Station &Simulator::station(int handle) {
     std::lock_guard<std::mutex> hold(impl_->mutex);
@@ -158,4 +160,4 @@ void Simulator::SetWireLog(WireLogSink sink) {
     impl_->wireLog = std::move(sink);
 }
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -28,7 +28,7 @@ Status DecodeHead(Reader &r, Operation &op, DecodedRequest &d) {
     return Status{};
 }
 
-} // namespace
+}  // namespace
 
 Status DecodeSlcRead(Reader &r, Operation &op, DecodedRequest &d) {
     Status s = DecodeHead(r, op, d);
@@ -64,4 +64,4 @@ Status DecodeSlcMasked(Reader &r, Operation &op, DecodedRequest &d) {
     return Status{};
 }
 
-} // namespace plcsim
+}  // namespace plcsim

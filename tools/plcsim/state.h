@@ -30,19 +30,19 @@ struct ForcedAt {
 
 // Switchable misbehaviour of one station.
 struct Faults {
-    int delayMs = 0;                 // every reply held back this long
-    int swallow = 0;                 // PCCC requests still to leave unanswered
-    PreReply pre = PreReply::None;   // frame sent before the right reply
-    int preCount = 0;                // requests still affected; < 0 = all
-    std::vector<size_t> split;       // reply piece sizes; empty = whole frames
+    int delayMs = 0;                // every reply held back this long
+    int swallow = 0;                // PCCC requests still to leave unanswered
+    PreReply pre = PreReply::None;  // frame sent before the right reply
+    int preCount = 0;               // requests still affected; < 0 = all
+    std::vector<size_t> split;      // reply piece sizes; empty = whole frames
     int splitPauseMs = 0;
-    std::optional<size_t> closeAfter; // next reply: bytes to send before closing
+    std::optional<size_t> closeAfter;  // next reply: bytes to send before closing
     bool sessionSilent = false;
     int sessionDataLength = 0;
     std::optional<Status> forceNext;
     std::vector<ForcedAt> forceAt;
     bool programMode = false;
-    size_t maxDataBytes = 0;         // 0 = no limit
+    size_t maxDataBytes = 0;  // 0 = no limit
     Status maxRefusal{kStsIllegalCommand, 0};
 };
 
@@ -73,10 +73,10 @@ struct Conn {
     int station = -1;
     std::vector<uint8_t> in;
     size_t inStart = 0;
-    uint32_t session = 0;            // 0 = no session yet
+    uint32_t session = 0;  // 0 = no session yet
     std::deque<Chunk> out;
-    size_t outOffset = 0;            // bytes of out.front() already sent
-    uint64_t lastQueued = 0;         // notBefore of the last chunk queued
+    size_t outOffset = 0;     // bytes of out.front() already sent
+    uint64_t lastQueued = 0;  // notBefore of the last chunk queued
     bool watchingWrite = false;
 };
 
@@ -86,11 +86,11 @@ struct Simulator::Impl {
     mutable std::mutex mutex;
     std::vector<std::unique_ptr<StationState>> states;
     std::vector<std::unique_ptr<Station>> handles;
-    std::vector<std::pair<int, int>> pairs; // (master, other) as created; master tracked by N31
+    std::vector<std::pair<int, int>> pairs;  // (master, other) as created; master tracked by N31
     std::unordered_map<uint64_t, Conn> conns;
     std::priority_queue<std::pair<uint64_t, uint64_t>, std::vector<std::pair<uint64_t, uint64_t>>,
                         std::greater<>>
-        timers; // (time, connection id)
+        timers;  // (time, connection id)
     uint64_t nextConnId = 1;
     int epollFd = -1;
     int wakeFd = -1;
@@ -99,7 +99,7 @@ struct Simulator::Impl {
     std::atomic<bool> stopping{false};
     std::string lastError;
     WireLogSink wireLog;
-    std::vector<std::string> pendingLog; // wire-log texts to hand out after unlocking
+    std::vector<std::string> pendingLog;  // wire-log texts to hand out after unlocking
 
     StationState *StateLocked(int handle) {
         if (handle < 0 || static_cast<size_t>(handle) >= states.size()) return nullptr;
@@ -107,4 +107,4 @@ struct Simulator::Impl {
     }
 };
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -36,7 +36,7 @@ bool IsFloatPlace(const Address &a) {
     return a.type == FileType::F ? a.sub == 0 : a.type == FileType::PD;
 }
 
-} // namespace
+}  // namespace
 
 Family Station::family() const {
     return WithState(*sim_->impl_, handle_, [](StationState &st) { return st.config.family; });
@@ -46,7 +46,9 @@ std::string Station::ip() const {
     return WithState(*sim_->impl_, handle_, [](StationState &st) { return st.config.ip; });
 }
 
-bool Station::SetWord(const Address &a, uint16_t value) { return SetWords(a, {value}); }
+bool Station::SetWord(const Address &a, uint16_t value) {
+    return SetWords(a, {value});
+}
 
 std::optional<uint16_t> Station::GetWord(const Address &a) const {
     auto words = GetWords(a, 1);
@@ -143,7 +145,8 @@ int Station::FileElements(int file) const {
 }
 
 void Station::SetReplyDelay(int ms) {
-    WithState(*sim_->impl_, handle_, [&](StationState &st) { st.faults.delayMs = std::max(ms, 0); });
+    WithState(*sim_->impl_, handle_,
+              [&](StationState &st) { st.faults.delayMs = std::max(ms, 0); });
 }
 
 void Station::SwallowNext(int count) {
@@ -191,9 +194,8 @@ void Station::SetSessionSilent(bool silent) {
 }
 
 void Station::SetSessionDataLength(int bytes) {
-    WithState(*sim_->impl_, handle_, [&](StationState &st) {
-        st.faults.sessionDataLength = std::clamp(bytes, 0, 1024);
-    });
+    WithState(*sim_->impl_, handle_,
+              [&](StationState &st) { st.faults.sessionDataLength = std::clamp(bytes, 0, 1024); });
 }
 
 void Station::ForceStatusNext(Status status) {
@@ -252,4 +254,4 @@ void Station::ClearHistory() {
     WithState(*sim_->impl_, handle_, [](StationState &st) { st.history.clear(); });
 }
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -9,17 +9,18 @@ namespace plcsim {
 namespace {
 
 const FileTypeInfo kTypes[] = {
-    {FileType::O, "O", 0x8B, 1, 0},   {FileType::I, "I", 0x8C, 1, 1},
-    {FileType::S, "S", 0x84, 1, 2},   {FileType::B, "B", 0x85, 1, -1},
-    {FileType::T, "T", 0x86, 3, -1},  {FileType::C, "C", 0x87, 3, -1},
-    {FileType::R, "R", 0x88, 3, -1},  {FileType::N, "N", 0x89, 1, -1},
-    {FileType::F, "F", 0x8A, 2, -1},  {FileType::ST, "ST", 0x8D, 42, -1},
+    {FileType::O, "O", 0x8B, 1, 0},     {FileType::I, "I", 0x8C, 1, 1},
+    {FileType::S, "S", 0x84, 1, 2},     {FileType::B, "B", 0x85, 1, -1},
+    {FileType::T, "T", 0x86, 3, -1},    {FileType::C, "C", 0x87, 3, -1},
+    {FileType::R, "R", 0x88, 3, -1},    {FileType::N, "N", 0x89, 1, -1},
+    {FileType::F, "F", 0x8A, 2, -1},    {FileType::ST, "ST", 0x8D, 42, -1},
     {FileType::PD, "PD", 0x00, 82, -1},
 };
 
 // Files every station starts with (PD only on a PLC-5).
-const char kDefaults[] = "O0:32,I1:32,S2:164,B3:100,T4:50,C5:50,R6:50,N7:1000,F8:100,"
-                         "ST9:20,N10:1000,N31:10";
+const char kDefaults[] =
+    "O0:32,I1:32,S2:164,B3:100,T4:50,C5:50,R6:50,N7:1000,F8:100,"
+    "ST9:20,N10:1000,N31:10";
 const char kPlc5Defaults[] = "PD12:4";
 
 bool ParseInt(std::string_view text, int &value) {
@@ -96,7 +97,7 @@ bool AddList(std::string_view list, Family family, std::map<int, DataFile> &file
     return true;
 }
 
-} // namespace
+}  // namespace
 
 const FileTypeInfo &InfoOf(FileType type) {
     for (const auto &t : kTypes)
@@ -116,7 +117,9 @@ const FileTypeInfo *FindTypeBySlcByte(uint8_t slcType) {
     return nullptr;
 }
 
-const char *FileTypeName(FileType type) { return InfoOf(type).name; }
+const char *FileTypeName(FileType type) {
+    return InfoOf(type).name;
+}
 
 bool DataTable::Build(std::string_view description, Family family, std::string &error) {
     std::map<int, DataFile> files;
@@ -179,4 +182,4 @@ bool ParseAddress(std::string_view text, Address &out) {
     return true;
 }
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -14,10 +14,10 @@ namespace plcsim {
 // Fixed facts about one file type.
 struct FileTypeInfo {
     FileType type;
-    const char *name;     // letters used in descriptions and addresses
-    uint8_t slcType;      // SLC typed-logical file-type byte, 0 = not on SLC
+    const char *name;  // letters used in descriptions and addresses
+    uint8_t slcType;   // SLC typed-logical file-type byte, 0 = not on SLC
     int wordsPerElement;
-    int fixedFile;        // file number the type must have (O 0, I 1, S 2), -1 = any
+    int fixedFile;  // file number the type must have (O 0, I 1, S 2), -1 = any
 };
 
 const FileTypeInfo &InfoOf(FileType type);
@@ -65,7 +65,11 @@ private:
     std::map<int, DataFile> files_;
 };
 
-inline Status Ext(uint8_t ext) { return Status{kStsExtended, ext}; }
-inline bool IsOk(Status s) { return s.sts == kStsOk; }
+inline Status Ext(uint8_t ext) {
+    return Status{kStsExtended, ext};
+}
+inline bool IsOk(Status s) {
+    return s.sts == kStsOk;
+}
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -90,4 +90,4 @@ inline void PutU16be(std::vector<uint8_t> &v, size_t at, uint16_t x) {
     v[at + 1] = static_cast<uint8_t>(x & 0xFF);
 }
 
-} // namespace plcsim
+}  // namespace plcsim

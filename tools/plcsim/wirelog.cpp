@@ -20,9 +20,12 @@ std::string Format(const char *fmt, unsigned a, unsigned b = 0, unsigned c = 0, 
 
 const char *EncapName(uint8_t command) {
     switch (command) {
-    case kEncapSession: return "session connect";
-    case kEncapPccc: return "PCCC";
-    default: return "unknown";
+        case kEncapSession:
+            return "session connect";
+        case kEncapPccc:
+            return "PCCC";
+        default:
+            return "unknown";
     }
 }
 
@@ -37,13 +40,13 @@ std::string PcccHead(const uint8_t *bytes, size_t length, bool fromHost) {
     if (r.left() == 0) return s;
     unsigned next = r.U8();
     if (fromHost)
-        return s + Format(" FNC 0x%02X ", next) + CommandName(static_cast<uint8_t>(cmd),
-                                                              static_cast<uint8_t>(next));
+        return s + Format(" FNC 0x%02X ", next) +
+               CommandName(static_cast<uint8_t>(cmd), static_cast<uint8_t>(next));
     if (sts == kStsExtended) return s + Format(" EXT STS 0x%02X", next);
     return s + Format(", %u data bytes", static_cast<unsigned>(r.left() + 1));
 }
 
-} // namespace
+}  // namespace
 
 std::string HexDump(const uint8_t *bytes, size_t length) {
     std::string out;
@@ -65,7 +68,8 @@ std::string FormatFrame(const uint8_t *bytes, size_t length, bool fromHost) {
         unsigned session = r.U32be();
         unsigned status = r.U32be();
         unsigned context = r.U32be();
-        s += Format(": mode %u command %u (", mode, command) + EncapName(static_cast<uint8_t>(command));
+        s += Format(": mode %u command %u (", mode, command) +
+             EncapName(static_cast<uint8_t>(command));
         s += Format(") dataLength %u session 0x%08X status 0x%X context 0x%08X", dataLength,
                     session, status, context);
         s += PcccHead(bytes, length, fromHost);
@@ -91,4 +95,4 @@ std::string DescribeRequest(const DecodedRequest &d) {
     return s;
 }
 
-} // namespace plcsim
+}  // namespace plcsim

@@ -10,4 +10,4 @@ namespace plcsim {
 // One line naming what a decoded request asked for and how it was answered.
 std::string DescribeRequest(const DecodedRequest &d);
 
-} // namespace plcsim
+}  // namespace plcsim
