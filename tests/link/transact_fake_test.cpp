@@ -155,13 +155,15 @@ TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
     ctx_->timers.loopSleep = 400;  // pause of 800 ms
     fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitTimedOut, plat::kWaitTimedOut};
     std::atomic<bool> returned{false};
+    std::atomic<bool> closing{false};
+    fake_.net().onClose = [&closing] { closing = true; };
     std::thread worker([&] {
         EXPECT_EQ(Run(), kLinkTimeout);
         returned = true;
     });
-    while (st_->socket != plat::kNoSocket)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    plat::LockEnter(&st_->lock);  // free while Transact still pauses
+    while (!closing.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    plat::LockEnter(&st_->lock);  // the close happens under the lock; free while Transact pauses
+    EXPECT_EQ(st_->socket, plat::kNoSocket);
     EXPECT_FALSE(returned.load());
     plat::LockLeave(&st_->lock);
     worker.join();

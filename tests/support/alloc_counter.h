@@ -1,6 +1,7 @@
 // Counts heap allocations made by the calling thread. Include in exactly
 // one translation unit of a program: it replaces the global operator new
-// and, outside AddressSanitizer builds, interposes the C allocator too.
+// and, outside sanitizer builds (whose runtimes own the C allocator),
+// interposes the C allocator too.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +16,10 @@ inline std::uint64_t ThreadAllocations() {
 }
 }  // namespace alloc_counter
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define ALLOC_COUNTER_MALLOC 0
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 #define ALLOC_COUNTER_MALLOC 0
 #endif
 #endif
