@@ -136,8 +136,10 @@ TEST_F(NodeFileTest, ShortLastStationLineWithoutLineFeedCounts) {
 }
 
 TEST_F(NodeFileTest, OverlongLinesNeitherOverrunNorLeakIntoTheNextLine) {
-    const std::string longComment = "*" + std::string(400, 'x') + "02=evil\n";
-    const std::string longStation = "03=10.0.0.3-SLC5;" + std::string(300, '7') + "\n";
+    std::string longComment = "*";
+    longComment.append(400, 'x').append("02=evil\n");
+    std::string longStation = "03=10.0.0.3-SLC5;";
+    longStation.append(300, '7').append("\n");
     ASSERT_TRUE(Read(longComment + longStation + "04=10.0.0.4\n"));
     EXPECT_EQ(Station(2).plcType, 0);
     EXPECT_STREQ(Station(3).address, "10.0.0.3");

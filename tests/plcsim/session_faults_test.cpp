@@ -1,4 +1,7 @@
 // Sessions, encapsulation refusals and every switchable fault.
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -133,7 +136,7 @@ TEST_F(Faults, PreRepliesComeBeforeTheRightReply) {
 }
 
 TEST_F(Faults, SplitSendsPiecesWithPausesHeaderIncluded) {
-    plc5().SetSplit({10, 18}, 120);
+    plc5().SetSplit({10, 8}, 120);
     RawClient c;
     ASSERT_TRUE(c.Connect(kPlc5Ip));
     ASSERT_TRUE(c.Send(SessionRequest()));
@@ -148,9 +151,66 @@ TEST_F(Faults, SplitSendsPiecesWithPausesHeaderIncluded) {
     Bytes r;
     auto t0 = Clock::now();
     ASSERT_TRUE(c.Exchange(Plc5Read(1, 7, 0, 1), r));
-    EXPECT_GE(MsSince(t0), 200);  // three pieces, two pauses
+    EXPECT_GE(MsSince(t0), 400);  // 10, 8, 8, 8, 4: five pieces, four pauses of 120 ms
     EXPECT_EQ(r.size(), 38u);
     EXPECT_EQ(ReplyTns(r), 1);
+}
+
+// Reads one frame and returns the sizes of the pieces it arrived in. Each piece is one send on
+// loopback, so one read returns one piece as long as the reads keep up with the pauses.
+std::vector<size_t> ReadPieces(RawClient &c) {
+    std::vector<size_t> sizes;
+    Bytes got;
+    while (got.size() < 28 || got.size() < 28u + Be16(got, 2)) {
+        pollfd p{c.fd(), POLLIN, 0};
+        if (poll(&p, 1, 3000) <= 0) break;
+        uint8_t buf[4096];
+        ssize_t n = recv(c.fd(), buf, sizeof buf, 0);
+        if (n <= 0) break;
+        got.insert(got.end(), buf, buf + n);
+        sizes.push_back(static_cast<size_t>(n));
+    }
+    return sizes;
+}
+
+TEST_F(Faults, SplitRepeatsTheLastPieceSizeToTheEndOfTheFrame) {
+    using Sizes = std::vector<size_t>;
+    struct Case {
+        Sizes split;
+        bool sessionReply;  // the 28-byte session reply, else a 38-byte one-word read reply
+        Sizes seen;
+    };
+    const Case cases[] = {
+        {{1}, true, Sizes(28, 1)},
+        {{5}, true, {5, 5, 5, 5, 5, 3}},
+        {{4, 24}, true, {4, 24}},  // fits exactly: no empty last piece
+        {{3, 10}, false, {3, 10, 10, 10, 5}},
+        {{10, 18}, false, {10, 18, 10}},
+        {{2, 30, 6}, false, {2, 30, 6}},
+        {{20, 1, 7}, false, {20, 1, 7, 7, 3}},
+        {{38}, false, {38}},
+        {{100}, false, {38}},
+        {{0, 7}, false, {7, 7, 7, 7, 7, 3}},  // sizes of 0 are ignored
+        {{0}, false, {38}},                   // nothing left: whole frames
+        {{}, false, {38}},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(::testing::PrintToString(k.split) + (k.sessionReply ? " session" : " read"));
+        plc5().SetSplit({}, 0);
+        RawClient c;
+        Bytes frame;
+        if (k.sessionReply) {
+            ASSERT_TRUE(c.Connect(kPlc5Ip));
+            frame = SessionRequest();
+        } else {
+            ASSERT_TRUE(c.Open(kPlc5Ip));
+            frame = PcccFrame(c.session(), 1, Plc5Read(1, 7, 0, 1));
+        }
+        plc5().SetSplit(k.split, 60);
+        ASSERT_TRUE(c.Send(frame));
+        EXPECT_EQ(ReadPieces(c), k.seen);
+        EXPECT_TRUE(c.Silent(100));  // nothing beyond the frame
+    }
 }
 
 TEST_F(Faults, CloseAfterBytesCutsTheNextReply) {

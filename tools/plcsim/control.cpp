@@ -17,7 +17,8 @@ const char kControlHelp[] =
     "  fault STATION swallow N          leave the next N requests unanswered\n"
     "  fault STATION pre wrongtns|mode1|status [N]  extra bad frame before the next N replies\n"
     "                                   (N -1 = every reply)\n"
-    "  fault STATION split PAUSE_MS SIZE...  send frames in pieces of SIZE bytes\n"
+    "  fault STATION split PAUSE_MS SIZE...  send frames in pieces of these sizes, the last\n"
+    "                                   repeated to the end (no size above 0 = off)\n"
     "  fault STATION closeafter BYTES   send that much of the next reply, then close\n"
     "  fault STATION refuse | accept    close / reopen the listener (ECONNREFUSED)\n"
     "  fault STATION drop               close every open connection\n"
@@ -84,11 +85,18 @@ std::string SetValue(Station &st, const Address &a, const std::string &value) {
 std::string GetValue(Station &st, const Address &a) {
     if (a.type == FileType::ST) {
         auto s = st.GetString(a);
-        return s ? "\"" + *s + "\"\n" : "error: no such address\n";
+        if (!s) return "error: no such address\n";
+        std::string text = "\"";
+        text += *s;
+        text += "\"\n";
+        return text;
     }
     if (IsFloatAddress(a)) {
         auto f = st.GetFloat(a);
-        return f ? std::to_string(*f) + "\n" : "error: no such address\n";
+        if (!f) return "error: no such address\n";
+        std::string text = std::to_string(*f);
+        text += "\n";
+        return text;
     }
     auto w = st.GetWord(a);
     if (!w) return "error: no such address\n";
@@ -153,18 +161,27 @@ std::string Stations(Simulator &sim) {
     std::string out;
     for (int h = 0; h < sim.stationCount(); ++h) {
         Station &st = sim.station(h);
-        out += std::to_string(h) + " " + st.ip() + " " +
-               (st.family() == Family::Plc5 ? "PLC-5" : "SLC 5/05") + "\n";
+        out += std::to_string(h);
+        out += " ";
+        out += st.ip();
+        out += st.family() == Family::Plc5 ? " PLC-5\n" : " SLC 5/05\n";
     }
-    for (int p = 0; p < sim.pairCount(); ++p)
-        out += "pair " + std::to_string(p) + " master " + std::to_string(sim.Master(p)) + "\n";
+    for (int p = 0; p < sim.pairCount(); ++p) {
+        out += "pair ";
+        out += std::to_string(p);
+        out += " master ";
+        out += std::to_string(sim.Master(p));
+        out += "\n";
+    }
     return out;
 }
 
 std::string Last(Station &st, size_t n) {
     std::string out;
-    for (const RequestRecord &r : st.LastRequests(n))
-        out += FormatFrame(r.raw.data(), r.raw.size(), true) + "\n";
+    for (const RequestRecord &r : st.LastRequests(n)) {
+        out += FormatFrame(r.raw.data(), r.raw.size(), true);
+        out += "\n";
+    }
     return out;
 }
 
@@ -195,10 +212,15 @@ bool RunControl(Simulator &sim, const std::string &line, std::string &out) {
     }
     long n = 0;
     if (cmd == "swap" && w.size() > 1 && ParseNumber(w[1], n)) {
-        out += sim.SwapMaster(static_cast<int>(n))
-                   ? "pair " + w[1] + " master " + std::to_string(sim.Master(static_cast<int>(n))) +
-                         "\n"
-                   : "error: no such pair\n";
+        if (sim.SwapMaster(static_cast<int>(n))) {
+            out += "pair ";
+            out += w[1];
+            out += " master ";
+            out += std::to_string(sim.Master(static_cast<int>(n)));
+            out += "\n";
+        } else {
+            out += "error: no such pair\n";
+        }
         return true;
     }
     if (cmd == "stats" && w.size() == 1) {

@@ -25,7 +25,7 @@ namespace {
 constexpr uint64_t kListenerTag = 1ull << 63;
 constexpr uint64_t kWakeTag = 1ull << 62;
 constexpr size_t kReadChunk = 65536;
-constexpr size_t kMaxQueuedChunks = 10000;  // a peer that never reads is dropped
+constexpr size_t kMaxQueuedFrames = 10000;  // a peer that never reads is dropped
 constexpr int kMaxEvents = 128;
 
 bool Watch(int epollFd, int fd, uint64_t tag, uint32_t events, int op) {
@@ -36,7 +36,12 @@ bool Watch(int epollFd, int fd, uint64_t tag, uint32_t events, int op) {
 }
 
 void Log_Locked(Simulator::Impl &impl, const StationState &st, const Conn &c, std::string text) {
-    impl.pendingLog.push_back(st.config.ip + " #" + std::to_string(c.id) + " " + text);
+    std::string line = st.config.ip;
+    line += " #";
+    line += std::to_string(c.id);
+    line += " ";
+    line += text;
+    impl.pendingLog.push_back(std::move(line));
 }
 
 void Accept_Locked(Simulator::Impl &impl, StationState &st) {
@@ -92,6 +97,7 @@ bool Flush_Locked(Simulator::Impl &impl, Conn &c, uint64_t now) {
             return true;
         }
         bool closeNow = chunk.closeAfter;
+        if (chunk.endsFrame) --c.queuedFrames;
         c.out.pop_front();
         c.outOffset = 0;
         if (closeNow) {
@@ -113,17 +119,24 @@ void Queue_Locked(StationState &st, Conn &c, std::vector<uint8_t> frame, uint64_
         f.closeAfter.reset();
         closeAfter = true;
     }
+    // Pieces of the listed sizes, the last size repeated until the frame is out. SetSplit keeps
+    // only sizes above 0.
     size_t pos = 0;
-    for (size_t piece : f.split) {
-        if (piece == 0 || frame.size() - pos <= piece) break;
+    size_t index = 0;
+    while (!f.split.empty() && frame.size() - pos > f.split[index]) {
+        size_t piece = f.split[index];
         c.out.push_back(Chunk{{frame.begin() + static_cast<long>(pos),
                                frame.begin() + static_cast<long>(pos + piece)},
                               at,
+                              false,
                               false});
         pos += piece;
         at += static_cast<uint64_t>(f.splitPauseMs);
+        if (index + 1 < f.split.size()) ++index;
     }
-    c.out.push_back(Chunk{{frame.begin() + static_cast<long>(pos), frame.end()}, at, closeAfter});
+    c.out.push_back(
+        Chunk{{frame.begin() + static_cast<long>(pos), frame.end()}, at, closeAfter, true});
+    ++c.queuedFrames;
     c.lastQueued = at;
 }
 
@@ -143,9 +156,10 @@ bool HandleOne_Locked(Simulator::Impl &impl, StationState &st, Conn &c, size_t f
     HandleFrame_Locked(st, c, frame, frameLength, rec, out);
     c.inStart += frameLength;
     if (impl.wireLog) {
-        Log_Locked(impl, st, c,
-                   FormatFrame(rec.raw.data(), rec.raw.size(), true) + "\n" +
-                       DescribeRequest(rec.decoded));
+        std::string text = FormatFrame(rec.raw.data(), rec.raw.size(), true);
+        text += "\n";
+        text += DescribeRequest(rec.decoded);
+        Log_Locked(impl, st, c, std::move(text));
         for (const auto &f : out.frames)
             Log_Locked(impl, st, c, FormatFrame(f.data(), f.size(), false));
     }
@@ -172,7 +186,7 @@ bool ProcessInput_Locked(Simulator::Impl &impl, StationState &st, uint64_t id) {
             return false;
         }
         if (have < kHeaderBytes + dataLength) break;
-        if (c.out.size() > kMaxQueuedChunks) {
+        if (c.queuedFrames > kMaxQueuedFrames) {
             CloseConn_Locked(impl, id);
             return false;
         }
@@ -247,7 +261,8 @@ bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &e
     addr.sin_family = AF_INET;
     addr.sin_port = htons(st.config.port);
     if (inet_pton(AF_INET, st.config.ip.c_str(), &addr.sin_addr) != 1) {
-        error = "not a dotted IPv4 address: " + st.config.ip;
+        error = "not a dotted IPv4 address: ";
+        error += st.config.ip;
         return false;
     }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -256,8 +271,13 @@ bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &e
         bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 128) != 0 ||
         !Watch(impl.epollFd, fd, kListenerTag | static_cast<uint64_t>(st.handle), EPOLLIN,
                EPOLL_CTL_ADD)) {
-        error = "cannot listen on " + st.config.ip + ":" + std::to_string(st.config.port) + ": " +
-                std::strerror(errno);
+        int err = errno;
+        error = "cannot listen on ";
+        error += st.config.ip;
+        error += ":";
+        error += std::to_string(st.config.port);
+        error += ": ";
+        error += std::strerror(err);
         if (fd >= 0) close(fd);
         return false;
     }

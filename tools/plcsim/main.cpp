@@ -80,9 +80,13 @@ bool AddRange(Options &o, const std::string &family, const std::string &first, i
     if (std::sscanf(first.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) != 4 || count < 1) return false;
     for (int i = 0; i < count; ++i) {
         unsigned host = d + static_cast<unsigned>(i);
-        std::string ip = std::to_string(a) + "." + std::to_string(b + (c + host / 256) / 256) +
-                         "." + std::to_string((c + host / 256) % 256) + "." +
-                         std::to_string(host % 256);
+        std::string ip = std::to_string(a);
+        ip += ".";
+        ip += std::to_string(b + (c + host / 256) / 256);
+        ip += ".";
+        ip += std::to_string((c + host / 256) % 256);
+        ip += ".";
+        ip += std::to_string(host % 256);
         if (!Add(o, family == "slc" ? plcsim::Family::Slc5 : plcsim::Family::Plc5, ip))
             return false;
     }
@@ -107,7 +111,10 @@ std::string ReadTablesFile(const std::string &path, bool &ok) {
     std::ifstream in(path);
     ok = static_cast<bool>(in);
     std::string all, line;
-    while (std::getline(in, line)) all += line.substr(0, line.find('#')) + ",";
+    while (std::getline(in, line)) {
+        all.append(line, 0, line.find('#'));
+        all += ",";
+    }
     return all;
 }
 
@@ -118,7 +125,9 @@ int ParseArgs(Options &o, int argc, char **argv, bool &wireLog) {
         bool hasNext = i + 1 < argc;
         bool ok = true;
         if (a == "--help" || a == "-h") {
-            Print(std::string(kUsage) + plcsim::kControlHelp);
+            std::string help = kUsage;
+            help += plcsim::kControlHelp;
+            Print(help);
             return -1;
         } else if (a == "--wire-log")
             wireLog = true;
@@ -196,11 +205,19 @@ int main(int argc, char **argv) {
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGUSR1, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    if (wireLog) sim.SetWireLog([](const std::string &text) { Print(text + "\n"); });
+    if (wireLog) {
+        sim.SetWireLog([](const std::string &text) {
+            std::string line = text;
+            line += "\n";
+            Print(line);
+        });
+    }
     if (!sim.Start()) return 1;
     std::string out;
     plcsim::RunControl(sim, "stations", out);
-    Print("plcsim: serving\n" + out);
+    std::string serving = "plcsim: serving\n";
+    serving += out;
+    Print(serving);
     Serve(sim);
     sim.Stop();
     return 0;

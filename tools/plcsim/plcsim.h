@@ -141,8 +141,9 @@ public:
     void SetReplyDelay(int ms);                      // delay every reply (0 = off)
     void SwallowNext(int count);                     // no reply to the next `count` PCCC requests
     void SetPreReply(PreReply kind, int count = 1);  // count < 0: every request
-    // Send every reply (session replies too) in pieces of these sizes (the rest in one last
-    // piece), `pauseMs` apart. Empty = off.
+    // Send every reply (session replies too) in pieces of these sizes, the last size repeated
+    // until the frame is out ({3, 10}: a 40-byte frame goes as 3, 10, 10, 10, 7), `pauseMs`
+    // apart. Sizes of 0 are ignored; empty (or only zeros) = whole frames.
     void SetSplit(std::vector<size_t> pieces, int pauseMs);
     void CloseAfterBytes(size_t bytes);    // next reply: send this many bytes, then close
     void SetAccepting(bool accepting);     // false: listener closed (ECONNREFUSED)

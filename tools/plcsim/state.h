@@ -34,7 +34,7 @@ struct Faults {
     int swallow = 0;                // PCCC requests still to leave unanswered
     PreReply pre = PreReply::None;  // frame sent before the right reply
     int preCount = 0;               // requests still affected; < 0 = all
-    std::vector<size_t> split;      // reply piece sizes; empty = whole frames
+    std::vector<size_t> split;      // reply piece sizes, the last repeated; empty = whole frames
     int splitPauseMs = 0;
     std::optional<size_t> closeAfter;  // next reply: bytes to send before closing
     bool sessionSilent = false;
@@ -65,6 +65,7 @@ struct Chunk {
     std::vector<uint8_t> bytes;
     uint64_t notBefore = 0;
     bool closeAfter = false;
+    bool endsFrame = false;  // last piece of a frame
 };
 
 struct Conn {
@@ -77,6 +78,7 @@ struct Conn {
     std::deque<Chunk> out;
     size_t outOffset = 0;     // bytes of out.front() already sent
     uint64_t lastQueued = 0;  // notBefore of the last chunk queued
+    size_t queuedFrames = 0;  // frames in `out` not yet sent completely
     bool watchingWrite = false;
 };
 

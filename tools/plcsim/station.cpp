@@ -1,4 +1,5 @@
 // Station: data access, faults and inspection of one simulated processor.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -162,6 +163,7 @@ void Station::SetPreReply(PreReply kind, int count) {
 }
 
 void Station::SetSplit(std::vector<size_t> pieces, int pauseMs) {
+    pieces.erase(std::remove(pieces.begin(), pieces.end(), size_t{0}), pieces.end());
     WithState(*sim_->impl_, handle_, [&](StationState &st) {
         st.faults.split = std::move(pieces);
         st.faults.splitPauseMs = std::max(pauseMs, 0);

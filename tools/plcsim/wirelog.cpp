@@ -39,11 +39,15 @@ std::string PcccHead(const uint8_t *bytes, size_t length, bool fromHost) {
     std::string s = Format("\n    PCCC CMD 0x%02X STS 0x%02X TNS 0x%04X", cmd, sts, tns);
     if (r.left() == 0) return s;
     unsigned next = r.U8();
-    if (fromHost)
-        return s + Format(" FNC 0x%02X ", next) +
-               CommandName(static_cast<uint8_t>(cmd), static_cast<uint8_t>(next));
-    if (sts == kStsExtended) return s + Format(" EXT STS 0x%02X", next);
-    return s + Format(", %u data bytes", static_cast<unsigned>(r.left() + 1));
+    if (fromHost) {
+        s += Format(" FNC 0x%02X ", next);
+        s += CommandName(static_cast<uint8_t>(cmd), static_cast<uint8_t>(next));
+    } else if (sts == kStsExtended) {
+        s += Format(" EXT STS 0x%02X", next);
+    } else {
+        s += Format(", %u data bytes", static_cast<unsigned>(r.left() + 1));
+    }
+    return s;
 }
 
 }  // namespace
@@ -68,17 +72,20 @@ std::string FormatFrame(const uint8_t *bytes, size_t length, bool fromHost) {
         unsigned session = r.U32be();
         unsigned status = r.U32be();
         unsigned context = r.U32be();
-        s += Format(": mode %u command %u (", mode, command) +
-             EncapName(static_cast<uint8_t>(command));
+        s += Format(": mode %u command %u (", mode, command);
+        s += EncapName(static_cast<uint8_t>(command));
         s += Format(") dataLength %u session 0x%08X status 0x%X context 0x%08X", dataLength,
                     session, status, context);
         s += PcccHead(bytes, length, fromHost);
     }
-    return s + "\n    " + HexDump(bytes, length);
+    s += "\n    ";
+    s += HexDump(bytes, length);
+    return s;
 }
 
 std::string DescribeRequest(const DecodedRequest &d) {
-    std::string s = "    " + d.commandName;
+    std::string s = "    ";
+    s += d.commandName;
     if (d.hasAddress) {
         s += Format(" file %u element %u", static_cast<unsigned>(d.fileNumber),
                     static_cast<unsigned>(d.element));
@@ -91,7 +98,11 @@ std::string DescribeRequest(const DecodedRequest &d) {
         s += Format(" -> STS 0x%02X", d.reply.sts);
         if (d.reply.sts == kStsExtended) s += Format(" EXT STS 0x%02X", d.reply.extSts);
     }
-    if (!d.note.empty()) s += " (" + d.note + ")";
+    if (!d.note.empty()) {
+        s += " (";
+        s += d.note;
+        s += ")";
+    }
     return s;
 }
 
