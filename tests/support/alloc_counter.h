@@ -1,6 +1,6 @@
 // Counts heap allocations made by the calling thread. Include in exactly
 // one translation unit of a program: it replaces the global operator new
-// and, outside AddressSanitizer builds, interposes the C allocator too.
+// and, outside sanitizer builds, interposes the C allocator too.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +15,12 @@ inline std::uint64_t ThreadAllocations() {
 }
 }  // namespace alloc_counter
 
-#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers bring their own allocators: only operator new is counted
+// there (a malloc interposed before their runtime starts crashes the program).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define ALLOC_COUNTER_MALLOC 0
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 #define ALLOC_COUNTER_MALLOC 0
 #endif
 #endif
