@@ -10,8 +10,10 @@ namespace ordax {
 
 namespace {
 
+// Acquire: once the thread sees the flag clear, the host's exchanges are
+// over and the stations are the thread's to close.
 bool Running(const DriverContext &ctx) {
-    return LoadRelaxed(ctx.runFlag) != 0;
+    return LoadAcquire(ctx.runFlag) != 0;
 }
 
 // Due when never supervised (or made due after a time-out: 0), or when more

@@ -89,7 +89,7 @@ int StartChannel(DriverContext &ctx) {
 
 // Contract in channel.h.
 int StopChannel(DriverContext &ctx) {
-    StoreRelaxed(ctx.runFlag, 0);
+    StoreRelease(ctx.runFlag, 0);  // hands the stations to the thread's shutdown
     if (!AwaitThreadAlive(ctx, 0)) Emit(chanmsg::kThreadStopTimeout);
     JoinChannelThread(ctx);
     DeleteStationLocks(ctx);

@@ -27,4 +27,17 @@ inline void StoreRelaxed(T &field, std::type_identity_t<T> value) {
     std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
 }
 
+// runFlag alone hands something over: the host clears it (release) after its
+// last exchange, and the thread that sees it clear (acquire) then closes the
+// stations' sockets without their locks.
+template <RelaxedField T>
+inline T LoadAcquire(const T &field) {
+    return std::atomic_ref<T>(const_cast<T &>(field)).load(std::memory_order_acquire);
+}
+
+template <RelaxedField T>
+inline void StoreRelease(T &field, std::type_identity_t<T> value) {
+    std::atomic_ref<T>(field).store(value, std::memory_order_release);
+}
+
 }  // namespace ordax
