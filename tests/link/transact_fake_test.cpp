@@ -159,11 +159,20 @@ TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
         EXPECT_EQ(Run(), kLinkTimeout);
         returned = true;
     });
-    while (st_->socket != plat::kNoSocket)
+    // The socket is looked at under the lock, as the channel thread would:
+    // the lock is free again, with the station closed, while Transact still
+    // pauses.
+    for (;;) {
+        plat::LockEnter(&st_->lock);
+        const bool closed = st_->socket == plat::kNoSocket;
+        const bool done = returned.load();
+        plat::LockLeave(&st_->lock);
+        if (closed) {
+            EXPECT_FALSE(done);
+            break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    plat::LockEnter(&st_->lock);  // free while Transact still pauses
-    EXPECT_FALSE(returned.load());
-    plat::LockLeave(&st_->lock);
+    }
     worker.join();
     EXPECT_EQ(st_->lastSupervision, 0u);
     EXPECT_EQ(fake_.net().closed, std::vector<plat::Socket>{kFakeSocket});
