@@ -116,23 +116,13 @@ bool MeasureIdle(chantest::HostBlock &block, double &threadMs, double &processMs
     return thread0 >= 0;
 }
 
-std::uint16_t ReadN70(DriverContext &ctx, LinkResult &result) {
-    Transaction txn{};
-    txn.function = ReadSingleWord;
-    txn.station = kPairStation;
-    txn.fileType = kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = kNoBit;
-    result = Transact(ctx, txn, nullptr, kTakeStationLock);
-    return txn.data[0];
-}
-
 // Reads every 5 ms until the processor marked `mark` answers; ms, or -1.
 double UntilServedBy(DriverContext &ctx, std::uint16_t mark, Clock::time_point t0) {
     while (MsSince(t0) < 30000) {
-        LinkResult result;
-        if (ReadN70(ctx, result) == mark && result == kLinkOk) return MsSince(t0);
+        std::uint16_t value = 0;
+        if (chantest::ReadN7(ctx, kPairStation, &value) == kLinkOk && value == mark) {
+            return MsSince(t0);
+        }
         plat::SleepMs(5);
     }
     return -1;

@@ -19,6 +19,7 @@
 
 #include "core/context.h"
 #include "core/relaxed.h"
+#include "link/link.h"
 #include "ordax.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
@@ -67,6 +68,21 @@ inline int CloseCommand(HostBlock &block) {
     call.driverContext = block.bytes;
     call.command = PDX_CLOSE_CHANNEL;
     return PdxMain(&call);
+}
+
+// A host read of N7:0 at `station`, taking the station's lock.
+inline ordax::LinkResult ReadN7(ordax::DriverContext &ctx, int station,
+                                std::uint16_t *value = nullptr) {
+    ordax::Transaction txn{};
+    txn.function = ordax::ReadSingleWord;
+    txn.station = static_cast<std::uint8_t>(station);
+    txn.fileType = ordax::kFileN;
+    txn.fileNumber = 7;
+    txn.count = 1;
+    txn.bit = ordax::kNoBit;
+    const ordax::LinkResult result = ordax::Transact(ctx, txn, nullptr, ordax::kTakeStationLock);
+    if (value != nullptr) *value = txn.data[0];
+    return result;
 }
 
 // A fresh temporary directory made the current directory for the

@@ -18,6 +18,7 @@
 namespace {
 
 using namespace ordax;
+using chantest::ReadN7;
 
 constexpr char kPlc5Ip[] = "127.0.0.43";
 constexpr char kSlcIp[] = "127.0.0.44";
@@ -162,17 +163,6 @@ std::vector<std::string> AllMessages(const ordax_test::MessageCapture &log) {
     std::vector<std::string> out;
     for (const ordax_test::Message &m : log.All()) out.push_back(M(m.level, m.text));
     return out;
-}
-
-LinkResult ReadN7(DriverContext &ctx, int station) {
-    Transaction txn{};
-    txn.function = ReadSingleWord;
-    txn.station = static_cast<std::uint8_t>(station);
-    txn.fileType = kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = kNoBit;
-    return Transact(ctx, txn, nullptr, kTakeStationLock);
 }
 
 class ChannelOpenTest : public ::testing::TestWithParam<OpenCase> {

@@ -25,18 +25,8 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 namespace {
 
 using namespace ordax;
+using chantest::ReadN7;
 using chantest::WaitUntil;
-
-LinkResult ReadN7(DriverContext &ctx, int station) {
-    Transaction txn{};
-    txn.function = ReadSingleWord;
-    txn.station = static_cast<std::uint8_t>(station);
-    txn.fileType = kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = kNoBit;
-    return Transact(ctx, txn, nullptr, kTakeStationLock);
-}
 
 std::uint32_t LockWord(StationEntry &st) {
     return std::atomic_ref<std::uint32_t>(st.lock.futex).load();
