@@ -8,6 +8,7 @@
 #include "core/codes.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
+#include "platform/thread.h"
 
 namespace ordax {
 
@@ -88,6 +89,11 @@ struct DriverContext {
     char *clientName;            // 10-byte client name, allocated by command 1
     char stringBuffer[kStringBufferSize];
     StringDefinition *stringDefinitions;  // newest first
+    // The driver's own bookkeeping of the channel thread, after every field
+    // of the host interface. Command 1 clears it with the rest of the block.
+    plat::ThreadHandle channelThread;  // the running (or unjoined) thread; 0 = none
+    std::int32_t locksCreated;         // 1 while the configured stations' locks exist
+    std::int32_t socketsStarted;       // 1 while this channel holds a socket-library start
 };
 
 constexpr std::size_t kContextSize = 20000;

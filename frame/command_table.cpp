@@ -1,5 +1,5 @@
 // The fifteen-slot command table, the exported entry point and the small
-// commands 2, 12, 13 and 15.
+// commands 2, 12, 13 and 15. Channel open and close are in open_channel.cpp.
 #include "address/address.h"
 #include "core/context.h"
 #include "core/reply_timeout.h"
@@ -26,8 +26,8 @@ int SetReplyTimeout(PdxCall *call) {
     return PDX_DONE;
 }
 
-// Channel open and close and the data access commands are not built yet:
-// each answers 2 (the driver cannot do it) until its routine takes the slot.
+// The data access commands are not built yet: each answers 2 (the driver
+// cannot do it) until its routine takes the slot.
 int NotBuilt(PdxCall *) {
     return PDX_LINK_ERROR;
 }
@@ -35,7 +35,7 @@ int NotBuilt(PdxCall *) {
 // Slot n holds the routine of command code n; slot 0 is never used.
 constexpr Command kCommandTable[16] = {
     nullptr,          // 0
-    NotBuilt,         // 1: open channel
+    OpenChannel,      // 1
     Nop,              // 2
     ParseGate,        // 3
     ParseBlock,       // 4
@@ -45,7 +45,7 @@ constexpr Command kCommandTable[16] = {
     nullptr,          // 8: no routine
     nullptr,          // 9: no routine
     NotBuilt,         // 10: write block
-    NotBuilt,         // 11: close channel
+    CloseChannel,     // 11
     Unsupported,      // 12
     Unsupported,      // 13
     DescribeDriver,   // 14

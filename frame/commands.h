@@ -7,6 +7,8 @@
 
 namespace ordax {
 
+int OpenChannel(PdxCall *call);     // 1: 0 or 2
+int CloseChannel(PdxCall *call);    // 11: always 0
 int DescribeDriver(PdxCall *call);  // 14
 
 // The routine of a command code, or nullptr for codes without one.

@@ -1,6 +1,7 @@
 // The transaction engine: one request/reply exchange with a station.
 #include <cstring>
 
+#include "core/relaxed.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "platform/clock.h"
@@ -61,7 +62,7 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
         }
         if (!plat::TickWithin(start, ctx.replyTimeout)) {
             CloseStation(st);
-            st.lastSupervision = 0;
+            StoreRelaxed(st.lastSupervision, 0u);  // the channel thread polls it unlocked
             return kLinkTimeout;
         }
     }
@@ -93,8 +94,11 @@ std::uint32_t TimeoutPause(const ChannelTimers &timers) {
 // comes after it has been released.
 LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
                     TransactLock lock) {
-    if (ctx.channelOpen == 0) return kLinkNotOpen;
-    if (txn.station >= kStationCount || ctx.stations[txn.station].plcType == kPlcNone) {
+    if (LoadRelaxed(ctx.channelOpen) == 0) return kLinkNotOpen;
+    // plcType may change under the station's lock (a hot-backup switch);
+    // configured or not, it never changes between 0 and non-zero.
+    if (txn.station >= kStationCount ||
+        LoadRelaxed(ctx.stations[txn.station].plcType) == kPlcNone) {
         return kLinkNotConfigured;
     }
     StationEntry &st = ctx.stations[txn.station];

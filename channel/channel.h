@@ -1,0 +1,48 @@
+// The channel's background thread: it keeps the connections to the
+// channel's PLC stations up and supervises hot-backup pairs, and its start
+// and stop for channel open and close.
+#pragma once
+
+#include <cstdint>
+
+#include "core/context.h"
+
+namespace ordax {
+
+// Result of StartChannel when the thread cannot be created or does not
+// finish its first pass in time.
+constexpr int kChannelStartFailed = 6;
+
+// Start and stop waits: at most this long, polling every kChannelPollMs.
+constexpr std::uint32_t kChannelWaitLimitMs = 60000;
+constexpr std::uint32_t kChannelPollMs = 100;
+constexpr std::uint32_t kChannelThreadStack = 65535;
+
+// Starts the channel: creates the configured stations' locks, starts the
+// socket library and the channel thread, and waits (at most 60 s) until the
+// thread has finished its first walk over the station table, that is until
+// every configured station has been tried once. Stops a channel that is
+// still open first. 0 = open (channelOpen 1); kChannelStartFailed = failed
+// (logged, everything undone).
+int StartChannel(DriverContext &ctx);
+
+// Stops the channel: clears runFlag, waits for the thread's end (the message
+// after 60 s, then a join, so the thread has surely ended), deletes the
+// station locks and releases the socket-library start if StartChannel made
+// them, and clears channelOpen. Safe on a channel that was never started.
+// Always 0.
+int StopChannel(DriverContext &ctx);
+
+// The thread's body: walks the station table while runFlag is set, giving
+// each configured station that is due a SupervisePass, then closes every
+// configured station and clears threadAlive.
+void ChannelThread(DriverContext &ctx);
+
+// One supervision pass for station `number` (0..99) under its lock:
+// connects it if needed (switching to the partner when that fails) and,
+// while the channel is open, checks a hot-backup pair's master flag (N31:0
+// bit 0), switching to the partner when it is clear; at most two switches.
+// The caller must not hold the station's lock.
+void SupervisePass(DriverContext &ctx, StationEntry &station, int number);
+
+}  // namespace ordax

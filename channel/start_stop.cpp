@@ -1,0 +1,104 @@
+// Starting and stopping the channel: station locks, the socket library and
+// the channel thread, with the waits for its first walk and for its end.
+#include "channel/channel.h"
+#include "channel/channel_messages.h"
+#include "core/relaxed.h"
+#include "platform/clock.h"
+#include "platform/socket.h"
+#include "platform/thread.h"
+
+namespace ordax {
+
+namespace {
+
+void ThreadEntry(void *arg) {
+    ChannelThread(*static_cast<DriverContext *>(arg));
+}
+
+// Locks exist only for configured stations; the transaction engine never
+// enters the lock of a station that is not.
+void CreateStationLocks(DriverContext &ctx) {
+    for (StationEntry &st : ctx.stations) {
+        if (st.plcType != kPlcNone) plat::LockInit(&st.lock);
+    }
+    ctx.locksCreated = 1;
+}
+
+void DeleteStationLocks(DriverContext &ctx) {
+    if (ctx.locksCreated == 0) return;
+    for (StationEntry &st : ctx.stations) {
+        if (st.plcType != kPlcNone) plat::LockDelete(&st.lock);
+    }
+    ctx.locksCreated = 0;
+}
+
+// Waits, polling every 100 ms for at most 60 s, until threadAlive has the
+// value `alive`. False when the limit ran out.
+bool AwaitThreadAlive(const DriverContext &ctx, std::int32_t alive) {
+    const std::uint32_t start = plat::TickCount();
+    while (LoadRelaxed(ctx.threadAlive) != alive) {
+        if (!plat::TickWithin(start, kChannelWaitLimitMs)) return false;
+        plat::SleepMs(kChannelPollMs);
+    }
+    return true;
+}
+
+// Creates the thread and waits for its first walk. 0 or kChannelStartFailed
+// (logged); a created thread's handle is kept for the stop to join.
+int LaunchThread(DriverContext &ctx) {
+    plat::ThreadHandle handle = 0;
+    if (plat::ThreadStart(ThreadEntry, &ctx, kChannelThreadStack, &handle) != 0) {
+        Emit(chanmsg::kThreadNotCreated);
+        return kChannelStartFailed;
+    }
+    ctx.channelThread = handle;
+    if (!AwaitThreadAlive(ctx, 1)) {
+        Emit(chanmsg::kThreadDidNotStart);
+        return kChannelStartFailed;
+    }
+    return 0;
+}
+
+// Joins the thread: after the wait on threadAlive it may still be running,
+// e.g. in the first walk of a start that ran out of time, and the locks and
+// the socket library must outlive it.
+void JoinChannelThread(DriverContext &ctx) {
+    if (ctx.channelThread == 0) return;
+    plat::ThreadJoin(ctx.channelThread);
+    ctx.channelThread = 0;
+}
+
+}  // namespace
+
+// Contract in channel.h.
+int StartChannel(DriverContext &ctx) {
+    if (LoadRelaxed(ctx.channelOpen) != 0) StopChannel(ctx);
+    StoreRelaxed(ctx.runFlag, 1);
+    CreateStationLocks(ctx);
+    // The start's result is not examined; only a start that succeeded is
+    // released again by the stop, so starts and clean-ups stay paired.
+    ctx.socketsStarted = plat::Sockets().startup() == 0 ? 1 : 0;
+    const int result = LaunchThread(ctx);
+    if (result != 0) {
+        StopChannel(ctx);
+        return result;
+    }
+    StoreRelaxed(ctx.channelOpen, 1);
+    return 0;
+}
+
+// Contract in channel.h.
+int StopChannel(DriverContext &ctx) {
+    StoreRelease(ctx.runFlag, 0);  // hands the stations to the thread's shutdown
+    if (!AwaitThreadAlive(ctx, 0)) Emit(chanmsg::kThreadStopTimeout);
+    JoinChannelThread(ctx);
+    DeleteStationLocks(ctx);
+    if (ctx.socketsStarted != 0) {
+        plat::Sockets().cleanup();
+        ctx.socketsStarted = 0;
+    }
+    StoreRelaxed(ctx.channelOpen, 0);
+    return 0;
+}
+
+}  // namespace ordax

@@ -1,0 +1,117 @@
+// The supervision pass of one station: keep it connected and, for a
+// hot-backup pair, keep it on the processor that is master.
+#include <cstring>
+
+#include "channel/channel.h"
+#include "channel/channel_messages.h"
+#include "core/relaxed.h"
+#include "diag/report.h"
+#include "link/link.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr int kMaxSwitchesPerPass = 2;
+constexpr int kMaxFlagReadCalls = 3;
+constexpr std::uint16_t kMasterFlagFile = 31;  // N31:0, bit 0
+constexpr std::uint16_t kMasterFlagBit = 0x0001;
+
+// An address field as a terminated text, even if the 32-byte field lost
+// its terminator.
+struct AddressText {
+    char text[kAddressTextSize];
+};
+
+AddressText TextOf(const char (&field)[kAddressTextSize]) {
+    AddressText a{};
+    std::memcpy(a.text, field, sizeof a.text - 1);
+    return a;
+}
+
+// Makes the other address of the pair active. The connection must already
+// be closed; nothing but the active pair and onStandby changes.
+void SwitchAddress(StationEntry &st, StationLockHeld) {
+    const bool toBase = st.onStandby != 0;
+    // Transact tests plcType without the lock, so it is written whole.
+    StoreRelaxed(st.plcType, toBase ? st.basePlcType : st.standbyPlcType);
+    std::memcpy(st.address, toBase ? st.baseAddress : st.standbyAddress, kAddressTextSize);
+    st.onStandby = toBase ? 0 : 1;
+}
+
+// Connects the station when it has no socket. When that fails and the
+// station has a partner, switches to it and tries it once at once; the
+// caller looks at `socket` for the outcome.
+void ConnectIfNeeded(DriverContext &ctx, StationEntry &st, StationLockHeld held) {
+    if (st.socket != plat::kNoSocket) return;
+    if (OpenStation(ctx, st, held) == 0 || st.standbyPlcType == kPlcNone) return;
+    SwitchAddress(st, held);
+    Emit(chanmsg::kConnectHotBackup);
+    (void)OpenStation(ctx, st, held);
+}
+
+// The master flag is read only for a connected pair of an open channel.
+bool MasterFlagDue(const DriverContext &ctx, const StationEntry &st) {
+    return LoadRelaxed(ctx.channelOpen) != 0 && st.socket != plat::kNoSocket &&
+           st.standbyPlcType != kPlcNone;
+}
+
+// The read of N31:0 (one word) at station `number`.
+Transaction MasterFlagRequest(int number) {
+    Transaction txn{};
+    txn.function = ReadSingleWord;
+    txn.station = static_cast<std::uint8_t>(number);
+    txn.fileType = kFileN;
+    txn.fileNumber = kMasterFlagFile;
+    txn.element = 0;
+    txn.subElement = 0;
+    txn.count = 1;
+    txn.bit = 0;
+    return txn;
+}
+
+enum class FlagOutcome { kMaster, kNotMaster, kEndPass };
+
+// Reads the active processor's master flag with a Transaction of the pass's
+// own (the channel's txn belongs to the host's calls). A read that keeps
+// timing out is tried up to three times. A failed read is reported, closes
+// the station and ends the pass without a switch.
+FlagOutcome ReadMasterFlag(DriverContext &ctx, StationEntry &st, int number, StationLockHeld held) {
+    Transaction txn = MasterFlagRequest(number);
+    // A trial build: a request that cannot be built is never sent.
+    if (BuildPcccRequest(ctx, txn, nullptr, held) != kLinkOk) return FlagOutcome::kEndPass;
+    LinkResult result = kLinkTimeout;
+    for (int call = 0; call < kMaxFlagReadCalls && result == kLinkTimeout; ++call) {
+        result = Transact(ctx, txn, nullptr, kCallerHoldsLock);
+    }
+    if (ReportLinkStatus(result, txn, kOpMasterFlagRead, nullptr) != PDX_DONE) {
+        Emit(chanmsg::kMasterFlagReadError, TextOf(st.address).text);
+        CloseStation(st);
+        return FlagOutcome::kEndPass;
+    }
+    return (txn.data[0] & kMasterFlagBit) != 0 ? FlagOutcome::kMaster : FlagOutcome::kNotMaster;
+}
+
+}  // namespace
+
+// Contract in channel.h. After each switch the loop connects the new active
+// address and reads its flag; a second switch ends the pass on the starting
+// address, unconnected, for the next pass to take up.
+void SupervisePass(DriverContext &ctx, StationEntry &station, int number) {
+    plat::LockEnter(&station.lock);
+    for (int switches = 0; switches < kMaxSwitchesPerPass;) {
+        ConnectIfNeeded(ctx, station, kStationLockHeld);
+        if (!MasterFlagDue(ctx, station)) break;
+        if (ReadMasterFlag(ctx, station, number, kStationLockHeld) != FlagOutcome::kNotMaster) {
+            break;
+        }
+        ++switches;
+        Emit(chanmsg::kMasterFlagNotSet, TextOf(station.baseAddress).text,
+             TextOf(station.standbyAddress).text);
+        CloseStation(station);
+        SwitchAddress(station, kStationLockHeld);
+    }
+    plat::LockLeave(&station.lock);
+}
+
+}  // namespace ordax

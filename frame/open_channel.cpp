@@ -1,0 +1,81 @@
+// Commands 1 and 11: open a channel from its node file and close it again.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "channel/channel.h"
+#include "core/context.h"
+#include "core/host.h"
+#include "core/reply_timeout.h"
+#include "frame/commands.h"
+#include "frame/frame_messages.h"
+#include "nodefile/node_file.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr std::size_t kClientNameSize = 10;  // "Ordax" and up to four digits
+constexpr char kClientNameFormat[] = "Ordax%02d";
+
+// Clears the whole host block and sets what a closed channel starts from:
+// no connections, no flags, the default timers.
+DriverContext &PrepareBlock(void *block) {
+    std::memset(block, 0, kContextSize);
+    DriverContext &ctx = *ContextOf(block);
+    for (StationEntry &st : ctx.stations) st.socket = plat::kNoSocket;
+    ctx.channelOpen = 0;
+    ctx.threadAlive = 0;
+    ctx.runFlag = 0;
+    ctx.timers = kDefaultTimers;
+    return ctx;
+}
+
+// Allocates the client name, writes "Ordax%02d" of the channel into it and
+// registers the driver with the host. false = failed (logged). The name is
+// written with the buffer's bound: a channel number of more than four
+// digits, or a negative one, is cut to the nine characters that fit.
+bool RegisterClient(DriverContext &ctx, int channel) {
+    char *name = new (std::nothrow) char[kClientNameSize];
+    if (name == nullptr) {
+        Emit(framemsg::kNoClientNameMemory);
+        return false;
+    }
+    ctx.clientName = name;
+    std::snprintf(name, kClientNameSize, kClientNameFormat, channel);
+    const short rc = Tam5MkClient(name, 1, 0, &ctx.clientId);
+    if (rc != 0) {
+        Emit(framemsg::kMakeClientFailed, rc);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// Command 1. The steps run in a fixed order; the first failure ends the
+// command with 2 and leaves what is done in place. With openNow 0 the
+// channel is only prepared: no thread, every exchange ends "not open".
+int OpenChannel(PdxCall *call) {
+    Emit(framemsg::kVersion, __DATE__, __TIME__);
+    if (call->driverContext == nullptr) return PDX_LINK_ERROR;
+    DriverContext &ctx = PrepareBlock(call->driverContext);
+    if (!RegisterClient(ctx, call->channel)) return PDX_LINK_ERROR;
+    if (!ReadNodeFile(&ctx, call->channel)) return PDX_LINK_ERROR;
+    const auto *args = static_cast<const OpenArgs *>(call->args);
+    if (args == nullptr || args->openNow == 0) return PDX_DONE;
+    ctx.replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
+    if (StartChannel(ctx) != 0) {
+        Emit(framemsg::kChannelOpenFailed);
+        return PDX_LINK_ERROR;
+    }
+    return PDX_DONE;
+}
+
+// Command 11. The client registration and its name stay as they are.
+int CloseChannel(PdxCall *call) {
+    if (call->driverContext != nullptr) StopChannel(*ContextOf(call->driverContext));
+    return PDX_DONE;
+}
+
+}  // namespace ordax

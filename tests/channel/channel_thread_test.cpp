@@ -1,0 +1,361 @@
+// The channel thread through commands 1 and 11 (and StartChannel on a
+// prepared block): when stations are supervised, which ones, the first
+// master-flag check after the open, the 60 s limits of start and stop, and
+// what repeated opens and closes leave behind.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "channel/channel.h"
+#include "host/tamhub.h"
+#include "link/link.h"
+#include "tests/channel/channel_fixture.h"
+#include "tests/support/channel_block.h"
+#include "tools/plcsim/plcsim.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// From the sanitizer runtime (its header is not always installed).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
+namespace {
+
+using namespace ordax;
+using chantest::ReadN7;
+using chantest::WaitUntil;
+
+std::uint32_t LockWord(StationEntry &st) {
+    return std::atomic_ref<std::uint32_t>(st.lock.futex).load();
+}
+
+class ChannelThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.ok());
+        threadsBeforeSim_ = chantest::ThreadCount();
+    }
+    // Adds a simulated station; call before StartSim.
+    int AddSim(const char *ip, plcsim::Family family = plcsim::Family::Plc5) {
+        const int handle = sim_.AddStation({ip, family, "", 2222});
+        EXPECT_GE(handle, 0) << sim_.LastError();
+        return handle;
+    }
+    void StartSim() {
+        ASSERT_TRUE(sim_.Start());
+        threads_ = chantest::ThreadCount();
+    }
+    int Connections(int handle) {
+        return static_cast<int>(sim_.station(handle).counters().connections);
+    }
+
+    chantest::NodeDir dir_;
+    plcsim::Simulator sim_;
+    ordax_test::MessageCapture log_;
+    int threadsBeforeSim_ = 0;
+    int threads_ = 0;
+};
+
+// ---- When the thread supervises a station ----------------------------------
+
+TEST_F(ChannelThreadTest, TimedOutStationIsReconnectedAtTheNextWalk) {
+    const int sim = AddSim("127.0.0.50");
+    StartSim();
+    dir_.Write(11, {"T 60000; 20; 1000; 1000;", "04 = 127.0.0.50"});
+    auto block = chantest::NewHostBlock();
+    DriverContext &ctx = block->ctx();
+    ASSERT_EQ(chantest::OpenCommand(*block, 11, 1, 50), PDX_DONE);
+    ASSERT_EQ(ReadN7(ctx, 4), kLinkOk);
+    const std::string connected = "Ordax : Connected to 127.0.0.50";
+    EXPECT_EQ(chantest::CountMessages(log_, connected), 1);
+
+    sim_.station(sim).SwallowNext(1);
+    EXPECT_EQ(ReadN7(ctx, 4), kLinkTimeout);
+    // superviseInterval is a minute; the station must be back long before.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return chantest::ViewLocked(ctx.stations[4]).socket != plat::kNoSocket &&
+                   chantest::CountMessages(log_, connected) == 2;
+        },
+        5000));
+    EXPECT_EQ(Connections(sim), 2);
+    EXPECT_EQ(ReadN7(ctx, 4), kLinkOk);
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+}
+
+TEST_F(ChannelThreadTest, WrappingTickCountDoesNotDelayAPass) {
+    AddSim("127.0.0.50");
+    StartSim();
+    dir_.Write(12, {"T 300; 20; 1000; 1000;", "04 = 127.0.0.50"});
+    auto block = chantest::NewHostBlock();
+    DriverContext &ctx = block->ctx();
+    plat::SetTickCount(0xFFFFFFFFu - 150);
+    ASSERT_EQ(chantest::OpenCommand(*block, 12, 1, 50), PDX_DONE);
+
+    // Every pass stamps the station; collect the stamps for 2.5 s.
+    std::vector<std::uint32_t> stamps;
+    const std::uint32_t start = plat::TickCount();
+    while (plat::TickWithin(start, 2500)) {
+        const std::uint32_t s = LoadRelaxed(ctx.stations[4].lastSupervision);
+        if (s != 0 && (stamps.empty() || stamps.back() != s)) stamps.push_back(s);
+        plat::SleepMs(5);
+    }
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+
+    ASSERT_GE(stamps.size(), 4u) << "passes stopped at the wrap";
+    EXPECT_GT(stamps.front(), 0xFFFFFF00u);
+    bool wrapped = false;
+    for (std::size_t i = 1; i < stamps.size(); ++i) {
+        const std::uint32_t gap = stamps[i] - stamps[i - 1];
+        EXPECT_GT(gap, 300u) << "pass " << i << " came early";
+        EXPECT_LT(gap, 1500u) << "pass " << i << " was delayed";
+        wrapped = wrapped || stamps[i] < stamps[i - 1];
+    }
+    EXPECT_TRUE(wrapped);
+    plat::SetTickCount(1000);
+}
+
+TEST_F(ChannelThreadTest, UnconfiguredStationsGetNoPassAndNoLock) {
+    AddSim("127.0.0.51");
+    AddSim("127.0.0.52", plcsim::Family::Slc5);
+    const int unconfigured = AddSim("127.0.0.53");
+    StartSim();
+    auto ctx = ordax_test::NewChannelBlock(ordax_test::ChannelState::kClosed);
+    ctx->timers = ChannelTimers{60000, 20, 1000, 1000};
+    ctx->replyTimeout = 1000;
+    for (StationEntry &st : ctx->stations) st.lock.futex = 0x5A;
+    using ordax_test::StationLock;
+    ordax_test::ConfigureStation(*ctx, 1, kPlc5, "127.0.0.51", StationLock::kNone);
+    ordax_test::ConfigureStation(*ctx, 5, kSlc5, "127.0.0.52", StationLock::kNone);
+    // An address without a PlcType: the station is not configured.
+    std::snprintf(ctx->stations[2].address, sizeof ctx->stations[2].address, "127.0.0.53");
+
+    ASSERT_EQ(StartChannel(*ctx), 0);
+    for (int n = 0; n < kStationCount; ++n) {
+        StationEntry &st = ctx->stations[n];
+        const bool configured = n == 1 || n == 5;
+        EXPECT_EQ(LockWord(st) != 0x5A, configured) << "station " << n;
+        EXPECT_EQ(LoadRelaxed(st.lastSupervision) != 0, configured) << "station " << n;
+    }
+    EXPECT_EQ(ReadN7(*ctx, 2), kLinkNotConfigured);
+    EXPECT_EQ(ReadN7(*ctx, 5), kLinkOk);
+    EXPECT_EQ(StopChannel(*ctx), 0);
+
+    EXPECT_EQ(Connections(unconfigured), 0);
+    for (const ordax_test::Message &m : log_.All()) {
+        EXPECT_EQ(m.text.find("127.0.0.53"), std::string::npos) << m.text;
+    }
+    for (int n = 0; n < kStationCount; ++n) {
+        if (n != 1 && n != 5) {
+            EXPECT_EQ(ctx->stations[n].lock.futex, 0x5Au) << "station " << n;
+        }
+        EXPECT_EQ(ctx->stations[n].socket, plat::kNoSocket);
+    }
+    EXPECT_EQ(chantest::ThreadCount(), threads_);
+}
+
+// ---- The first master-flag check after the open ----------------------------
+
+struct FirstCheckCase {
+    const char *name;
+    bool standbyIsMaster;
+};
+
+void PrintTo(const FirstCheckCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class FirstFlagCheck : public ChannelThreadTest,
+                       public ::testing::WithParamInterface<FirstCheckCase> {};
+
+// The first walk runs while the channel is still starting and reads no
+// flag. The pair must be checked at the walk after the open, not a whole
+// superviseInterval (here a minute) later, and only once.
+TEST_P(FirstFlagCheck, PairIsOnTheMasterWithinAWalkOfTheOpen) {
+    const int base = sim_.AddStation({"127.0.0.54", plcsim::Family::Plc5, "N31:1", 2222});
+    const int standby = sim_.AddStation({"127.0.0.55", plcsim::Family::Plc5, "N31:1", 2222});
+    ASSERT_GE(base, 0);
+    ASSERT_GE(standby, 0);
+    const int pair = sim_.AddHotBackupPair(base, standby);
+    ASSERT_EQ(pair, 0);
+    if (GetParam().standbyIsMaster) {
+        ASSERT_TRUE(sim_.SwapMaster(pair));
+    }
+    StartSim();
+    dir_.Write(13, {"T 60000; 20; 1000; 1000;", "05 = 127.0.0.54, 127.0.0.55"});
+    auto block = chantest::NewHostBlock();
+    DriverContext &ctx = block->ctx();
+    ASSERT_EQ(chantest::OpenCommand(*block, 13, 1, 50), PDX_DONE);
+
+    const int master = GetParam().standbyIsMaster ? standby : base;
+    auto flagReads = [&](int handle) { return sim_.station(handle).counters().requests; };
+    EXPECT_TRUE(WaitUntil([&] { return flagReads(master) == 1; }, 5000));
+    const chantest::StationView view = chantest::ViewLocked(ctx.stations[5]);
+    EXPECT_EQ(view.onStandby, GetParam().standbyIsMaster ? 1 : 0);
+    EXPECT_NE(view.socket, plat::kNoSocket);
+    // A host read now goes to the master.
+    const std::uint64_t before = flagReads(master);
+    EXPECT_EQ(ReadN7(ctx, 5), kLinkOk);
+    EXPECT_EQ(flagReads(master), before + 1);
+    // No further flag read until superviseInterval has passed.
+    plat::SleepMs(500);
+    EXPECT_EQ(flagReads(base) + flagReads(standby), GetParam().standbyIsMaster ? 3u : 2u);
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+
+    std::vector<std::string> expected = {"8|Ordax : Connected to 127.0.0.54"};
+    if (GetParam().standbyIsMaster) {
+        expected.push_back(
+            "32|Ordax : Master Flag not set, switching Base IP 127.0.0.54 Standby IP 127.0.0.55 "
+            "!!!");
+        expected.push_back("8|Ordax : Connected to 127.0.0.55");
+    }
+    EXPECT_EQ(chantest::PassMessages(log_), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Open, FirstFlagCheck,
+                         ::testing::Values(FirstCheckCase{"BaseIsMaster", false},
+                                           FirstCheckCase{"StandbyIsMaster", true}),
+                         [](const auto &param) { return std::string(param.param.name); });
+
+// ---- The 60 s limits of start and stop ------------------------------------
+
+struct LimitCase {
+    const char *name;
+    bool duringOpen;  // the limit runs out while command 1 waits, else command 11
+    int openResult;
+    std::vector<std::string> messages;  // among all messages, in this order
+};
+
+void PrintTo(const LimitCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class ChannelLimits : public ChannelThreadTest, public ::testing::WithParamInterface<LimitCase> {};
+
+// A station whose session never answers keeps the thread in a pass for the
+// session time-out (2 s). A helper moves the tick count a minute on while
+// the command waits: the wait gives up, yet the command returns only once
+// the thread has ended, so locks and sockets are never pulled from under it.
+TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
+    const LimitCase &c = GetParam();
+    const int silent = AddSim("127.0.0.56");
+    sim_.station(silent).SetSessionSilent(true);
+    StartSim();
+    dir_.Write(14, {"T 100; 20; 1000; 2000;", "06 = 127.0.0.56"});
+    auto block = chantest::NewHostBlock();
+    DriverContext &ctx = block->ctx();
+    auto jumpOnceConnected = [&](int connections) {
+        return std::thread([this, silent, connections] {
+            WaitUntil([&] { return Connections(silent) >= connections; }, 10000);
+            plat::SleepMs(300);
+            plat::SetTickCount(plat::TickCount() + 61000);
+        });
+    };
+
+    std::thread jump;
+    if (c.duringOpen) jump = jumpOnceConnected(1);
+    EXPECT_EQ(chantest::OpenCommand(*block, 14, 1, 50), c.openResult);
+    if (!c.duringOpen) {
+        ASSERT_TRUE(WaitUntil([&] { return Connections(silent) >= 2; }, 10000));
+        jump = jumpOnceConnected(2);
+        EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    }
+    // Seen at the return: the thread's last pass has ended and the thread is gone.
+    const std::vector<std::string> all = [&] {
+        std::vector<std::string> v;
+        for (const ordax_test::Message &m : log_.All()) v.push_back(m.text);
+        return v;
+    }();
+    std::size_t next = 0;
+    for (const std::string &m : all) next += next < c.messages.size() && m == c.messages[next];
+    EXPECT_EQ(next, c.messages.size()) << ::testing::PrintToString(all);
+    EXPECT_EQ(LoadRelaxed(ctx.threadAlive), 0);
+    EXPECT_EQ(LoadRelaxed(ctx.channelOpen), 0);
+    EXPECT_EQ(ctx.channelThread, 0u);
+    EXPECT_EQ(ctx.locksCreated, 0);
+    EXPECT_EQ(ctx.stations[6].socket, plat::kNoSocket);
+    jump.join();
+    EXPECT_EQ(chantest::ThreadCount(), threads_);
+    plat::SetTickCount(1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(SixtySeconds, ChannelLimits,
+                         ::testing::Values(LimitCase{"StartInFirstPass",
+                                                     true,
+                                                     PDX_LINK_ERROR,
+                                                     {"Ordax : Channel thread did not start !!!",
+                                                      "Ordax : Failure connecting to 127.0.0.56",
+                                                      "Ordax : Channel Open Failed !!!"}},
+                                           LimitCase{
+                                               "StopInAPass",
+                                               false,
+                                               PDX_DONE,
+                                               {"Ordax : Timed out waiting for thread to stop !!!",
+                                                "Ordax : Failure connecting to 127.0.0.56"}}),
+                         [](const auto &param) { return std::string(param.param.name); });
+
+// ---- Repeated open and close ----------------------------------------------
+
+std::size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+void CountMessage(void *user, int, const char *) {
+    ++*static_cast<std::atomic<int> *>(user);
+}
+
+TEST_F(ChannelThreadTest, TwoHundredOpensAndClosesLeaveNothingBehind) {
+    std::vector<int> sims = {AddSim("127.0.2.1"), AddSim("127.0.2.2", plcsim::Family::Slc5),
+                             AddSim("127.0.2.3")};
+    StartSim();
+    dir_.Write(15, {"T 60000; 10; 1000; 1000;", "10 = 127.0.2.1", "11 = 127.0.2.2-SLC5",
+                    "12 = 127.0.2.3"});
+    std::atomic<int> messages{0};
+    TamHubSetMessageSink(CountMessage, &messages);  // counts, keeps nothing
+    auto block = chantest::NewHostBlock();
+    auto cycle = [&] {
+        EXPECT_EQ(chantest::OpenCommand(*block, 15, 1, 50), PDX_DONE);
+        EXPECT_EQ(LoadRelaxed(block->ctx().threadAlive), 1);
+        EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    };
+    auto clearHistory = [&] {
+        for (int s : sims) sim_.station(s).ClearHistory();
+    };
+    constexpr int kCycles = 200;
+    for (int i = 0; i < 3; ++i) cycle();
+    chantest::RetainedClientNames().reserve(chantest::RetainedClientNames().size() + kCycles);
+    const int threads = chantest::ThreadCount();
+    const int descriptors = chantest::DescriptorCount();
+    // Heap in use after each half; the first half also pays for the
+    // simulator's and the libraries' one-time growth.
+    std::size_t heap[3] = {};
+    for (int half = 0; half <= 2; ++half) {
+        if (half > 0) {
+            for (int i = 0; i < kCycles / 2 && !HasFailure(); ++i) cycle();
+        }
+        clearHistory();
+        heap[half] = HeapInUse();
+    }
+
+    EXPECT_EQ(chantest::ThreadCount(), threads);
+    EXPECT_EQ(chantest::DescriptorCount(), descriptors);
+    // Each open allocates its 10-byte client name, which is never released
+    // (a 32-byte heap chunk at most); nothing else may stay.
+    const std::size_t grown = heap[2] > heap[1] ? heap[2] - heap[1] : 0;
+    EXPECT_LE(grown, kCycles / 2 * 32u + 1024u)
+        << "heap growth of the first half " << heap[1] - heap[0];
+    for (int s : sims) {
+        EXPECT_EQ(sim_.station(s).counters().openConnections, 0u);
+        EXPECT_EQ(sim_.station(s).counters().connections, 3u + kCycles);
+    }
+    EXPECT_GT(messages.load(), kCycles * 4);
+}
+
+}  // namespace
