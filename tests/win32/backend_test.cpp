@@ -1,0 +1,123 @@
+// The Win32 backend of the socket operations, run under Wine: the wait's
+// time-out as select sees it, Windows Sockets error numbers, and the
+// non-blocking connect the station connection relies on.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+#include "platform/socket.h"
+
+namespace {
+
+using plat::NativeSockets;
+
+// A listening Winsock socket on 127.0.0.1 and a free port.
+struct Listener {
+    SOCKET s = INVALID_SOCKET;
+    std::uint16_t port = 0;
+    Listener() {
+        s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(s, 4) != 0) {
+            return;
+        }
+        int len = sizeof a;
+        ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len);
+        port = ntohs(a.sin_port);
+    }
+    ~Listener() { ::closesocket(s); }
+};
+
+class Win32Backend : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(NativeSockets().startup(), 0); }
+    void TearDown() override {
+        if (sock_ != plat::kNoSocket) NativeSockets().close(sock_);
+        NativeSockets().cleanup();
+    }
+    plat::Socket NonBlocking() {
+        sock_ = NativeSockets().createTcp();
+        EXPECT_NE(sock_, plat::kNoSocket);
+        EXPECT_EQ(NativeSockets().setNonBlocking(sock_), 0);
+        return sock_;
+    }
+    plat::Socket sock_ = plat::kNoSocket;
+};
+
+// select gets the time-out as seconds and microseconds: the wait lasts at
+// least as long as asked, also across the whole-second boundary.
+TEST_F(Win32Backend, WaitTimeOutLastsAsLongAsAsked) {
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    const plat::Socket s = NonBlocking();
+    NativeSockets().connect(s, htonl(INADDR_LOOPBACK), listener.port);
+    ASSERT_EQ(NativeSockets().wait(s, true, 2000), plat::kWaitReady);
+    for (std::uint32_t ms : {0u, 50u, 999u, 1001u, 1250u}) {
+        SCOPED_TRACE(ms);
+        const std::uint32_t start = plat::TickCount();
+        EXPECT_EQ(NativeSockets().wait(s, false, ms), plat::kWaitTimedOut);  // nothing sent
+        const std::uint32_t took = plat::TickCount() - start;
+        EXPECT_GE(took + 20u, ms);  // the tick count is coarse on Windows
+        EXPECT_LT(took, ms + 5000u);
+    }
+}
+
+// A non-blocking connect is pending (would-block), then the socket turns
+// writable; the peer's bytes then arrive through recv.
+TEST_F(Win32Backend, NonBlockingConnectIsPendingThenWritable) {
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    const plat::Socket s = NonBlocking();
+    const int rc = NativeSockets().connect(s, htonl(INADDR_LOOPBACK), listener.port);
+    if (rc != 0) {
+        EXPECT_EQ(NativeSockets().lastError(), plat::kWsaEwouldblock);
+    }
+    ASSERT_EQ(NativeSockets().wait(s, true, 5000), plat::kWaitReady);
+    SOCKET peer = ::accept(listener.s, nullptr, nullptr);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    const char hello[3] = {'P', 'L', 'C'};
+    ASSERT_EQ(::send(peer, hello, 3, 0), 3);
+    ASSERT_EQ(NativeSockets().wait(s, false, 5000), plat::kWaitReady);
+    char got[8] = {};
+    EXPECT_EQ(NativeSockets().recv(s, got, sizeof got), 3);
+    EXPECT_EQ(got[2], 'C');
+    ::closesocket(peer);
+}
+
+// Errors come back as Windows Sockets numbers: a recv on a connected socket
+// with nothing to read would block, a connect to a port nobody listens on
+// is refused, and the dotted-address conversion rejects a non-address.
+TEST_F(Win32Backend, ErrorsAreWindowsSocketsNumbers) {
+    Listener closedPort;  // bound and closed again: nobody listens there
+    const std::uint16_t port = closedPort.port;
+    ::closesocket(closedPort.s);
+    closedPort.s = INVALID_SOCKET;
+    const plat::Socket s = NonBlocking();
+    char byte = 0;
+    EXPECT_EQ(NativeSockets().recv(s, &byte, 1), -1);  // not connected yet
+    EXPECT_NE(NativeSockets().lastError(), 0);
+    const int rc = NativeSockets().connect(s, htonl(INADDR_LOOPBACK), port);
+    if (rc != 0 && NativeSockets().lastError() == plat::kWsaEwouldblock) {
+        // Winsock reports a refused non-blocking connect in select's
+        // exception set, which the wait for writability does not watch: the
+        // wait runs out, and the socket's error says why.
+        EXPECT_EQ(NativeSockets().wait(s, true, 1000), plat::kWaitTimedOut);
+        int soError = 0;
+        int len = sizeof soError;
+        ::getsockopt(static_cast<SOCKET>(static_cast<std::uint32_t>(s)), SOL_SOCKET, SO_ERROR,
+                     reinterpret_cast<char *>(&soError), &len);
+        EXPECT_EQ(soError, plat::kWsaEconnrefused);
+    } else {
+        EXPECT_EQ(NativeSockets().lastError(), plat::kWsaEconnrefused);
+    }
+    EXPECT_EQ(NativeSockets().inetAddr("127.0.0.1"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(NativeSockets().inetAddr("plc-five"), plat::kInetNone);
+}
+
+}  // namespace
