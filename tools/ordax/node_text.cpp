@@ -165,12 +165,14 @@ void TypeWarnings(const Line &line, const StationParts &parts, NodeFileText &out
                                 " (read as " +
                                     std::string(FamilyName(FamilyOf(true, parts.baseType))) +
                                     "); a standby's type follows ';'"});
-    } else if (parts.hasBaseType && !IsTypeText(parts.baseType) &&
-               (parts.dashes > 1 || !(StartsWithText(parts.baseType, "SLC") ||
-                                      StartsWithText(parts.baseType, "PLC")))) {
+    } else if (parts.hasBaseType &&
+               (parts.dashes > 1 ||
+                (!IsTypeText(parts.baseType) && !StartsWithText(parts.baseType, "SLC") &&
+                 !StartsWithText(parts.baseType, "PLC")))) {
         out.warnings.push_back({n, "'-' splits the address: read as the address '" + parts.base +
-                                       "' with the type text '" + parts.baseType +
-                                       "' (PLC-5); a host name cannot contain '-'"});
+                                       "' with the type text '" + parts.baseType + "' (" +
+                                       FamilyName(FamilyOf(true, parts.baseType)) +
+                                       "); a host name cannot contain '-'"});
     } else if (parts.hasBaseType && !IsTypeText(parts.baseType)) {
         out.warnings.push_back(
             {n, "type text '" + parts.baseType + "' is neither SLC5 nor PLC5: read as PLC-5"});
