@@ -1,0 +1,355 @@
+// The ordax program as a host's operator runs it: each test starts the
+// built program as a child process and checks its output and exit code.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/plcsim/plcsim.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// A private directory for node files and the child's output.
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/ordax-tool-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path Write(const std::string &name, const std::string &text) {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return dir_ / name;
+    }
+
+    // Runs ordax with `args` in the test's directory.
+    ToolRun Ordax(const std::vector<std::string> &args) {
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(dir_.c_str()) != 0) ::_exit(125);
+            if (!std::freopen(out.c_str(), "w", stdout)) ::_exit(125);
+            if (!std::freopen(err.c_str(), "w", stderr)) ::_exit(125);
+            std::vector<char *> argv{const_cast<char *>(ORDAX_TOOL)};
+            for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(ORDAX_TOOL, argv.data());
+            ::_exit(126);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    }
+
+    fs::path dir_;
+};
+
+bool Has(const std::string &text, const std::string &part) {
+    return text.find(part) != std::string::npos;
+}
+
+// ---- describe
+
+TEST_F(ToolTest, DescribePrintsDescriptionBannerAndBlockSize) {
+    ToolRun r = Ordax({"describe"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(Has(r.out, "\nAllen Bradley PLC-5/E, SLC5/05\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "channel block: 20000 bytes")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\u2554\u2550")) << "banner corners as UTF-8: " << r.out;
+}
+
+// ---- check
+
+constexpr char kGoodFile[] =
+    "* two stations and a hot-backup pair\r\n"
+    "T 1000; 300; 4000; 6000;\r\n"
+    "01 = 10.1.1.1\r\n"
+    "02 = plc2-SLC5\r\n"
+    "15 = 10.1.1.15-PLC5, 10,1,1,16 ; SLC5\r\n";
+
+TEST_F(ToolTest, CheckShowsDriverStationsAndTimingsOfAGoodFile) {
+    Write("line.int", kGoodFile);
+    ToolRun r = Ordax({"check", "line.int"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "  01      PLC-5  10.1.1.1 ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "  02      SLC 5  plc2 ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "  15      PLC-5  10.1.1.15 ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "10.1.1.16 (SLC 5)")) << r.out;
+    EXPECT_TRUE(Has(r.out, "supervise 1000, loop sleep 300, connect 4000, session 6000")) << r.out;
+    EXPECT_FALSE(Has(r.out, "warning")) << r.out;
+    EXPECT_FALSE(Has(r.out, "note:")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\naccepted\n")) << r.out;
+}
+
+TEST_F(ToolTest, CheckByChannelReadsThatChannelsFileInTheCurrentDirectory) {
+    Write("Ordax07.int", "33=10.3.3.3-SLC5\n");
+    Write("Ordax01.int", "44=10.4.4.4\n");
+    ToolRun r = Ordax({"check", "--channel", "7"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "  33      SLC 5  10.3.3.3")) << r.out;
+    EXPECT_FALSE(Has(r.out, "  44 ")) << r.out;
+}
+
+struct RefusedFile {
+    const char *name;
+    const char *text;  // nullptr: no file at all
+    const char *expected;
+};
+
+TEST_F(ToolTest, CheckReportsFilesTheDriverRefusesWithExit2) {
+    const RefusedFile cases[] = {
+        {"missing", nullptr, "driver: [32] Ordax : File Ordax01.int not found !"},
+        {"comments only", "* nothing here\nt1;2;3;4;\n", "it has no usable station line"},
+        {"only skipped station lines", "05=\n06=-;\n", "it has no usable station line"},
+        {"empty", "", "it has no usable station line"},
+    };
+    for (const RefusedFile &c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(dir_ / "node.int");
+        if (c.text != nullptr) Write("node.int", c.text);
+        ToolRun r = Ordax({"check", "node.int"});
+        EXPECT_EQ(r.exitCode, 2) << r.out;
+        EXPECT_TRUE(Has(r.out, c.expected)) << r.out;
+        EXPECT_TRUE(Has(r.out, "refused")) << r.out;
+        EXPECT_FALSE(Has(r.out, "stations (accepted")) << r.out;
+    }
+}
+
+struct WarningCase {
+    const char *line;     // the file's second line; the first is "01=10.0.0.1"
+    const char *warning;  // expected on line 2
+    const char *row;      // a station row the driver's verdict shows, or nullptr
+};
+
+TEST_F(ToolTest, CheckWarnsAboutLinesReadOtherwiseThanTheyLook) {
+    const std::string longName(32, 'h');
+    const std::string longLine = "* " + std::string(140, '*') + "\n";
+    const WarningCase cases[] = {
+        {"9=10.0.0.9", "one-digit station: read as station 09 with the address '0.0.0.9'",
+         "  09      PLC-5  0.0.0.9 "},
+        {"123=10.0.0.3", "the third character '3' is the separator: read as station 12",
+         "  12      PLC-5  10.0.0.3 "},
+        {"t1000;250;5000;5000;", "lower-case 't': read as a comment", nullptr},
+        {"04=10.0.0.4-SLC500", "type text 'SLC500' is neither SLC5 nor PLC5: read as PLC-5",
+         "  04      PLC-5  10.0.0.4 "},
+        {"04=plc-north-SLC5",
+         "'-' splits the address: read as the address 'plc' with the type text 'SLC5' (SLC 5)",
+         "  04      SLC 5  plc "},
+        {"04=plc-north",
+         "'-' splits the address: read as the address 'plc' with the type text 'north' (PLC-5)",
+         "  04      PLC-5  plc "},
+        {"04=10.0.0.4,10.0.0.5-SLC5", "the '-' after the standby address sets the base",
+         "  04      SLC 5  10.0.0.4 "},
+        {"04=10.0.0.4;SLC5", "';SLC5' without a ',standby' address has no effect",
+         "  04      PLC-5  10.0.0.4 "},
+        {"04=10.0.0.4,10.0.0.5;SLC", "standby type text 'SLC' is neither", nullptr},
+        {"01=10.0.0.2-SLC5", "station 01 is given again (first on line 1): this line wins",
+         "  01      SLC 5  10.0.0.2 "},
+        {"04=", "line skipped: no address after the separator", nullptr},
+        {"4", "line skipped: no address after the separator", nullptr},
+        {nullptr,
+         "line skipped: the address 'hhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh' is longer than 31 "
+         "characters",
+         nullptr},
+        {"T1000;300", "timing value '300' has no closing ';': ignored", nullptr},
+    };
+    for (const WarningCase &c : cases) {
+        const std::string line = c.line != nullptr ? c.line : "04=" + longName;
+        SCOPED_TRACE(line);
+        Write("node.int", "01=10.0.0.1\n" + line + "\n");
+        ToolRun r = Ordax({"check", "node.int"});
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_TRUE(Has(r.out, std::string("node.int:2: warning: ") + c.warning)) << r.out;
+        if (c.row != nullptr) {
+            EXPECT_TRUE(Has(r.out, c.row)) << r.out;
+        }
+        EXPECT_FALSE(Has(r.out, "note:")) << "tool and driver disagree: " << r.out;
+        EXPECT_TRUE(Has(r.out, "accepted, with warnings")) << r.out;
+    }
+    Write("node.int", "01=10.0.0.1\n" + longLine);
+    EXPECT_TRUE(Has(Ordax({"check", "node.int"}).out, "node.int:2: warning: line longer than 135"));
+}
+
+TEST_F(ToolTest, CheckStrictTurnsWarningsIntoExit1) {
+    Write("warned.int", "1=10.0.0.1\n");
+    Write("clean.int", "01=10.0.0.1\n");
+    EXPECT_EQ(Ordax({"check", "--strict", "warned.int"}).exitCode, 1);
+    EXPECT_EQ(Ordax({"check", "--strict", "clean.int"}).exitCode, 0);
+    EXPECT_EQ(Ordax({"check", "warned.int"}).exitCode, 0);
+}
+
+TEST_F(ToolTest, CheckNeverConnectsToTheStations) {
+    plcsim::Simulator sim;
+    plcsim::StationConfig config;
+    config.ip = "127.0.0.100";
+    const int station = sim.AddStation(config);
+    ASSERT_GE(station, 0) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    Write("node.int", "01=127.0.0.100\n");
+    ToolRun r = Ordax({"check", "node.int"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "  01      PLC-5  127.0.0.100")) << r.out;
+    EXPECT_EQ(sim.station(station).counters().connections, 0u);
+    sim.Stop();
+}
+
+// ---- parse
+
+struct ParseCase {
+    std::vector<std::string> args;  // after "parse"
+    int exitCode;
+    std::vector<std::string> expected;  // lines or parts of the output
+};
+
+TEST_F(ToolTest, ParsePrintsTheDecodedFieldsOfAcceptedAddresses) {
+    const ParseCase cases[] = {
+        {{"05N007012", "--family", "plc5", "--kind", "word"},
+         0,
+         {"station       05\n", "file type     N\n", "file          7\n", "element       12\n",
+          "sub-element   0\n", "bit           none\n", "value bits    16\n",
+          "packed        0x0000700C\n"}},
+        {{"05I00001217", "--family", "PLC5", "--kind", "digital"},
+         0,
+         {"file type     I\n", "element       10\n", "bit           15\n",
+          "packed        0x0000000A\n"}},
+        {{"05I0010030005", "--family", "slc5", "--kind", "digital"},
+         0,
+         {"file          1\n", "element       3\n", "sub-element   0\n", "bit           5\n"}},
+        {{"05F008003", "--family", "slc5", "--kind", "real"},
+         0,
+         {"file type     F\n", "value bits    32\n", "packed        0x00008003\n"}},
+        {{"05P00900002", "--family", "plc5", "--kind", "real"},
+         0,
+         {"sub-element   2\n", "value bits    32\n", "packed        0x02009000\n"}},
+        {{"05T0040010013", "--family", "slc5", "--kind", "digital"},
+         0,
+         {"file type     T\n", "element       1\n", "bit           13\n"}},
+        {{"05G009001", "--family", "plc5", "--kind", "string"}, 0, {"file type     G\n"}},
+        {{"05X01002020", "--family", "plc5", "--kind", "string"}, 0, {"station       05\n"}},
+        {{"88I0010030005", "--family", "slc5", "--kind", "digital"}, 0, {"station       88\n"}},
+        {{"05N007000", "--family", "slc5", "--kind", "word", "--block", "256"},
+         0,
+         {"block of 256 word values (command 4)", "packed        0x00007000\n"}},
+    };
+    for (const ParseCase &c : cases) {
+        SCOPED_TRACE(c.args.front());
+        std::vector<std::string> args{"parse"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ToolRun r = Ordax(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_TRUE(Has(r.out, "result        0 accepted\n")) << r.out;
+        for (const std::string &e : c.expected) EXPECT_TRUE(Has(r.out, e)) << e << " in " << r.out;
+    }
+}
+
+TEST_F(ToolTest, ParseShowsRejectionsWithTheDriversMessageAndExit1) {
+    const ParseCase cases[] = {
+        {{"08N007000", "--family", "plc5", "--kind", "word"},
+         1,
+         {"driver: [8] Ordax : Parse invalid character in gate address !!!\n"}},
+        {{"05P00900002", "--family", "slc5", "--kind", "real"},
+         1,
+         {"driver: [8] Ordax : Parse invalid character in gate address !!!\n"}},
+        {{"05B00301016", "--family", "plc5", "--kind", "digital"}, 1, {"driver: no message\n"}},
+        {{"05F008003", "--family", "slc5", "--kind", "word"}, 1, {"driver: no message\n"}},
+        {{"05X01002020", "--family", "slc5", "--kind", "word"},
+         1,
+         {"Ordax Od-parse Must use String gate with 'X' or 'Y' File type\n"}},
+        {{"05X01002020", "--family", "plc5", "--kind", "word", "--block", "2"},
+         1,
+         {"'X' or 'Y' File type not allowed in Blocks use 'N'\n"}},
+        {{"05N007000", "--family", "slc5", "--kind", "word", "--block", "257"},
+         1,
+         {"driver: no message\n"}},
+        {{"05N007000", "--family", "plc5", "--kind", "word", "--block", "1001"},
+         1,
+         {"driver: no message\n"}},
+    };
+    for (const ParseCase &c : cases) {
+        SCOPED_TRACE(c.args.front());
+        std::vector<std::string> args{"parse"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ToolRun r = Ordax(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_TRUE(Has(r.out, "rejected\n")) << r.out;
+        EXPECT_FALSE(Has(r.out, "packed")) << r.out;
+        for (const std::string &e : c.expected) EXPECT_TRUE(Has(r.out, e)) << e << " in " << r.out;
+    }
+}
+
+// ---- arguments
+
+TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"describe", "extra"},
+        {"check"},
+        {"check", "a.int", "--channel", "3"},
+        {"check", "--channel", "-1"},
+        {"parse", "--family", "plc5", "--kind", "word"},
+        {"parse", "05N007000", "--family", "plc6", "--kind", "word"},
+        {"parse", "05N007000", "--family", "plc5", "--kind", "float"},
+        {"parse", "05N007000", "--family", "plc5"},
+        {"parse", "05N007000", "--family", "plc5", "--kind", "word", "--block", "0"},
+        {"read", "--kind", "word", "05N007000"},
+        {"read", "--channel", "1", "--kind", "word"},
+        {"read", "--channel", "1", "--kind", "word", "--count", "0", "05N007000"},
+        {"write", "--channel", "1", "--kind", "word", "05N007000"},
+        {"write", "--channel", "1", "--kind", "word", "05N007000", "70000"},
+        {"write", "--channel", "1", "--kind", "word", "05N007000", "12x"},
+        {"write", "--channel", "1", "--kind", "digital", "05B003000", "2"},
+        {"write", "--channel", "1", "--kind", "real", "05F008000", "pi"},
+        {"write", "--channel", "1", "--kind", "string", "05G009000", "a", "b"},
+        {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "0", "05N007000"},
+        {"demo", "--plc5-ip"},
+    };
+    for (const std::vector<std::string> &args : cases) {
+        std::string joined;
+        for (const std::string &a : args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        ToolRun r = Ordax(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err.rfind("ordax: ", 0), 0u) << r.err;
+        EXPECT_TRUE(Has(r.err, "Usage: ")) << r.err;
+        EXPECT_EQ(r.out, "") << "nothing may run";
+    }
+}
+
+TEST_F(ToolTest, HelpNamesTheSubcommandsAndExitCodes) {
+    ToolRun r = Ordax({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char *part : {"describe", "check", "parse", "read", "write", "monitor", "demo",
+                             "0 done", "1 the request is wrong", "exit 2 as well"}) {
+        EXPECT_TRUE(Has(r.out, part)) << part;
+    }
+    ToolRun sub = Ordax({"monitor", "--help"});
+    EXPECT_EQ(sub.exitCode, 0);
+    EXPECT_TRUE(Has(sub.out, "--interval-ms")) << sub.out;
+}
+
+}  // namespace

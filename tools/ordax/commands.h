@@ -1,0 +1,54 @@
+// The subcommands of the ordax tool. Each returns the process's exit code:
+// the host result of the driver command that decided it (0 done, 1 request
+// refused or wrong, 2 driver, channel or link failure).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ordax_cli {
+
+enum class GateKind { kWord, kReal, kDigital, kString };
+
+// The GateRecord.gateType the host sets for `kind`.
+std::int32_t GateTypeOf(GateKind kind);
+const char *KindName(GateKind kind);  // "word", "real", "digital", "string"
+
+struct CheckOptions {
+    std::string file;  // empty: --channel
+    int channel = -1;
+    bool strict = false;  // warnings make an accepted file exit 1
+};
+
+struct ParseOptions {
+    std::string address;
+    bool slc5 = false;
+    GateKind kind = GateKind::kWord;
+    int blockLength = 0;  // 0: a single gate (command 3), else a block (command 4)
+};
+
+struct AccessOptions {
+    int channel = 1;
+    GateKind kind = GateKind::kWord;
+    std::vector<std::string> addresses;
+    int count = 1;                    // values per gate; above 1 a block
+    std::vector<std::string> values;  // write only
+    int timeoutCs = 100;
+    int intervalMs = 1000;  // monitor only
+};
+
+struct DemoOptions {
+    std::string plc5Ip = "127.0.0.2";
+    std::string slc5Ip = "127.0.0.3";
+};
+
+int Describe();
+int Check(const CheckOptions &options);
+int Parse(const ParseOptions &options);
+int Read(const AccessOptions &options);
+int Write(const AccessOptions &options);
+int Monitor(const AccessOptions &options);
+int Demo(const DemoOptions &options);
+
+}  // namespace ordax_cli

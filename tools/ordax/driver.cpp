@@ -1,0 +1,135 @@
+#include "tools/ordax/driver.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+
+#include "host/tamhub.h"
+
+namespace ordax_cli {
+
+namespace {
+
+std::mutex gMessageMutex;
+std::vector<DriverMessage> gMessages;
+
+void CollectMessage(void *, int level, const char *text) {
+    std::lock_guard<std::mutex> hold(gMessageMutex);
+    gMessages.push_back({level, text});
+}
+
+alignas(std::max_align_t) unsigned char gBlock[PDX_CONTEXT_SIZE];
+
+}  // namespace
+
+MessageLog::MessageLog() {
+    TamHubSetMessageSink(&CollectMessage, nullptr);
+}
+
+MessageLog::~MessageLog() {
+    TamHubSetMessageSink(nullptr, nullptr);
+}
+
+std::vector<DriverMessage> MessageLog::Take() {
+    std::lock_guard<std::mutex> hold(gMessageMutex);
+    std::vector<DriverMessage> taken;
+    taken.swap(gMessages);
+    return taken;
+}
+
+void PrintMessages(const std::vector<DriverMessage> &messages) {
+    for (const DriverMessage &m : messages)
+        std::printf("driver: [%d] %s\n", m.level, m.text.c_str());
+}
+
+Channel::Channel(int number) : number_(number) {}
+
+Channel::~Channel() {
+    if (opened_) Close();
+}
+
+int Channel::Call(int command, void *args) {
+    PdxCall call{};
+    call.driverContext = gBlock;
+    call.command = command;
+    call.channel = number_;
+    call.args = args;
+    return PdxMain(&call);
+}
+
+int Channel::Open(bool openNow, int timeoutCs) {
+    OpenArgs args{};
+    args.openNow = openNow ? 1 : 0;
+    args.timeoutCs = timeoutCs;
+    opened_ = true;
+    return Call(PDX_OPEN_CHANNEL, &args);
+}
+
+int Channel::ParseGate(GateRecord &gate) {
+    return Call(PDX_PARSE_GATE, &gate);
+}
+
+int Channel::ParseBlock(GateRecord &gate) {
+    return Call(PDX_PARSE_BLOCK, &gate);
+}
+
+int Channel::Access(int command, GateAccess &access) {
+    return Call(command, &access);
+}
+
+int Channel::Close() {
+    opened_ = false;
+    return Call(PDX_CLOSE_CHANNEL, nullptr);
+}
+
+int DescribeDriver(DriverInfo &info) {
+    PdxCall call{};
+    call.command = PDX_DESCRIBE_DRIVER;
+    call.args = &info;
+    return PdxMain(&call);
+}
+
+ScratchDir::ScratchDir() {
+    namespace fs = std::filesystem;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "ordax-%016llx",
+                      static_cast<unsigned long long>(random()));
+        fs::path candidate = base / name;
+        if (fs::create_directory(candidate)) {
+            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch directory in " + base.string());
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+InDirectory::InDirectory(const std::filesystem::path &dir)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+}
+
+InDirectory::~InDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+std::string NodeFileName(int channel) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Ordax%.2d.int", channel);
+    return name;
+}
+
+}  // namespace ordax_cli

@@ -1,0 +1,91 @@
+// ordax parse: one gate address through command 3 (or 4 for a block) on a
+// scratch channel whose stations are all of the chosen family.
+#include <cstdio>
+#include <fstream>
+
+#include "tools/ordax/commands.h"
+#include "tools/ordax/driver.h"
+
+namespace ordax_cli {
+
+namespace {
+
+constexpr int kStations = 100;
+constexpr int kScratchChannel = 1;
+constexpr int kNoBit = 255;
+
+// Every station 00..99 of the family, at an address that is never used:
+// the channel is only prepared, so nothing connects, and whatever station
+// the driver reads from the address columns is configured.
+void WriteNodeFile(const std::filesystem::path &path, bool slc5) {
+    std::ofstream out(path, std::ios::binary);
+    for (int n = 0; n < kStations; ++n) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%02d=0.0.0.0-%s\n", n, slc5 ? "SLC5" : "PLC5");
+        out << line;
+    }
+}
+
+void PrintFields(const GateRecord &gate) {
+    const auto packed = static_cast<std::uint32_t>(gate.packedAddress);
+    std::printf("station       %02d\n", gate.station);
+    std::printf("file type     %c\n", static_cast<char>(gate.fileType));
+    std::printf("file          %u\n", (packed >> 12) & 0xFFFu);
+    std::printf("element       %u\n", packed & 0xFFFu);
+    std::printf("sub-element   %u\n", (packed >> 24) & 0xFFu);
+    if (gate.bit == kNoBit) {
+        std::printf("bit           none\n");
+    } else {
+        std::printf("bit           %d\n", gate.bit);
+    }
+    std::printf("value bits    %d\n", gate.valueBits);
+    std::printf("packed        0x%08X\n", packed);
+}
+
+}  // namespace
+
+int Parse(const ParseOptions &options) {
+    MessageLog log;
+    ScratchDir scratch;
+    WriteNodeFile(scratch.path() / NodeFileName(kScratchChannel), options.slc5);
+    Channel channel(kScratchChannel);
+    int opened = PDX_LINK_ERROR;
+    {
+        InDirectory inScratch(scratch.path());
+        opened = channel.Open(false, 0);
+    }
+    const std::vector<DriverMessage> openMessages = log.Take();
+    if (opened != PDX_DONE) {
+        PrintMessages(openMessages);
+        std::printf("the driver did not open the scratch channel (result %d)\n", opened);
+        return opened;
+    }
+
+    GateRecord gate{};
+    gate.addressText = options.address.c_str();
+    gate.gateType = GateTypeOf(options.kind);
+    gate.blockLength = options.blockLength;
+    const bool block = options.blockLength > 0;
+    const int result = block ? channel.ParseBlock(gate) : channel.ParseGate(gate);
+    const std::vector<DriverMessage> messages = log.Take();
+    const char *kindName = KindName(options.kind);
+    const char *family = options.slc5 ? "SLC 5" : "PLC-5";
+    std::printf("address       %s\n", options.address.c_str());
+    if (block) {
+        std::printf("parsed as     block of %d %s values (command 4), %s station\n",
+                    options.blockLength, kindName, family);
+    } else {
+        std::printf("parsed as     %s gate (command 3), %s station\n", kindName, family);
+    }
+    if (result == PDX_DONE) {
+        std::printf("result        0 accepted\n");
+        PrintFields(gate);
+    } else {
+        std::printf("result        %d rejected\n", result);
+        if (messages.empty()) std::printf("driver: no message\n");
+    }
+    PrintMessages(messages);
+    return result;
+}
+
+}  // namespace ordax_cli
