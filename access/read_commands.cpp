@@ -60,7 +60,8 @@ int ReadBit(DriverContext &ctx, const GateAccess &gate) {
     const int result = RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpReadBit);
     if (result != PDX_DONE) return result;
     const std::uint8_t bit = ctx.txn.bit;
-    const bool set = bit < 16 && ((ctx.txn.data[0] >> bit) & 1u) != 0;
+    const unsigned word = ctx.txn.data[0];
+    const bool set = bit < 16 && ((word >> bit) & 1u) != 0;
     PutHostU16(HostBytes(gate) + kCellWordOffset, set ? 1 : 0);
     return PDX_DONE;
 }
