@@ -107,8 +107,16 @@ protected:
         ASSERT_EQ(block_->ctx().replyTimeout, 1000u);
         log_->Clear();
     }
+    // The test owns the block, so it releases the string definitions the
+    // driver never frees.
     void TearDown() override {
         ordax_test::CloseCommand(*block_);
+        for (ordax::StringDefinition *d = Ctx().stringDefinitions; d != nullptr;) {
+            ordax::StringDefinition *next = d->next;
+            delete d;
+            d = next;
+        }
+        Ctx().stringDefinitions = nullptr;
         log_.reset();
         TamHubReset();
     }
