@@ -206,117 +206,75 @@ struct StatusCase {
     Kind kind;
     const char *address;                   // null: the kind's own
     std::optional<plcsim::Status> forced;  // null: the PLC refuses on its own
-    bool programMode;
     int result;
-    std::vector<std::string> messages;
+    int level;           // of the first line
+    const char *error;   // the first line's end
+    const char *prefix;  // of the two explanation lines
+    const char *meaning;
+    const char *advice;
 };
 
 void PrintTo(const StatusCase &c, std::ostream *os) {
     *os << c.name;
 }
 
+const char kLocal[] = "Ordax :\t";
+const char kOther[] = "Ordax : \t";
+const char kCheck[] = "check PLC/SLC";
+const char kValidType[] = "check that valid PLC/SLC type is specified for Node";
+const auto kNone = std::nullopt;
+constexpr int kRefused = PDX_REQUEST_ERROR;
+
 const StatusCase kStatusCases[] = {
-    {"RemoteOnWordRead",
-     kReadWord,
-     "06N007012",
-     plcsim::Status{0x10, 0},
-     false,
-     PDX_REQUEST_ERROR,
-     {M(32, "Ordax : Read Word Failed, Gate Address: 06N007012, Remote Sts Error: 0x10"),
-      M(8, "Ordax : \t\"illegal command or format\""),
-      M(8, "Ordax : \t(check that valid PLC/SLC type is specified for Node)")}},
-    {"LocalOnBitRead",
-     kReadBit,
-     nullptr,
-     plcsim::Status{0x07, 0},
-     false,
-     PDX_LINK_ERROR,
-     {M(32, "Ordax : Read Bit Failed, Gate Address: 05B00301003, Local Sts Error: 0x07"),
-      M(8, "Ordax :\t\"station is off-line\""), M(8, "Ordax :\t(check PLC/SLC)")}},
-    {"RemoteOnStringRead",
-     kReadString,
-     "06G009001",
-     plcsim::Status{0x50, 0},
-     false,
-     PDX_REQUEST_ERROR,
-     {M(32, "Ordax : Read String Failed, Gate Address: 06G009001, Remote Sts Error: 0x50"),
-      M(8, "Ordax : \t\"addressing problem or memory protect rungs\""),
-      M(8, "Ordax : \t(check PLC/SLC)")}},
-    {"PastTheEndOfTheFile",
-     kReadBlock,
-     "06N007995",
-     std::nullopt,
-     false,
-     PDX_REQUEST_ERROR,
-     {M(32, "Ordax : Read Word Failed, Gate Address: 06N007995, Ext Status Error: 0xF0"),
-      M(8, "Ordax : \t\"file is wrong size\""),
-      M(8, "Ordax : \t(attempt to read/write past end of file)")}},
-    {"ExtendedOnWordWrite",
-     kWriteWord,
-     nullptr,
-     plcsim::Status{0xF0, 0x1B},
-     false,
-     PDX_REQUEST_ERROR,
-     {M(32, "Ordax : Write Word Failed, Gate Address: 05N007012, Ext Status Error: 0xF0"),
-      M(8, "Ordax : \t\"another node is the program owner\""),
-      M(8, "Ordax : \t(PLC/SLC in program mode?)")}},
-    {"PacketOnBitWrite",
-     kWriteBit,
-     "06B00301003",
-     plcsim::Status{0x09, 0},
-     false,
-     PDX_REQUEST_ERROR,
-     {M(8, "Ordax : Write Bit Failed, Gate Address: 06B00301003, Packet Status Error: 0x09"),
-      M(8, "Ordax : \t\"not defined\""),
-      M(8, "Ordax : \t(should not occur, contact tech-support)")}},
-    {"ProgramModeStringWrite",
-     kWriteString,
-     nullptr,
-     std::nullopt,
-     true,
-     PDX_REQUEST_ERROR,
-     {M(32, "Ordax : Write String Failed, Gate Address: 05G009001, Remote Sts Error: 0x70"),
-      M(8, "Ordax : \t\"processor is in program mode\""), M(8, "Ordax : \t(check PLC/SLC)")}},
-    {"LocalOnBlockWrite",
-     kWriteBlock,
-     nullptr,
-     plcsim::Status{0x05, 0},
-     false,
-     PDX_LINK_ERROR,
-     {M(32, "Ordax : Write Word Failed, Gate Address: 05N007000, Local Sts Error: 0x05"),
-      M(8, "Ordax :\t\"application layer timed out waiting for a response\""),
-      M(8, "Ordax :\t(PLC/SLC too busy?)")}},
-    {"ExtendedOnFileStringWrite",
-     kWriteFileString,
-     "06X01001004",
-     plcsim::Status{0xF0, 0x06},
-     false,
-     PDX_REQUEST_ERROR,
-     {M(32,
-        "Ordax : Write N File String Failed, Gate Address: 06X01001004, Ext Status Error: 0xF0"),
-      M(8, "Ordax : \t\"address doesn't point to something usable\""),
-      M(8, "Ordax : \t(valid address? does data exist in PLC?)")}},
+    {"RemoteOnWordRead", kReadWord, "06N007012", plcsim::Status{0x10, 0}, kRefused, 32,
+     "Remote Sts Error: 0x10", kOther, "illegal command or format", kValidType},
+    {"LocalOnBitRead", kReadBit, nullptr, plcsim::Status{0x07, 0}, PDX_LINK_ERROR, 32,
+     "Local Sts Error: 0x07", kLocal, "station is off-line", kCheck},
+    {"RemoteOnStringRead", kReadString, "06G009001", plcsim::Status{0x50, 0}, kRefused, 32,
+     "Remote Sts Error: 0x50", kOther, "addressing problem or memory protect rungs", kCheck},
+    {"PastTheEndOfTheFile", kReadBlock, "06N007995", kNone, kRefused, 32, "Ext Status Error: 0xF0",
+     kOther, "file is wrong size", "attempt to read/write past end of file"},
+    {"ExtendedOnWordWrite", kWriteWord, nullptr, plcsim::Status{0xF0, 0x1B}, kRefused, 32,
+     "Ext Status Error: 0xF0", kOther, "another node is the program owner",
+     "PLC/SLC in program mode?"},
+    {"PacketOnBitWrite", kWriteBit, "06B00301003", plcsim::Status{0x09, 0}, kRefused, 8,
+     "Packet Status Error: 0x09", kOther, "not defined", "should not occur, contact tech-support"},
+    {"ProgramModeStringWrite", kWriteString, nullptr, kNone, kRefused, 32, "Remote Sts Error: 0x70",
+     kOther, "processor is in program mode", kCheck},
+    {"LocalOnBlockWrite", kWriteBlock, nullptr, plcsim::Status{0x05, 0}, PDX_LINK_ERROR, 32,
+     "Local Sts Error: 0x05", kLocal, "application layer timed out waiting for a response",
+     "PLC/SLC too busy?"},
+    {"ExtendedOnFileStringWrite", kWriteFileString, "06X01001004", plcsim::Status{0xF0, 0x06},
+     kRefused, 32, "Ext Status Error: 0xF0", kOther, "address doesn't point to something usable",
+     "valid address? does data exist in PLC?"},
 };
 
 class Statuses : public FailureTest, public ::testing::WithParamInterface<StatusCase> {};
 
 // A reply with an error status ends the tries of every kind at once: one
-// exchange, three lines, and the host's buffer stays as it was.
+// exchange, three lines, and the host's buffer stays as it was. Writes
+// without a forced status meet a PLC in program mode.
 TEST_P(Statuses, OneExchangeAndItsExplanation) {
     const StatusCase &c = GetParam();
+    const std::string address = AddressFor(c.kind, c.address);
     auto gate = Prepare(c.kind, c.address);
     ASSERT_EQ(gate->parsed, PDX_DONE);
-    plcsim::Station &plc =
-        StationOf(AddressFor(c.kind, c.address)[1] == '6' ? kSlcStation : kPlc5Station);
+    plcsim::Station &plc = StationOf(address[1] == '6' ? kSlcStation : kPlc5Station);
     if (c.forced) plc.ForceStatusNext(*c.forced);
-    plc.SetProgramMode(c.programMode);
+    const bool isWrite = c.kind.command == PDX_WRITE_GATE || c.kind.command == PDX_WRITE_BLOCK;
+    plc.SetProgramMode(!c.forced && isWrite);
     const std::uint64_t requests = plc.counters().requests;
     const std::vector<std::uint8_t> buffer = gate->buffer;
 
     EXPECT_EQ(Call(c.kind.command, *gate), c.result);
 
     EXPECT_EQ(plc.counters().requests, requests + 1);
-    EXPECT_EQ(Messages(), c.messages);
+    const std::string prefix = c.prefix;
+    const std::vector<std::string> expected = {
+        M(c.level, std::string("Ordax : ") + c.kind.operation + ", Gate Address: " + address +
+                       ", " + c.error),
+        M(8, prefix + "\"" + c.meaning + "\""), M(8, prefix + "(" + c.advice + ")")};
+    EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(gate->buffer, buffer);
 }
 
