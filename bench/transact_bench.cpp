@@ -2,11 +2,6 @@
 // client sending the identical frame on its own connection, measured side
 // by side against the PLC simulator on loopback; allocations per Transact;
 // cost of building a 1000-word write request.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +16,7 @@
 #include "link/encap.h"
 #include "link/link.h"
 #include "tests/support/alloc_counter.h"
+#include "tests/support/bare_client.h"
 #include "tests/support/channel_block.h"
 #include "tools/plcsim/plcsim.h"
 
@@ -35,56 +31,6 @@ constexpr int kStation = 3;
 std::unique_ptr<DriverContext> NewContext() {
     return ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
 }
-
-// A plain blocking client: connect, session, then frames by hand.
-struct BareClient {
-    int fd = -1;
-    std::uint8_t session[4] = {};
-
-    bool ReadExactly(std::uint8_t *p, std::size_t n) {
-        while (n > 0) {
-            ssize_t k = ::recv(fd, p, n, 0);
-            if (k <= 0) return false;
-            p += k;
-            n -= static_cast<std::size_t>(k);
-        }
-        return true;
-    }
-    bool WriteAll(const std::uint8_t *p, std::size_t n) {
-        while (n > 0) {
-            ssize_t k = ::send(fd, p, n, MSG_NOSIGNAL);
-            if (k <= 0) return false;
-            p += k;
-            n -= static_cast<std::size_t>(k);
-        }
-        return true;
-    }
-    // One request frame out, one reply frame in; `reply` holds
-    // kFrameCapacity bytes, and a longer reply counts as a failure.
-    bool RoundTrip(const std::uint8_t *frame, std::size_t length, std::uint8_t *reply) {
-        if (!WriteAll(frame, length) || !ReadExactly(reply, kEncapHeaderSize)) return false;
-        const std::size_t dataLength = static_cast<std::size_t>(reply[2] << 8 | reply[3]);
-        if (kEncapHeaderSize + dataLength > static_cast<std::size_t>(kFrameCapacity)) return false;
-        return ReadExactly(reply + kEncapHeaderSize, dataLength);
-    }
-    bool Open(const char *ip) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(2222);
-        ::inet_pton(AF_INET, ip, &a.sin_addr);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) return false;
-        std::uint8_t request[kSessionRequestSize];
-        BuildSessionRequest(request);
-        std::uint8_t reply[kFrameCapacity];
-        if (!RoundTrip(request, sizeof request, reply)) return false;
-        std::memcpy(session, reply + kEncapSession, 4);
-        return true;
-    }
-    ~BareClient() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -104,7 +50,7 @@ int CompareRoundTrips() {
     }
     auto ctx = NewContext();
     StationEntry &st = ordax_test::ConfigureStation(*ctx, kStation, kPlc5, kSimIp);
-    BareClient bare;
+    ordax_test::BareClient bare;
     if (OpenStation(*ctx, st, kStationLockHeld) != 0 || !bare.Open(kSimIp)) return 1;
 
     Transaction &txn = ctx->txn;

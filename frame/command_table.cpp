@@ -1,5 +1,6 @@
 // The fifteen-slot command table, the exported entry point and the small
 // commands 2, 12, 13 and 15. Channel open and close are in open_channel.cpp.
+#include "access/access.h"
 #include "address/address.h"
 #include "core/context.h"
 #include "core/reply_timeout.h"
@@ -26,12 +27,6 @@ int SetReplyTimeout(PdxCall *call) {
     return PDX_DONE;
 }
 
-// The data access commands are not built yet: each answers 2 (the driver
-// cannot do it) until its routine takes the slot.
-int NotBuilt(PdxCall *) {
-    return PDX_LINK_ERROR;
-}
-
 // Slot n holds the routine of command code n; slot 0 is never used.
 constexpr Command kCommandTable[16] = {
     nullptr,          // 0
@@ -39,12 +34,12 @@ constexpr Command kCommandTable[16] = {
     Nop,              // 2
     ParseGate,        // 3
     ParseBlock,       // 4
-    NotBuilt,         // 5: read gate
-    NotBuilt,         // 6: read block
-    NotBuilt,         // 7: write gate
+    ReadGate,         // 5
+    ReadBlock,        // 6
+    WriteGate,        // 7
     nullptr,          // 8: no routine
     nullptr,          // 9: no routine
-    NotBuilt,         // 10: write block
+    WriteBlock,       // 10
     CloseChannel,     // 11
     Unsupported,      // 12
     Unsupported,      // 13

@@ -65,6 +65,20 @@ TEST(CommandTable, EveryCodeFromOneToFifteenHasAnAnswer) {
     }
 }
 
+// The data access commands need a gate record with a value buffer; without
+// one they refuse the request and leave the channel block alone.
+TEST(CommandTable, DataAccessWithoutGateRecordIsRefused) {
+    GateAccess noBuffer{};
+    for (int code : {PDX_READ_GATE, PDX_READ_BLOCK, PDX_WRITE_GATE, PDX_WRITE_BLOCK}) {
+        for (void *args : {static_cast<void *>(nullptr), static_cast<void *>(&noBuffer)}) {
+            Block block;
+            const auto before = block.bytes;
+            EXPECT_EQ(Call(code, block.data(), args), PDX_REQUEST_ERROR) << "code " << code;
+            EXPECT_EQ(block.bytes, before) << "code " << code;
+        }
+    }
+}
+
 struct TimeoutCase {
     int32_t timeoutCs;
     uint32_t expectedMs;

@@ -1,0 +1,63 @@
+// The exchange of one read or write command: its records, the check that
+// the request fits the Transaction, the tries and the report.
+#include "access/access_internal.h"
+#include "access/access_messages.h"
+#include "diag/report.h"
+#include "link/link.h"
+
+namespace ordax {
+
+namespace {
+
+constexpr int kTries = 3;
+
+bool TryAgainAfter(TryAgain rule, LinkResult result) {
+    return rule == TryAgain::kAfterTimeout ? result == kLinkTimeout : result != kLinkOk;
+}
+
+}  // namespace
+
+bool AccessCallRecords(PdxCall *call, DriverContext **ctx, GateAccess **gate) {
+    if (call == nullptr || call->driverContext == nullptr || call->args == nullptr) return false;
+    auto *record = static_cast<GateAccess *>(call->args);
+    if (record->data == nullptr) return false;
+    *ctx = ContextOf(call->driverContext);
+    *gate = record;
+    return true;
+}
+
+// The data area bounds both the words on the wire (a read's reply and a
+// write's request then fit the frame as well) and the bytes a block moves
+// to or from the host's buffer.
+bool WordRequestFits(const GateAccess &gate) {
+    constexpr std::int64_t kMaxWords = kDataWords;
+    const std::int64_t words = WordRequestWords(gate);
+    bool fits = words >= 0 && words <= kMaxWords;
+    if (gate.fileType != kLetterG && !IsIntegerFileString(gate.fileType)) {
+        const std::int64_t bytes = static_cast<std::int64_t>(gate.count) * gate.valueBits / 8;
+        fits = fits && bytes >= 0 && bytes <= 2 * kMaxWords;
+    }
+    if (!fits) {
+        Emit(accessmsg::kCountTooLarge, gate.count,
+             gate.addressText != nullptr ? gate.addressText : "");
+    }
+    return fits;
+}
+
+// Only a time-out, or for writes any failure, is tried again: the engine
+// has closed the station after it, and the channel thread may have
+// reconnected it during the engine's pause.
+int RunTries(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const char *operation) {
+    LinkResult result = kLinkOk;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        result = Transact(ctx, ctx.txn, &gate, kTakeStationLock);
+        if (!TryAgainAfter(rule, result)) break;
+    }
+    return ReportLinkStatus(result, ctx.txn, operation, &gate);
+}
+
+int ReportRefusedCount(const DriverContext &ctx, const GateAccess &gate, const char *operation) {
+    return ReportLinkStatus(kLinkBadCount, ctx.txn, operation, &gate);
+}
+
+}  // namespace ordax

@@ -1,0 +1,104 @@
+// Commands 5 and 6: bits, words, double words and blocks from a PLC into
+// the host's buffer.
+#include <cstddef>
+
+#include "access/access.h"
+#include "access/access_internal.h"
+#include "access/host_cell.h"
+#include "core/relaxed.h"
+#include "diag/report.h"
+
+namespace ordax {
+
+namespace {
+
+std::uint8_t *HostBytes(const GateAccess &gate) {
+    return static_cast<std::uint8_t *>(gate.data);
+}
+
+// A PLC-5 sends a 32-bit value of an F or P file high word first.
+bool Plc5FloatWords(const DriverContext &ctx, std::int32_t fileType, std::int32_t valueBits) {
+    const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
+    return plcType == kPlc5 && (fileType == kFileF || fileType == kFileP) && valueBits == 32;
+}
+
+// Stores the words of a successful word read in the host's layout of the
+// gate's letter: Y texts with the bytes of each word exchanged, X texts and
+// integers as received, PLC-5 floats with their two words exchanged.
+void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
+    const Transaction &txn = ctx.txn;
+    std::uint8_t *out = HostBytes(gate);
+    if (gate.fileType == kLetterY) {
+        for (std::size_t w = 0; w < txn.count; ++w) {
+            out[2 * w] = static_cast<std::uint8_t>(txn.data[w] >> 8);
+            out[2 * w + 1] = static_cast<std::uint8_t>(txn.data[w] & 0xFFu);
+        }
+        return;
+    }
+    if (gate.fileType == kLetterX) {
+        WordsToHostBytes(txn.data, out, 2u * txn.count);
+        return;
+    }
+    if (gate.fileType != kLetterN && Plc5FloatWords(ctx, txn.fileType, gate.valueBits)) {
+        const auto values =
+            static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 32);
+        for (std::size_t v = 0; v < values; ++v) {
+            PutHostU16(out + 4 * v + kCellWordOffset, txn.data[2 * v]);  // high half
+            PutHostU16(out + 4 * v, txn.data[2 * v + 1]);
+        }
+        return;
+    }
+    WordsToHostBytes(txn.data, out,
+                     static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 8));
+}
+
+// One bit: the word that holds it is read; the host gets 0 or 1 as a
+// 16-bit value in bytes 2 and 3 of its cell, and nothing on a failure.
+int ReadBit(DriverContext &ctx, const GateAccess &gate) {
+    ctx.txn.function = ReadSingleWord;
+    PrepareBitRequest(gate, ctx);
+    const int result = RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpReadBit);
+    if (result != PDX_DONE) return result;
+    const std::uint8_t bit = ctx.txn.bit;
+    const unsigned word = ctx.txn.data[0];
+    const bool set = bit < 16 && ((word >> bit) & 1u) != 0;
+    PutHostU16(HostBytes(gate) + kCellWordOffset, set ? 1 : 0);
+    return PDX_DONE;
+}
+
+}  // namespace
+
+// A whole-value gate is read as a block of one value; the record itself is
+// changed so that a 16-bit value lands in bytes 2 and 3 of the host's cell.
+int ReadGate(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateAccess *gate = nullptr;
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    ctx->txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
+    if (gate->fileType == kLetterG) return ReadString(call);
+    if (gate->bit != kNoBit) return ReadBit(*ctx, *gate);
+    gate->count = 1;
+    if (gate->valueBits == 16 && !IsIntegerFileString(gate->fileType)) {
+        gate->data = HostBytes(*gate) + kCellWordOffset;
+    }
+    return ReadBlock(call);
+}
+
+// The host's buffer is written only after a successful exchange.
+int ReadBlock(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateAccess *gate = nullptr;
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    Transaction &txn = ctx->txn;
+    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
+    txn.function = ReadWords;
+    if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpReadWord);
+    PrepareWordRequest(*gate, *ctx);
+    const int result = RunTries(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
+    if (result != PDX_DONE) return result;
+    StoreWords(*ctx, *gate);
+    if (gate->fileType == kLetterN && gate->count != 1) DeliverBlockStrings(call);
+    return PDX_DONE;
+}
+
+}  // namespace ordax

@@ -1,0 +1,88 @@
+// Commands 7 and 10: bits, words, double words and blocks from the host's
+// buffer to a PLC.
+#include <cstddef>
+
+#include "access/access.h"
+#include "access/access_internal.h"
+#include "access/host_cell.h"
+#include "core/relaxed.h"
+#include "diag/report.h"
+
+namespace ordax {
+
+namespace {
+
+const std::uint8_t *HostBytes(const GateAccess &gate) {
+    return static_cast<const std::uint8_t *>(gate.data);
+}
+
+// A PLC-5 takes a 32-bit value of an F or P file high word first.
+bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate) {
+    const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
+    return plcType == kPlc5 && (gate.fileType == kLetterF || gate.fileType == kLetterP) &&
+           gate.valueBits == 32;
+}
+
+// Copies the gate's `count` values from the host's buffer into the
+// Transaction's words in PLC order.
+void LoadWords(DriverContext &ctx, const GateAccess &gate) {
+    const std::uint8_t *in = HostBytes(gate);
+    std::uint16_t *words = ctx.txn.data;
+    if (Plc5FloatWords(ctx, gate)) {
+        const auto values =
+            static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 32);
+        for (std::size_t v = 0; v < values; ++v) {
+            words[2 * v] = GetHostU16(in + 4 * v + kCellWordOffset);  // high half first
+            words[2 * v + 1] = GetHostU16(in + 4 * v);
+        }
+        return;
+    }
+    HostBytesToWords(in, static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 8),
+                     words);
+}
+
+// One bit: the PLC sets or clears it in its word; the value is the 16-bit
+// word in bytes 2 and 3 of the host's cell, any non-zero value sets it.
+int WriteOneBit(DriverContext &ctx, const GateAccess &gate) {
+    Transaction &txn = ctx.txn;
+    txn.function = WriteBit;
+    txn.count = 1;
+    txn.data[0] = GetHostU16(HostBytes(gate) + kCellWordOffset);
+    PrepareBitRequest(gate, ctx);
+    return RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpWriteBit);
+}
+
+}  // namespace
+
+// A whole-value gate is written as a block of one value; the record itself
+// is changed so that a 16-bit value comes from bytes 2 and 3 of the cell.
+int WriteGate(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateAccess *gate = nullptr;
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    ctx->txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
+    if (gate->fileType == kLetterG) return WriteString(call);
+    if (IsIntegerFileString(gate->fileType)) return WriteFileString(call);
+    if (gate->bit != kNoBit) return WriteOneBit(*ctx, *gate);
+    gate->count = 1;
+    if (gate->valueBits == 16)
+        gate->data = static_cast<std::uint8_t *>(gate->data) + kCellWordOffset;
+    return WriteBlock(call);
+}
+
+// Tried again after any failure: a write that did not reach the PLC
+// changes nothing there.
+int WriteBlock(PdxCall *call) {
+    DriverContext *ctx = nullptr;
+    GateAccess *gate = nullptr;
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    Transaction &txn = ctx->txn;
+    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
+    txn.function = WriteWords;
+    if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpWriteWord);
+    LoadWords(*ctx, *gate);
+    PrepareWordRequest(*gate, *ctx);
+    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
+}
+
+}  // namespace ordax

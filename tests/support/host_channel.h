@@ -1,0 +1,98 @@
+// A host's side of a channel: its 20000-byte block, commands 1 and 11 as
+// a host issues them, and node files in a temporary current directory.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "ordax.h"
+
+namespace ordax_test {
+
+// The block a host hands to the driver: 20000 bytes, suitably aligned.
+struct alignas(16) HostBlock {
+    unsigned char bytes[PDX_CONTEXT_SIZE];
+    ordax::DriverContext &ctx() { return *reinterpret_cast<ordax::DriverContext *>(bytes); }
+};
+
+inline std::unique_ptr<HostBlock> NewHostBlock() {
+    auto block = std::make_unique<HostBlock>();
+    std::memset(block->bytes, 0xA5, sizeof block->bytes);
+    return block;
+}
+
+// The driver never releases a client name; the test host keeps every one
+// reachable until the process ends, as a real host keeps its driver loaded
+// (the list itself is never destroyed, so the leak check still sees it).
+inline std::vector<char *> &RetainedClientNames() {
+    static auto *names = new std::vector<char *>;
+    return *names;
+}
+
+// Command 1 as a host issues it.
+inline int OpenCommand(HostBlock &block, int channel, std::int32_t openNow,
+                       std::int32_t timeoutCs = 50) {
+    OpenArgs args{};
+    args.openNow = openNow;
+    args.timeoutCs = timeoutCs;
+    PdxCall call{};
+    call.driverContext = block.bytes;
+    call.command = PDX_OPEN_CHANNEL;
+    call.channel = channel;
+    call.args = &args;
+    const int result = PdxMain(&call);
+    if (block.ctx().clientName != nullptr) RetainedClientNames().push_back(block.ctx().clientName);
+    return result;
+}
+
+inline int CloseCommand(HostBlock &block) {
+    PdxCall call{};
+    call.driverContext = block.bytes;
+    call.command = PDX_CLOSE_CHANNEL;
+    return PdxMain(&call);
+}
+
+// A fresh temporary directory made the current directory for the
+// fixture's life; node files are written into it.
+class NodeDir {
+public:
+    NodeDir() {
+        char pattern[] = "/tmp/ordax-channel-XXXXXX";
+        const char *made = ::mkdtemp(pattern);
+        if (made != nullptr) path_ = made;
+        previous_ = std::filesystem::current_path();
+        if (!path_.empty()) std::filesystem::current_path(path_);
+    }
+    ~NodeDir() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    NodeDir(const NodeDir &) = delete;
+    NodeDir &operator=(const NodeDir &) = delete;
+
+    bool ok() const { return !path_.empty(); }
+    // Writes "Ordax%.2d.int" of `channel` with the given lines.
+    void Write(int channel, const std::vector<std::string> &lines) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "Ordax%.2d.int", channel);
+        std::FILE *f = std::fopen((std::filesystem::path(path_) / name).c_str(), "w");
+        if (f == nullptr) return;
+        for (const std::string &line : lines) std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+    }
+
+private:
+    std::string path_;
+    std::filesystem::path previous_;
+};
+
+}  // namespace ordax_test
