@@ -22,11 +22,22 @@ void OnInterrupt(int) {
     gInterrupted = 1;
 }
 
-// The host's value buffer: 16-bit integers for word and digital gates,
-// floats for real gates, a NUL-terminated text for string gates.
+// The host's value buffer: a single 16-bit value (and the 0 or 1 of a bit)
+// sits in bytes 2 and 3 of a 4-byte cell, a real fills the cell; blocks are
+// values packed one after another (16-bit words, or 4-byte reals); a string
+// is NUL-terminated text.
 struct Values {
     alignas(8) unsigned char bytes[kValueBytes];
 };
+
+constexpr std::size_t kCellWordOffset = 2;
+
+// Where value `i` of `count` values of this kind sits in the buffer.
+std::size_t ValueOffset(GateKind kind, int count, int i) {
+    const auto n = static_cast<std::size_t>(i);
+    if (kind == GateKind::kReal) return 4 * n;
+    return count == 1 ? kCellWordOffset : 2 * n;
+}
 
 bool ParseLong(const std::string &text, long &value) {
     if (text.empty()) return false;
@@ -77,11 +88,11 @@ void PrintValues(const std::string &address, GateKind kind, int count, const Val
     for (int i = 0; i < count; ++i) {
         if (kind == GateKind::kReal) {
             float v = 0;
-            std::memcpy(&v, values.bytes + 4 * i, sizeof v);
+            std::memcpy(&v, values.bytes + ValueOffset(kind, count, i), sizeof v);
             std::printf(" %g", static_cast<double>(v));
         } else {
             std::int16_t v = 0;
-            std::memcpy(&v, values.bytes + 2 * i, sizeof v);
+            std::memcpy(&v, values.bytes + ValueOffset(kind, count, i), sizeof v);
             std::printf(" %d", v);
         }
     }
@@ -159,10 +170,10 @@ int WriteGate(Channel &channel, MessageLog &log, const std::string &address, Gat
             std::memcpy(buffer.bytes, text.c_str(), text.size() + 1);
         } else if (kind == GateKind::kReal) {
             const float v = std::strtof(text.c_str(), nullptr);
-            std::memcpy(buffer.bytes + 4 * i, &v, sizeof v);
+            std::memcpy(buffer.bytes + ValueOffset(kind, count, i), &v, sizeof v);
         } else {
             const auto v = static_cast<std::uint16_t>(std::strtol(text.c_str(), nullptr, 0));
-            std::memcpy(buffer.bytes + 2 * i, &v, sizeof v);
+            std::memcpy(buffer.bytes + ValueOffset(kind, count, i), &v, sizeof v);
         }
     }
     access.data = buffer.bytes;
