@@ -5,12 +5,15 @@
 //
 // Stations the simulator serves: a PLC-5 at 127.0.0.121, an SLC 5/05 at
 // 127.0.0.122 and a PLC-5 hot-backup pair 127.0.0.123 / 127.0.0.124 whose
-// second processor is the master.
+// second processor is the master, and a PLC-5 at 127.0.0.126 that answers
+// every request 1.5 s late.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,11 +27,12 @@ constexpr int kChannel = 61;
 constexpr char kNodeFile[] = "Ordax61.int";
 constexpr char kNodeText[] =
     "* Windows host test\n"
-    "T 1000; 20; 1000; 1000;\n"
+    "T 1000; 20; 1000; 5000;\n"
     "01 = 127.0.0.121\n"
     "02 = 127.0.0.122-SLC5\n"
     "03 = 127.0.0.123, 127.0.0.124\n"
-    "04 = 127.0.0.125\n";  // nobody listens there
+    "04 = 127.0.0.125\n"   // nobody listens there
+    "05 = 127.0.0.126\n";  // answers 1.5 s late: past the reply time-out
 
 struct Log {
     std::mutex mutex;
@@ -130,6 +134,109 @@ TEST_F(WindowsHost, OpensSupervisesParsesAndCloses) {
     }
 
     EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+}
+
+// A host cell: a 16-bit value in bytes 2 and 3, a real in all four.
+struct Cell {
+    unsigned char bytes[8] = {0xA5, 0xA5, 0, 0, 0, 0, 0xA5, 0xA5};
+};
+
+// Reads and writes every kind of value of both families through the DLL,
+// with the host's records as a host fills them afresh for every call.
+TEST_F(WindowsHost, ReadsAndWritesEveryKindOfValue) {
+    OpenArgs open{};
+    open.openNow = 1;
+    open.timeoutCs = 100;
+    ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open), PDX_DONE);
+
+    auto access = [&](const char *address, int gateType, int command, void *data, int count) {
+        GateRecord gate{};
+        gate.addressText = address;
+        gate.gateId = 7;
+        gate.gateType = gateType;
+        gate.blockLength = count;
+        const bool block = command == PDX_READ_BLOCK || command == PDX_WRITE_BLOCK;
+        const int parsed = Call(block_.data(), block ? PDX_PARSE_BLOCK : PDX_PARSE_GATE, &gate);
+        if (parsed != PDX_DONE) return 100 + parsed;
+        GateAccess a{};
+        a.addressText = address;
+        a.station = gate.station;
+        a.fileType = gate.fileType;
+        a.packedAddress = gate.packedAddress;
+        a.bit = gate.bit;
+        a.valueBits = gate.valueBits;
+        a.count = count;
+        a.data = data;
+        return Call(block_.data(), command, &a);
+    };
+
+    for (const char *word : {"01N007005", "02N007005"}) {  // PLC-5, SLC 5
+        SCOPED_TRACE(word);
+        Cell out;
+        out.bytes[2] = 0x34;
+        out.bytes[3] = 0x12;
+        EXPECT_EQ(access(word, 0, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+        Cell in;
+        EXPECT_EQ(access(word, 0, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
+        EXPECT_EQ(in.bytes[2], 0x34);
+        EXPECT_EQ(in.bytes[3], 0x12);
+        EXPECT_EQ(in.bytes[0], 0xA5);  // bytes 0 and 1 of the cell stay the host's
+    }
+    for (const char *real : {"01F008003", "02F008003"}) {
+        SCOPED_TRACE(real);
+        Cell out;
+        const float value = -1234.5f;
+        std::memcpy(out.bytes, &value, sizeof value);
+        EXPECT_EQ(access(real, PDX_GATE_REAL, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+        Cell in;
+        EXPECT_EQ(access(real, PDX_GATE_REAL, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
+        float got = 0;
+        std::memcpy(&got, in.bytes, sizeof got);
+        EXPECT_EQ(got, value);
+    }
+    for (const char *bit : {"01B00300107", "02B00300107"}) {
+        SCOPED_TRACE(bit);
+        for (int value : {1, 0}) {
+            Cell out;
+            out.bytes[2] = static_cast<unsigned char>(value);
+            EXPECT_EQ(access(bit, PDX_GATE_DIGITAL, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+            Cell in;
+            EXPECT_EQ(access(bit, PDX_GATE_DIGITAL, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
+            EXPECT_EQ(in.bytes[2], value);
+        }
+    }
+    for (const char *block : {"01N007100", "02N007100"}) {
+        SCOPED_TRACE(block);
+        std::uint16_t out[10];
+        for (int i = 0; i < 10; ++i) out[i] = static_cast<std::uint16_t>(0x0101 * (i + 1));
+        EXPECT_EQ(access(block, 0, PDX_WRITE_BLOCK, out, 10), PDX_DONE);
+        std::uint16_t in[10] = {};
+        EXPECT_EQ(access(block, 0, PDX_READ_BLOCK, in, 10), PDX_DONE);
+        EXPECT_EQ(std::memcmp(in, out, sizeof in), 0);
+    }
+    for (const char *text : {"01G009002", "02G009002"}) {
+        SCOPED_TRACE(text);
+        char out[84] = "Filler line 3 stopped";
+        EXPECT_EQ(access(text, PDX_GATE_STRING, PDX_WRITE_GATE, out, 1), PDX_DONE);
+        char in[84] = {};
+        EXPECT_EQ(access(text, PDX_GATE_STRING, PDX_READ_GATE, in, 1), PDX_DONE);
+        EXPECT_STREQ(in, out);
+    }
+
+    // The late station: the read runs out of time and fails as a link failure.
+    Cell in;
+    EXPECT_EQ(access("05N007000", 0, PDX_READ_GATE, in.bytes, 1), PDX_LINK_ERROR);
+    EXPECT_TRUE(log_.Has("32|Ordax : Read Word Failed, Gate Address: 05N007000, Communications "
+                         "Time-out") ||
+                log_.Has("32|Ordax : Read Word Failed Station not connected"));
+    // An unreachable station has no connection.
+    EXPECT_EQ(access("04N007000", 0, PDX_READ_GATE, in.bytes, 1), PDX_LINK_ERROR);
+    EXPECT_TRUE(log_.Has("32|Ordax : Read Word Failed Station not connected"));
+
+    EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+    // Closed: every read ends as "Channel not Open".
+    EXPECT_EQ(access("01N007005", 0, PDX_READ_GATE, in.bytes, 1), PDX_LINK_ERROR);
+    EXPECT_TRUE(log_.Has("32|Ordax: Read Word Failed, Channel not Open"));
 }
 
 // With openNow 0 the channel is prepared but stays closed; a node file
