@@ -41,6 +41,8 @@ struct AccessOptions {
 struct DemoOptions {
     std::string plc5Ip = "127.0.0.2";
     std::string slc5Ip = "127.0.0.3";
+    std::string pairBaseIp = "127.0.0.4";  // PLC-5 hot-backup pair, master at the start
+    std::string pairStandbyIp = "127.0.0.5";
 };
 
 int Describe();

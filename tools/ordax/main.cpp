@@ -178,10 +178,18 @@ int main(int argc, char **argv) {
 
     ordax_cli::DemoOptions demo;
     CLI::App *demoCommand = app.add_subcommand(
-        "demo", "Read and write a simulated PLC-5/E and SLC 5/05 started in this process");
+        "demo",
+        "Read and write a simulated PLC-5/E, SLC 5/05 and PLC-5 hot-backup pair started in this "
+        "process, and follow the pair through a switch of its master");
     demoCommand->add_option("--plc5-ip", demo.plc5Ip, "Loopback address of the PLC-5/E")
         ->capture_default_str();
     demoCommand->add_option("--slc5-ip", demo.slc5Ip, "Loopback address of the SLC 5/05")
+        ->capture_default_str();
+    demoCommand->add_option("--pair-ip", demo.pairBaseIp, "Loopback address of the pair's master")
+        ->capture_default_str();
+    demoCommand
+        ->add_option("--standby-ip", demo.pairStandbyIp,
+                     "Loopback address of the pair's standby processor")
         ->capture_default_str();
 
     try {
