@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -350,6 +351,64 @@ TEST_F(ToolTest, HelpNamesTheSubcommandsAndExitCodes) {
     ToolRun sub = Ordax({"monitor", "--help"});
     EXPECT_EQ(sub.exitCode, 0);
     EXPECT_TRUE(Has(sub.out, "--interval-ms")) << sub.out;
+}
+
+// ---- read and write
+
+struct AccessCase {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string expected;  // a part of the output
+};
+
+// Reads and writes through the driver against simulated stations; the
+// values written are checked in the simulator's tables.
+TEST_F(ToolTest, ReadAndWriteGoThroughTheDriverWithItsResultAsExitCode) {
+    plcsim::Simulator sim;
+    const int plc5 = sim.AddStation({"127.0.0.101", plcsim::Family::Plc5, "", 2222});
+    const int slc5 = sim.AddStation({"127.0.0.102", plcsim::Family::Slc5, "", 2222});
+    ASSERT_GE(plc5, 0) << sim.LastError();
+    ASSERT_GE(slc5, 0) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    using plcsim::FileType;
+    sim.station(slc5).SetWords({FileType::N, 7, 0, 0}, {10, 20, 30});
+    sim.station(plc5).SetWord({FileType::B, 3, 0, 0}, 0x0008);
+    Write("Ordax03.int",
+          "T 5000; 20; 1000; 1000;\n01=127.0.0.101\n02=127.0.0.102-SLC5\n"
+          "04=127.0.0.103\n");  // nobody listens at 127.0.0.103
+    const std::vector<std::string> ch = {"--channel", "3"};
+    auto with = [&](std::vector<std::string> head, std::initializer_list<std::string> tail) {
+        head.insert(head.begin() + 1, ch.begin(), ch.end());
+        head.insert(head.end(), tail);
+        return head;
+    };
+    const AccessCase cases[] = {
+        {with({"write"}, {"--kind", "word", "01N007005", "1234"}), 0, "01N007005: written"},
+        {with({"read"}, {"--kind", "word", "01N007005"}), 0, "01N007005: 1234"},
+        {with({"write"}, {"--kind", "real", "02F008001", "-2.5"}), 0, "02F008001: written"},
+        {with({"read"}, {"--kind", "real", "02F008001"}), 0, "02F008001: -2.5"},
+        {with({"read"}, {"--kind", "word", "--count", "3", "02N007000"}), 0, "02N007000: 10 20 30"},
+        {with({"read"}, {"--kind", "digital", "01B00300003"}), 0, "01B00300003: 1"},
+        {with({"write"}, {"--kind", "string", "02G009000", "Line 2"}), 0, "02G009000: written"},
+        {with({"read"}, {"--kind", "string", "02G009000"}), 0, "02G009000: \"Line 2\""},
+        {with({"read"}, {"--kind", "word", "01N050000"}), 1, "Ordax : Read Word Failed"},
+        {with({"read"}, {"--kind", "word", "04N007000"}), 2,
+         "Ordax : Read Word Failed Station not connected"},
+        {with({"read"}, {"--kind", "word", "07N007000"}), 1, "address rejected (result 1)"},
+    };
+    for (const AccessCase &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const ToolRun r = Ordax(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_TRUE(Has(r.out, c.expected)) << r.out;
+    }
+    EXPECT_EQ(
+        sim.station(plc5).GetWords({FileType::N, 7, 5, 0}, 1).value_or(std::vector<uint16_t>{}),
+        std::vector<uint16_t>{1234});
+    EXPECT_EQ(sim.station(slc5).GetFloat({FileType::F, 8, 1, 0}), std::optional<float>(-2.5f));
+    EXPECT_EQ(sim.station(slc5).GetString({FileType::ST, 9, 0, 0}),
+              std::optional<std::string>("Line 2"));
+    sim.Stop();
 }
 
 }  // namespace

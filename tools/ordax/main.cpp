@@ -162,9 +162,10 @@ int main(int argc, char **argv) {
         "write", "Open a channel and write one gate or block (commands 1, 3/4, 7/10, 11)");
     AddChannel(writeCommand, write);
     AddKind(writeCommand, write.kind);
-    writeCommand->add_option("address", write.addresses, "Gate address, e.g. 05N007012")
-        ->required()
-        ->expected(1);
+    // One address, then the values: a single string takes exactly one argument, so the
+    // values that follow are never taken for further addresses.
+    std::string writeAddress;
+    writeCommand->add_option("address", writeAddress, "Gate address, e.g. 05N007012")->required();
     writeCommand->add_option("values", write.values, "Value(s); several make a block write")
         ->required();
 
@@ -195,6 +196,7 @@ int main(int argc, char **argv) {
     try {
         app.parse(argc, argv);
         if (writeCommand->parsed()) {
+            write.addresses = {writeAddress};
             const std::string wrong = ordax_cli::CheckValues(write.kind, write.values);
             if (!wrong.empty()) throw CLI::ValidationError("values", wrong);
         }
