@@ -94,8 +94,8 @@ int DescribeDriver(DriverInfo &info) {
 
 ScratchDir::ScratchDir() {
     namespace fs = std::filesystem;
-    std::random_device seed;
-    std::mt19937_64 random(seed());
+    std::random_device entropy;
+    std::mt19937_64 random(entropy());
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[32];
