@@ -32,6 +32,14 @@ constexpr int kStringElementChars = 82;
 // the call lacks either or the gate has no value buffer.
 bool AccessCallRecords(PdxCall *call, DriverContext **ctx, GateAccess **gate);
 
+// AccessCallRecords, then the gate's station and the request kind
+// `function` (ReadWords, WriteWords ...) set in the channel's Transaction.
+bool BeginAccess(PdxCall *call, std::int32_t function, DriverContext **ctx, GateAccess **gate);
+
+// True when a 32-bit value of `gate` travels as two words, high word first:
+// F and P files of a PLC-5 station.
+bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate);
+
 // ---- Request preparation ----------------------------------------------------
 
 // Fills ctx.txn for a request on one bit: station, file number, element,
@@ -67,6 +75,9 @@ enum class TryAgain {
 // hands the last link result to status reporting with `operation`.
 // Returns its host result.
 int RunTries(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const char *operation);
+
+// PrepareWordRequest, then RunTries.
+int ExchangeWords(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const char *operation);
 
 // Reports a request that WordRequestFits refused, without an exchange, as
 // status reporting reports a request the builder refused: host result 1.

@@ -2,6 +2,7 @@
 // the request fits the Transaction, the tries and the report.
 #include "access/access_internal.h"
 #include "access/access_messages.h"
+#include "core/relaxed.h"
 #include "diag/report.h"
 #include "link/link.h"
 
@@ -24,6 +25,22 @@ bool AccessCallRecords(PdxCall *call, DriverContext **ctx, GateAccess **gate) {
     *ctx = ContextOf(call->driverContext);
     *gate = record;
     return true;
+}
+
+bool BeginAccess(PdxCall *call, std::int32_t function, DriverContext **ctx, GateAccess **gate) {
+    if (!AccessCallRecords(call, ctx, gate)) return false;
+    Transaction &txn = (*ctx)->txn;
+    txn.station = static_cast<std::uint8_t>((*gate)->station & 0xFF);
+    txn.function = function;
+    return true;
+}
+
+bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate) {
+    // A station number past the table is no PLC-5; the engine refuses it.
+    if (ctx.txn.station >= kStationCount) return false;
+    const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
+    return plcType == kPlc5 && (gate.fileType == kLetterF || gate.fileType == kLetterP) &&
+           gate.valueBits == 32;
 }
 
 // The data area bounds both the words on the wire (a read's reply and a
@@ -54,6 +71,12 @@ int RunTries(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const ch
         if (!TryAgainAfter(rule, result)) break;
     }
     return ReportLinkStatus(result, ctx.txn, operation, &gate);
+}
+
+int ExchangeWords(DriverContext &ctx, const GateAccess &gate, TryAgain rule,
+                  const char *operation) {
+    PrepareWordRequest(gate, ctx);
+    return RunTries(ctx, gate, rule, operation);
 }
 
 int ReportRefusedCount(const DriverContext &ctx, const GateAccess &gate, const char *operation) {

@@ -5,7 +5,6 @@
 #include "access/access.h"
 #include "access/access_internal.h"
 #include "access/host_cell.h"
-#include "core/relaxed.h"
 #include "diag/report.h"
 
 namespace ordax {
@@ -14,12 +13,6 @@ namespace {
 
 std::uint8_t *HostBytes(const GateAccess &gate) {
     return static_cast<std::uint8_t *>(gate.data);
-}
-
-// A PLC-5 sends a 32-bit value of an F or P file high word first.
-bool Plc5FloatWords(const DriverContext &ctx, std::int32_t fileType, std::int32_t valueBits) {
-    const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
-    return plcType == kPlc5 && (fileType == kFileF || fileType == kFileP) && valueBits == 32;
 }
 
 // Stores the words of a successful word read in the host's layout of the
@@ -39,7 +32,7 @@ void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
         WordsToHostBytes(txn.data, out, 2u * txn.count);
         return;
     }
-    if (gate.fileType != kLetterN && Plc5FloatWords(ctx, txn.fileType, gate.valueBits)) {
+    if (Plc5FloatWords(ctx, gate)) {
         const auto values =
             static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 32);
         for (std::size_t v = 0; v < values; ++v) {
@@ -74,7 +67,6 @@ int ReadGate(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    ctx->txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
     if (gate->fileType == kLetterG) return ReadString(call);
     if (gate->bit != kNoBit) return ReadBit(*ctx, *gate);
     gate->count = 1;
@@ -88,13 +80,9 @@ int ReadGate(PdxCall *call) {
 int ReadBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    Transaction &txn = ctx->txn;
-    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
-    txn.function = ReadWords;
+    if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpReadWord);
-    PrepareWordRequest(*gate, *ctx);
-    const int result = RunTries(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
+    const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
     if (result != PDX_DONE) return result;
     StoreWords(*ctx, *gate);
     if (gate->fileType == kLetterN && gate->count != 1) DeliverBlockStrings(call);

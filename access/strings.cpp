@@ -35,13 +35,10 @@ std::size_t HostLength(std::uint16_t lengthWord) {
 int ReadString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    Transaction &txn = ctx->txn;
-    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
-    txn.function = ReadWords;
-    PrepareWordRequest(*gate, *ctx);
-    const int result = RunTries(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
+    if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
     if (result != PDX_DONE) return result;
+    const Transaction &txn = ctx->txn;
     auto *out = static_cast<std::uint8_t *>(gate->data);
     const std::size_t length = HostLength(txn.data[0]);
     for (std::size_t i = 0; i < length; i += 2) {
@@ -58,10 +55,8 @@ int ReadString(PdxCall *call) {
 int WriteString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     Transaction &txn = ctx->txn;
-    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
-    txn.function = WriteWords;
     std::fill_n(txn.data, kStringElementWords, std::uint16_t{0});
     const auto *text = static_cast<const char *>(gate->data);
     const std::size_t length = strnlen(text, kStringElementChars);
@@ -69,8 +64,7 @@ int WriteString(PdxCall *call) {
     for (std::size_t i = 0; i < length; i += 2) {
         txn.data[1 + i / 2] = HighFirstWord(CharAt(text, length, i), CharAt(text, length, i + 1));
     }
-    PrepareWordRequest(*gate, *ctx);
-    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteString);
+    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteString);
 }
 
 // The text's length comes from the address; the host's text fills it up
@@ -80,7 +74,7 @@ int WriteString(PdxCall *call) {
 int WriteFileString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     Transaction &txn = ctx->txn;
     if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpWriteNFileString);
     const auto capacity = static_cast<std::size_t>(SubElementOfPacked(gate->packedAddress));
@@ -95,10 +89,7 @@ int WriteFileString(PdxCall *call) {
         const std::uint8_t second = CharAt(text, length, 2 * w + 1);
         txn.data[w] = highFirst ? HighFirstWord(first, second) : LowFirstWord(first, second);
     }
-    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
-    txn.function = WriteWords;
-    PrepareWordRequest(*gate, *ctx);
-    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteNFileString);
+    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteNFileString);
 }
 
 }  // namespace ordax

@@ -5,7 +5,6 @@
 #include "access/access.h"
 #include "access/access_internal.h"
 #include "access/host_cell.h"
-#include "core/relaxed.h"
 #include "diag/report.h"
 
 namespace ordax {
@@ -14,13 +13,6 @@ namespace {
 
 const std::uint8_t *HostBytes(const GateAccess &gate) {
     return static_cast<const std::uint8_t *>(gate.data);
-}
-
-// A PLC-5 takes a 32-bit value of an F or P file high word first.
-bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate) {
-    const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
-    return plcType == kPlc5 && (gate.fileType == kLetterF || gate.fileType == kLetterP) &&
-           gate.valueBits == 32;
 }
 
 // Copies the gate's `count` values from the host's buffer into the
@@ -60,7 +52,6 @@ int WriteGate(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    ctx->txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
     if (gate->fileType == kLetterG) return WriteString(call);
     if (IsIntegerFileString(gate->fileType)) return WriteFileString(call);
     if (gate->bit != kNoBit) return WriteOneBit(*ctx, *gate);
@@ -75,14 +66,10 @@ int WriteGate(PdxCall *call) {
 int WriteBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    Transaction &txn = ctx->txn;
-    txn.station = static_cast<std::uint8_t>(gate->station & 0xFF);
-    txn.function = WriteWords;
+    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpWriteWord);
     LoadWords(*ctx, *gate);
-    PrepareWordRequest(*gate, *ctx);
-    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
+    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
 }
 
 }  // namespace ordax
