@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/tamhub.h"
+#include "host/tamhub_gate.h"
 #include "ordax.h"
 
 namespace {
@@ -158,15 +159,7 @@ TEST_F(WindowsHost, ReadsAndWritesEveryKindOfValue) {
         const bool block = command == PDX_READ_BLOCK || command == PDX_WRITE_BLOCK;
         const int parsed = Call(block_.data(), block ? PDX_PARSE_BLOCK : PDX_PARSE_GATE, &gate);
         if (parsed != PDX_DONE) return 100 + parsed;
-        GateAccess a{};
-        a.addressText = address;
-        a.station = gate.station;
-        a.fileType = gate.fileType;
-        a.packedAddress = gate.packedAddress;
-        a.bit = gate.bit;
-        a.valueBits = gate.valueBits;
-        a.count = count;
-        a.data = data;
+        GateAccess a = TamHubGateAccess(&gate, count, data);
         return Call(block_.data(), command, &a);
     };
 
