@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/tamhub.h"
+#include "host/tamhub_gate.h"
 #include "ordax.h"
 #include "tests/support/host_channel.h"
 #include "tests/support/messages.h"
@@ -47,15 +48,8 @@ struct HostGate {
     // A fresh GateAccess from the parsed record, as the host fills it before
     // each call, with `count` values and the value buffer at `offset`.
     GateAccess &Access(int count = 1, std::size_t offset = 0) {
-        access = GateAccess{};
-        access.addressText = text.c_str();
-        access.station = record.station;
-        access.fileType = record.fileType;
-        access.packedAddress = record.packedAddress;
-        access.bit = record.bit;
-        access.valueBits = record.valueBits;
-        access.count = count;
-        access.data = buffer.data() + offset;
+        record.addressText = text.c_str();
+        access = TamHubGateAccess(&record, count, buffer.data() + offset);
         return access;
     }
     void PutText(const std::string &value) {

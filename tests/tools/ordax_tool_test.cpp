@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <sstream>
@@ -46,8 +48,9 @@ protected:
         return dir_ / name;
     }
 
-    // Runs ordax with `args` in the test's directory.
-    ToolRun Ordax(const std::vector<std::string> &args) {
+    // Starts ordax with `args` in the test's directory, its output going to
+    // files (not a terminal).
+    pid_t Start(const std::vector<std::string> &args) {
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
         const pid_t pid = ::fork();
@@ -61,9 +64,30 @@ protected:
             ::execv(ORDAX_TOOL, argv.data());
             ::_exit(126);
         }
+        return pid;
+    }
+
+    // Waits for the child's end; -1 unless it exited.
+    ToolRun Finish(pid_t pid) {
         int status = 0;
         ::waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir_ / "stdout.txt"),
+                Slurp(dir_ / "stderr.txt")};
+    }
+
+    // Runs ordax with `args` in the test's directory.
+    ToolRun Ordax(const std::vector<std::string> &args) { return Finish(Start(args)); }
+
+    // Waits (generously) until the running child's output holds `part`
+    // after offset `from`; returns the offset past it, or npos.
+    std::size_t AwaitOutput(const std::string &part, std::size_t from = 0) {
+        for (int i = 0; i < 1000; ++i) {
+            const std::string out = Slurp(dir_ / "stdout.txt");
+            const std::size_t at = out.find(part, from);
+            if (at != std::string::npos) return at + part.size();
+            ::usleep(20000);
+        }
+        return std::string::npos;
     }
 
     fs::path dir_;
@@ -327,6 +351,13 @@ TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
         {"write", "--channel", "1", "--kind", "real", "05F008000", "pi"},
         {"write", "--channel", "1", "--kind", "string", "05G009000", "a", "b"},
         {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "0", "05N007000"},
+        {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "fast", "05N007000"},
+        {"monitor", "--channel", "1", "--kind", "word"},
+        {"monitor", "--kind", "word", "05N007000"},
+        {"monitor", "--channel", "1", "05N007000"},
+        {"monitor", "--channel", "1", "--kind", "float", "05N007000"},
+        {"monitor", "--channel", "1", "--kind", "word", "--count", "1001", "05N007000"},
+        {"monitor", "--channel", "1", "--kind", "word", "--timeout-cs", "0", "05N007000"},
         {"demo", "--plc5-ip"},
     };
     for (const std::vector<std::string> &args : cases) {
@@ -408,6 +439,133 @@ TEST_F(ToolTest, ReadAndWriteGoThroughTheDriverWithItsResultAsExitCode) {
     EXPECT_EQ(sim.station(slc5).GetFloat({FileType::F, 8, 1, 0}), std::optional<float>(-2.5f));
     EXPECT_EQ(sim.station(slc5).GetString({FileType::ST, 9, 0, 0}),
               std::optional<std::string>("Line 2"));
+    sim.Stop();
+}
+
+// ---- monitor
+
+std::size_t Count(const std::string &text, const std::string &part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+struct MonitorCase {
+    std::vector<std::string> args;  // after "monitor --channel 3 --interval-ms 50"
+    std::string first;              // the poll line shows this first (after the time)
+    std::function<void(plcsim::Simulator &)> change;  // then this is done in the simulator
+    std::string after;                                // and the poll line follows it
+    int signal;                                       // what ends the tool
+    int exitCode;                                     // the last round's result
+    std::string message;                              // a driver message under the poll line
+};
+
+// The monitor as an operator runs it into a file: one line per poll with
+// every gate, the values following the simulator, and on Ctrl-C or SIGTERM
+// the channel closed with the last round's result as exit code.
+TEST_F(ToolTest, MonitorPollsOneLineARoundUntilInterruptedThenClosesTheChannel) {
+    using plcsim::FileType;
+    plcsim::Simulator sim;
+    const int plc5 = sim.AddStation({"127.0.0.104", plcsim::Family::Plc5, "", 2222});
+    const int slc5 = sim.AddStation({"127.0.0.105", plcsim::Family::Slc5, "", 2222});
+    ASSERT_GE(plc5, 0) << sim.LastError();
+    ASSERT_GE(slc5, 0) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    sim.station(plc5).SetWords({FileType::N, 7, 0, 0}, {11, 22});
+    sim.station(slc5).SetFloat({FileType::F, 8, 2, 0}, 1.5f);
+    sim.station(slc5).SetWords({FileType::N, 7, 10, 0}, {1, 2, 3});
+    sim.station(plc5).SetWord({FileType::B, 3, 1, 0}, 0);
+    Write("Ordax03.int",
+          "T 5000; 20; 1000; 1000;\n01=127.0.0.104\n02=127.0.0.105-SLC5\n"
+          "04=127.0.0.106\n");  // nobody listens at 127.0.0.106
+    auto word = [&](int station, FileType type, int file, int element, std::uint16_t value) {
+        return [=](plcsim::Simulator &s) {
+            s.station(station).SetWord({type, file, element, 0}, value);
+        };
+    };
+    const MonitorCase cases[] = {
+        {{"--kind", "word", "01N007000", "01N007001"},
+         "  01N007000: 11  01N007001: 22\n",
+         word(plc5, FileType::N, 7, 1, 0xFFFF),
+         "  01N007000: 11  01N007001: -1\n",
+         SIGINT,
+         0,
+         ""},
+        {{"--kind", "real", "02F008002"},
+         "  02F008002: 1.5\n",
+         [&](plcsim::Simulator &s) {
+             s.station(slc5).SetFloat({FileType::F, 8, 2, 0}, -0.25f);
+         },
+         "  02F008002: -0.25\n",
+         SIGTERM,
+         0,
+         ""},
+        {{"--kind", "word", "--count", "3", "02N007010"},
+         "  02N007010: 1 2 3\n",
+         word(slc5, FileType::N, 7, 12, 300),
+         "  02N007010: 1 2 300\n",
+         SIGINT,
+         0,
+         ""},
+        {{"--kind", "digital", "01B00300104"},
+         "  01B00300104: 0\n",
+         word(plc5, FileType::B, 3, 1, 0x0010),
+         "  01B00300104: 1\n",
+         SIGINT,
+         0,
+         ""},
+        {{"--kind", "word", "01N007000", "04N007000"},
+         "  01N007000: 11  04N007000: read failed (result 2)\n",
+         word(plc5, FileType::N, 7, 0, 12),
+         "  01N007000: 12  04N007000: read failed (result 2)\n",
+         SIGINT,
+         2,
+         "\ndriver: [32] Ordax : Read Word Failed Station not connected\n"},
+    };
+    for (const MonitorCase &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args{"monitor", "--channel", "3", "--interval-ms", "50"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const pid_t pid = Start(args);
+        const std::size_t seen = AwaitOutput(c.first);
+        EXPECT_NE(seen, std::string::npos) << Slurp(dir_ / "stdout.txt");
+        c.change(sim);
+        EXPECT_NE(AwaitOutput(c.after, seen == std::string::npos ? 0 : seen), std::string::npos)
+            << Slurp(dir_ / "stdout.txt");
+        ::kill(pid, c.signal);
+        const ToolRun r = Finish(pid);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_EQ(r.err, "");
+
+        // Poll lines, each "HH:MM:SS.mmm" and every gate once, then the close.
+        std::istringstream lines(r.out);
+        std::string line;
+        int polls = 0;
+        bool closing = false;
+        std::vector<std::string> tail;
+        while (std::getline(lines, line)) {
+            if (line.rfind("driver: ", 0) == 0) continue;
+            if (closing) {
+                tail.push_back(line);
+                continue;
+            }
+            if (line == "interrupted: closing channel 3") {
+                closing = true;
+                continue;
+            }
+            ++polls;
+            EXPECT_EQ(line.find_first_not_of("0123456789:."), 12u) << line;
+            EXPECT_EQ(Count(line, ": "), Count(c.first, ": ")) << line;
+        }
+        EXPECT_GE(polls, 2);
+        EXPECT_TRUE(closing) << r.out;
+        EXPECT_EQ(tail, std::vector<std::string>{"channel 3 closed (result 0)"}) << r.out;
+        if (!c.message.empty()) {
+            EXPECT_TRUE(Has(r.out, c.message)) << r.out;
+        }
+    }
     sim.Stop();
 }
 

@@ -6,7 +6,8 @@
 // Stations the simulator serves: a PLC-5 at 127.0.0.121, an SLC 5/05 at
 // 127.0.0.122 and a PLC-5 hot-backup pair 127.0.0.123 / 127.0.0.124 whose
 // second processor is the master, and a PLC-5 at 127.0.0.126 that answers
-// every request 1.5 s late.
+// every request 1.5 s late. Every station has the simulator's default
+// tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,11 +15,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "host/tamhub.h"
+#include "host/tamhub_gate.h"
 #include "ordax.h"
 
 namespace {
@@ -158,43 +161,57 @@ TEST_F(WindowsHost, ReadsAndWritesEveryKindOfValue) {
         const bool block = command == PDX_READ_BLOCK || command == PDX_WRITE_BLOCK;
         const int parsed = Call(block_.data(), block ? PDX_PARSE_BLOCK : PDX_PARSE_GATE, &gate);
         if (parsed != PDX_DONE) return 100 + parsed;
-        GateAccess a{};
-        a.addressText = address;
-        a.station = gate.station;
-        a.fileType = gate.fileType;
-        a.packedAddress = gate.packedAddress;
-        a.bit = gate.bit;
-        a.valueBits = gate.valueBits;
-        a.count = count;
-        a.data = data;
+        GateAccess a = TamHubGateAccess(&gate, count, data);
         return Call(block_.data(), command, &a);
     };
 
-    for (const char *word : {"01N007005", "02N007005"}) {  // PLC-5, SLC 5
-        SCOPED_TRACE(word);
+    // Every value is written before any is read back, so a sub-element the
+    // driver lost would read another gate's value.
+    const char *const words[] = {
+        "01N007005",   "02N007005",    // PLC-5, SLC 5
+        "01T00400101", "01T00400102",  // timer preset and accumulator
+        "02T00400101", "02T00400102",  //
+        "01C00500201", "02C00500202",  // counter preset, accumulator
+        "01R00600301", "02R00600302",  // control length, position
+        "01P01200000", "01P01200001",  // PLC-5 PID words 00 and 01
+    };
+    for (std::size_t i = 0; i < std::size(words); ++i) {
+        SCOPED_TRACE(words[i]);
         Cell out;
-        out.bytes[2] = 0x34;
+        out.bytes[2] = static_cast<unsigned char>(0x10 + i);
         out.bytes[3] = 0x12;
-        EXPECT_EQ(access(word, 0, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+        EXPECT_EQ(access(words[i], 0, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+    }
+    for (std::size_t i = 0; i < std::size(words); ++i) {
+        SCOPED_TRACE(words[i]);
         Cell in;
-        EXPECT_EQ(access(word, 0, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
-        EXPECT_EQ(in.bytes[2], 0x34);
+        EXPECT_EQ(access(words[i], 0, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
+        EXPECT_EQ(in.bytes[2], 0x10 + i);
         EXPECT_EQ(in.bytes[3], 0x12);
         EXPECT_EQ(in.bytes[0], 0xA5);  // bytes 0 and 1 of the cell stay the host's
     }
-    for (const char *real : {"01F008003", "02F008003"}) {
-        SCOPED_TRACE(real);
+    // Reals: F files, and PLC-5 PID values from sub-element 02 up.
+    const char *const reals[] = {"01F008003",   "02F008003",   "01P01200002",
+                                 "01P01200004", "01P01200148", "01P01200326"};
+    for (std::size_t i = 0; i < std::size(reals); ++i) {
+        SCOPED_TRACE(reals[i]);
         Cell out;
-        const float value = -1234.5f;
+        const float value = -1234.5f + static_cast<float>(i) * 0.25f;
         std::memcpy(out.bytes, &value, sizeof value);
-        EXPECT_EQ(access(real, PDX_GATE_REAL, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+        EXPECT_EQ(access(reals[i], PDX_GATE_REAL, PDX_WRITE_GATE, out.bytes, 1), PDX_DONE);
+    }
+    for (std::size_t i = 0; i < std::size(reals); ++i) {
+        SCOPED_TRACE(reals[i]);
         Cell in;
-        EXPECT_EQ(access(real, PDX_GATE_REAL, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
+        EXPECT_EQ(access(reals[i], PDX_GATE_REAL, PDX_READ_GATE, in.bytes, 1), PDX_DONE);
         float got = 0;
         std::memcpy(&got, in.bytes, sizeof got);
-        EXPECT_EQ(got, value);
+        EXPECT_EQ(got, -1234.5f + static_cast<float>(i) * 0.25f);
     }
-    for (const char *bit : {"01B00300107", "02B00300107"}) {
+    // Bits: B files, bits of the control word of timers, counters and
+    // controls (sub-element 00), and of the PID's first word.
+    for (const char *bit : {"01B00300107", "02B00300107", "01T0040050013", "02C0050050014",
+                            "01R0060050015", "02R0060050013", "01P0120010001"}) {
         SCOPED_TRACE(bit);
         for (int value : {1, 0}) {
             Cell out;
