@@ -2,7 +2,7 @@
 # every figure with a number; the values themselves are not judged.
 #   cmake -DREPORT=<ordax_bench_report> -DJSON=<path> -P check_report.cmake
 set(figures
-  pdxmain_read_ratio transact_read_ratio
+  pdxmain_read_ratio transact_read_ratio bare_poll_read_ratio
   plc5_read_1_word plc5_read_100_words plc5_read_1000_words slc5_read_256_words
   allocations_per_read allocations_per_write
   single_reads_1_channel single_reads_4_channels

@@ -17,7 +17,7 @@ struct Plan {
     int channelRounds;    // rounds of 1 channel, then 4 channels
 };
 
-inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 5000, 5};
-inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 1};
+inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40};
+inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2};
 
 }  // namespace bench
