@@ -28,8 +28,13 @@ void Reads(Channel &channel, int count) {
     }
 }
 
-// Total reads per second of the first `used` channels, one thread each.
-double SideBySide(std::vector<Channel> &channels, int used, int count) {
+struct Round {
+    double readsPerSecond;
+    double cpuUsPerRead;  // the whole process's: host threads, channel threads, simulator
+};
+
+// The first `used` channels side by side, one thread each.
+Round SideBySide(std::vector<Channel> &channels, int used, int count) {
     std::latch go(1);
     std::vector<std::thread> threads;
     for (int i = 0; i < used; ++i) {
@@ -38,10 +43,12 @@ double SideBySide(std::vector<Channel> &channels, int used, int count) {
             Reads(channels[static_cast<std::size_t>(i)], count);
         });
     }
+    const double cpu0 = ProcessCpuMs();
     const Clock::time_point t0 = Clock::now();
     go.count_down();
     for (std::thread &t : threads) t.join();
-    return used * count / (MicrosSince(t0) / 1e6);
+    const double reads = used * count;
+    return {reads / (MicrosSince(t0) / 1e6), (ProcessCpuMs() - cpu0) * 1e3 / reads};
 }
 
 }  // namespace
@@ -58,11 +65,15 @@ void MeasureParallelChannels(const Plan &plan, Report &report) {
         }
     }
     for (Channel &c : channels) Reads(c, plan.warmup);
-    std::vector<double> one, four, gains;
+    std::vector<double> one, four, gains, cpuOne, cpuFour;
     for (int round = 0; round < plan.channelRounds; ++round) {
-        one.push_back(SideBySide(channels, 1, plan.channelReads));
-        four.push_back(SideBySide(channels, kParallelChannels, plan.channelReads));
-        gains.push_back(four.back() / one.back());
+        const Round a = SideBySide(channels, 1, plan.channelReads);
+        const Round b = SideBySide(channels, kParallelChannels, plan.channelReads);
+        one.push_back(a.readsPerSecond);
+        four.push_back(b.readsPerSecond);
+        gains.push_back(b.readsPerSecond / a.readsPerSecond);
+        cpuOne.push_back(a.cpuUsPerRead);
+        cpuFour.push_back(b.cpuUsPerRead);
     }
     for (Channel &c : channels) {
         ordax_test::CloseCommand(*c.block);
@@ -75,12 +86,14 @@ void MeasureParallelChannels(const Plan &plan, Report &report) {
                                std::to_string(plan.channelReads) + " reads per channel";
     Figure f1{"single_reads_1_channel", "single-word reads (command 5), 1 channel, 1 thread",
               single, "reads/s"};
-    f1.detail = rounds;
+    f1.detail = rounds + "; " + Fixed(Median(cpuOne), 1) + " us CPU per read";
+    f1.numbers = {{"cpu_us_per_read", Median(cpuOne)}};
     report.Add(f1);
     Figure f4{"single_reads_4_channels", "single-word reads (command 5), 4 channels, 4 threads",
               total, "reads/s"};
-    f4.detail = "total; x" + Fixed(gain, 2) + " the 1-channel figure (median of round ratios)";
-    f4.numbers = {{"ratio_to_1_channel", gain}};
+    f4.detail = "total; x" + Fixed(gain, 2) + " the 1-channel figure (median of round ratios); " +
+                Fixed(Median(cpuFour), 1) + " us CPU per read";
+    f4.numbers = {{"ratio_to_1_channel", gain}, {"cpu_us_per_read", Median(cpuFour)}};
     report.Add(f4);
 }
 
