@@ -7,7 +7,7 @@ namespace bench {
 struct Plan {
     const char *mode;
     int warmup;           // calls before any sample is kept
-    int roundTripRounds;  // rounds of PdxMain, bare, Transact, bare
+    int roundTripRounds;  // rounds of each side followed by a bare round trip
     int blockReads;       // reads per block size
     int allocationCalls;  // reads and writes counted for allocations
     int openRuns;         // command 1 with 100 stations
