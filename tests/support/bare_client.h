@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,8 +47,14 @@ struct BareClient {
     }
     // One request frame out, one reply frame in; `reply` holds
     // ordax::kFrameCapacity bytes, and a longer reply counts as a failure.
-    bool RoundTrip(const std::uint8_t *frame, std::size_t length, std::uint8_t *reply) {
-        if (!WriteAll(frame, length) || !ReadExactly(reply, ordax::kEncapHeaderSize)) return false;
+    // With `waitReadable` the client first waits in poll() for the reply, as
+    // a receive with a time limit does.
+    bool RoundTrip(const std::uint8_t *frame, std::size_t length, std::uint8_t *reply,
+                   bool waitReadable = false) {
+        if (!WriteAll(frame, length)) return false;
+        pollfd readable{fd, POLLIN, 0};
+        if (waitReadable && ::poll(&readable, 1, -1) != 1) return false;
+        if (!ReadExactly(reply, ordax::kEncapHeaderSize)) return false;
         const std::size_t dataLength = static_cast<std::size_t>(reply[2] << 8 | reply[3]);
         if (ordax::kEncapHeaderSize + dataLength > static_cast<std::size_t>(ordax::kFrameCapacity))
             return false;

@@ -1,0 +1,77 @@
+// ordax_bench_report: every figure of the driver measured in one run on
+// loopback against the in-process simulator, printed as one table and
+// written as JSON.
+//   ordax_bench_report [--quick] [--json PATH]
+// Exit 0 when every measurement ran (whatever the figures), 1 when a
+// measurement failed, 2 on wrong arguments.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "bench/report/figures.h"
+#include "bench/report/measure.h"
+#include "bench/report/plan.h"
+#include "bench/report/site.h"
+
+namespace {
+
+using namespace bench;
+
+constexpr char kUsage[] = "usage: ordax_bench_report [--quick] [--json PATH]\n";
+
+// The data access figures share channel 4, open for all three.
+void MeasureAccess(const Plan &plan, Report &report) {
+    auto block = ordax_test::NewHostBlock();
+    if (ordax_test::OpenCommand(*block, kAccessChannel, 1, 100) != PDX_DONE) {
+        report.Fail();
+    }
+    MeasureRoundTrips(*block, plan, report);
+    MeasureBlockReads(*block, plan, report);
+    MeasureAllocations(*block, plan, report);
+    ordax_test::CloseCommand(*block);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const Plan *plan = &kFullPlan;
+    std::string json;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) {
+            plan = &kQuickPlan;
+        } else if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) {
+            json = std::filesystem::absolute(argv[++i]).string();
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    Report report;
+    report.mode = plan->mode;
+    {
+        // The node files live in a temporary current directory while the
+        // site stands; the JSON path was made absolute before.
+        Site site;
+        std::string error;
+        if (!site.Start(error)) {
+            std::fprintf(stderr, "simulator could not start: %s\n", error.c_str());
+            return 1;
+        }
+        InstallMessageSink();
+        MeasureAccess(*plan, report);
+        MeasureParallelChannels(*plan, report);
+        MeasureFleet(*plan, report);
+        MeasureSwitchOver(site, *plan, report);
+        RemoveMessageSink();
+    }
+    PrintTable(report, stdout);
+    if (!json.empty()) {
+        if (!WriteJson(report, json)) {
+            std::fprintf(stderr, "cannot write %s\n", json.c_str());
+            return 1;
+        }
+        std::printf("JSON: %s\n", json.c_str());
+    }
+    return report.failures == 0 ? 0 : 1;
+}

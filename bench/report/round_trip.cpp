@@ -1,0 +1,105 @@
+// One single-word read of N7:12 through PdxMain (command 5), through
+// Transact with the request ReadGate built, and as the identical frame on a
+// bare blocking client's own connection, in rounds where each side is
+// followed by a bare round trip, so that machine noise hits every side
+// alike. A third side, the bare client waiting for readiness before it
+// reads the reply, shows what the driver's receive (a readiness wait with a
+// time limit, then the reads) costs by itself.
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "bench/report/host_gate.h"
+#include "bench/report/measure.h"
+#include "core/context.h"
+#include "link/link.h"
+#include "tests/support/bare_client.h"
+#include "tests/support/channel_block.h"
+
+namespace bench {
+
+namespace {
+
+using namespace ordax;
+
+struct Side {
+    const char *key;
+    const char *label;
+    std::optional<double> target;
+    std::function<bool()> exchange;
+    std::vector<double> driverUs = {};
+    std::vector<double> bareUs = {};
+};
+
+void AddRatio(Report &report, const Side &side) {
+    const double driver = Median(side.driverUs);
+    const double bare = Median(side.bareUs);
+    Figure f{side.key, side.label, bare > 0 ? driver / bare : 0, "ratio", 3, side.target};
+    f.detail = Fixed(driver, 1) + " us / " + Fixed(bare, 1) + " us, " +
+               std::to_string(side.driverUs.size()) + " pairs";
+    f.numbers = {{"median_us", driver},
+                 {"bare_median_us", bare},
+                 {"pairs", static_cast<double>(side.driverUs.size())}};
+    report.Add(f);
+}
+
+}  // namespace
+
+void MeasureRoundTrips(ordax_test::HostBlock &block, const Plan &plan, Report &report) {
+    HostGate word(block.bytes, kAccessChannel, "01N007012", 1, 0);
+    DriverContext &ctx = block.ctx();
+    if (!word.Parse() || word.Run(PDX_READ_GATE, 1) != PDX_DONE) {
+        report.Fail();
+        return;
+    }
+    // The request as ReadGate left it, for Transact and for the bare frame
+    // (built by the same encoder, with the bare connection's session).
+    auto request = std::make_unique<Transaction>(ctx.txn);
+    auto scratch = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
+    ordax_test::ConfigureStation(*scratch, request->station, kPlc5, kAccessPlc5Ip,
+                                 ordax_test::StationLock::kNone);
+    scratch->txn = *request;
+    ordax_test::BareClient bare;
+    if (BuildPcccRequest(*scratch, scratch->txn, nullptr, kStationLockHeld) != kLinkOk ||
+        !bare.Open(kAccessPlc5Ip)) {
+        report.Fail();
+        return;
+    }
+    const auto length = static_cast<std::size_t>(scratch->txn.frameLength);
+    std::uint8_t frame[kFrameCapacity];
+    std::uint8_t reply[kFrameCapacity];
+    std::memcpy(frame, scratch->txn.frame, length);
+    std::memcpy(frame + kEncapSession, bare.session, 4);
+
+    // Each side, and a bare round trip right after it.
+    Side sides[] = {
+        {"pdxmain_read_ratio", "single-word read: PdxMain / bare socket (medians)", 1.10,
+         [&] { return word.Run(PDX_READ_GATE, 1) == PDX_DONE; }},
+        {"transact_read_ratio", "single-word read: Transact / bare socket (medians)", 1.05,
+         [&] { return Transact(ctx, *request, nullptr, kTakeStationLock) == kLinkOk; }},
+        {"bare_poll_read_ratio",
+         "bare socket waiting in poll() first / bare socket",
+         {},
+         [&] { return bare.RoundTrip(frame, length, reply, true); }},
+    };
+    int failures = 0;
+    for (int i = 0; i < plan.warmup + plan.roundTripRounds; ++i) {
+        for (Side &side : sides) {
+            Clock::time_point t0 = Clock::now();
+            failures += !side.exchange();
+            const double d = MicrosSince(t0);
+            t0 = Clock::now();
+            failures += !bare.RoundTrip(frame, length, reply);
+            const double b = MicrosSince(t0);
+            if (i < plan.warmup) continue;
+            side.driverUs.push_back(d);
+            side.bareUs.push_back(b);
+        }
+    }
+    report.Fail(failures);
+    for (const Side &side : sides) AddRatio(report, side);
+}
+
+}  // namespace bench

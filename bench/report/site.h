@@ -1,0 +1,63 @@
+// The simulated plant of the run: every station on loopback in one
+// in-process simulator, the node files of every channel in a temporary
+// current directory, and the host's message log.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "bench/report/timing.h"
+#include "tests/support/host_channel.h"
+#include "tools/plcsim/plcsim.h"
+
+namespace bench {
+
+// Channel 4: a PLC-5 (station 01) and an SLC 5 (station 02) for the data
+// access figures.
+inline constexpr int kAccessChannel = 4;
+inline constexpr char kAccessPlc5Ip[] = "127.0.4.1";
+inline constexpr char kAccessSlcIp[] = "127.0.4.2";
+// Channel 21: stations 00..99 at 127.0.3.1..100, PLC-5 and SLC 5 in turn.
+inline constexpr int kFleetChannel = 21;
+inline constexpr int kFleetStations = 100;
+// Channel 22: station 05, a hot-backup pair at 127.0.3.101 and .102; each
+// processor holds its own mark in N7:0.
+inline constexpr int kPairChannel = 22;
+inline constexpr int kPairStation = 5;
+inline constexpr char kPairIps[] = "127.0.3.101, 127.0.3.102";
+// Channels 31..34: station 01 of each at 127.0.7.1..4.
+inline constexpr int kParallelChannels = 4;
+inline constexpr int kFirstParallelChannel = 31;
+
+class Site {
+public:
+    // Adds every station, starts the simulator and writes the node files;
+    // false with the reason in `error`.
+    bool Start(std::string &error);
+
+    plcsim::Simulator &sim() { return sim_; }
+    int pair() const { return pair_; }
+    // N7:0 of the processor that is master now.
+    std::uint16_t MasterMark() const;
+    static std::uint16_t OtherMark(std::uint16_t mark);
+
+    void WriteNodeFile(int channel, const std::vector<std::string> &lines) const {
+        dir_.Write(channel, lines);
+    }
+
+private:
+    plcsim::Simulator sim_;
+    ordax_test::NodeDir dir_;
+    int pairBase_ = -1;
+    int pair_ = -1;
+};
+
+std::string ParallelIp(int index);
+
+// The host's message log: quiet, but it keeps the moment of the last
+// "Connected to" message.
+void InstallMessageSink();
+void RemoveMessageSink();
+Clock::time_point LastConnectTime();
+
+}  // namespace bench
