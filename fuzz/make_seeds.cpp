@@ -147,6 +147,17 @@ plcsim::StationState Station(plcsim::Family family) {
     return st;
 }
 
+// A PCCC request frame on the session kPlcsimSession.
+Bytes PcccFrame(const Bytes &pccc) {
+    const std::size_t dataLength = ordax::kDataPrefixSize + pccc.size();
+    Bytes f = {ordax::kModeRequest, ordax::kCommandPccc, static_cast<std::uint8_t>(dataLength >> 8),
+               static_cast<std::uint8_t>(dataLength & 0xFF)};
+    f = Cat(f, SessionBytes());
+    f.resize(ordax::kEncapHeaderSize, 0);
+    f.insert(f.end(), ordax::kDataPrefix, ordax::kDataPrefix + ordax::kDataPrefixSize);
+    return Cat(f, pccc);
+}
+
 void LinkSeeds() {
     using ordax::kFileB;
     using ordax::kFileF;
@@ -213,6 +224,15 @@ void LinkSeeds() {
     Write("plcsim_frame", "session_plc5", Cat(fuzz::Bytes(fuzz::PlcsimHead{0, 0}), session));
     Write("plcsim_frame", "stream_plc5", plcsimStream[0]);
     Write("plcsim_frame", "stream_slc5", plcsimStream[1]);
+    // Reads of more bytes than a reply frame can carry, from the 42000-word file 41:
+    // a PLC-5 word range read of 0xFFFE bytes, an SLC typed read of 0xFFFF bytes.
+    const Bytes plc5Big = {0x0F, 0,    0x34, 0x12, 0x01, 0,    0,   0xFF,
+                           0x7F, 0x06, 41,   0,    0xFF, 0xFE, 0xFF};
+    const Bytes slcBig = {0x0F, 0, 0x34, 0x12, 0xA2, 0xFF, 0xFF, 0xFF, 41, 0x8D, 0, 0};
+    Write("plcsim_frame", "big_read_plc5",
+          Cat(fuzz::Bytes(fuzz::PlcsimHead{0, 1}), PcccFrame(plc5Big)));
+    Write("plcsim_frame", "big_read_slc5",
+          Cat(fuzz::Bytes(fuzz::PlcsimHead{1, 1}), PcccFrame(slcBig)));
 }
 
 }  // namespace
