@@ -74,11 +74,13 @@ extern "C" {
 // The three services keep the declarations of core/host.h, which also carry
 // the export and, on POSIX, the link name `tamhub_err`.
 int err(int level, const char *format, ...) {
-    char text[kMessageCapacity];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format != nullptr ? format : "", args);
-    va_end(args);
+    char text[kMessageCapacity] = "";
+    if (format != nullptr) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+    }
     HubState &hub = Hub();
     std::lock_guard<std::mutex> hold(hub.mutex);
     if (hub.messageSink != nullptr)

@@ -9,9 +9,12 @@ namespace {
 using plcsim::Address;
 using plcsim::FileType;
 
+constexpr unsigned kBigFile = 60;  // 42000 words
+
 class Commands : public SimTest {
 protected:
     void SetUp() override {
+        extraTables_ += ",ST60:1000";
         SimTest::SetUp();
         ASSERT_TRUE(p_.Open(kPlc5Ip));
         ASSERT_TRUE(s_.Open(kSlcIp));
@@ -185,6 +188,9 @@ TEST_F(Commands, RefusalsCarryTheDocumentedStatus) {
         {"SLC trailing bytes", true, slcTrailing, 0x10, 0},
         {"SLC data shorter than byte size", true, slcShortData, 0x10, 0},
         {"PD on an SLC (no such type)", true, SlcRead(1, 12, 0x00, 0, 2), 0xF0, 0x06},
+        // Replies that would not fit a frame's 16-bit data length.
+        {"read past a frame", false, Plc5Read(1, kBigFile, 0, 32764), 0xF0, 0x0A},
+        {"SLC read past a frame", true, SlcRead(1, kBigFile, 0x8D, 0, 65535), 0xF0, 0x0A},
     };
     for (const Refusal &c : cases) {
         Bytes r = c.slc ? Slc(c.pccc) : Plc5(c.pccc);

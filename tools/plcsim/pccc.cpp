@@ -1,6 +1,7 @@
 // PCCC dispatch: command table, checks (forced status, program mode, size limit), execution.
 #include "tools/plcsim/pccc.h"
 
+#include "tools/plcsim/encap.h"
 #include "tools/plcsim/pccc_decode.h"
 #include "tools/plcsim/wire.h"
 
@@ -9,6 +10,10 @@ namespace plcsim {
 namespace {
 
 using Decoder = Status (*)(Reader &, Operation &, DecodedRequest &);
+
+// Most data bytes a reply frame can carry: its 16-bit data length also
+// counts the prefix, CMD, STS and TNS.
+inline constexpr size_t kMaxReadBytes = 0xFFFF - kPrefixBytes - kPcccHeadBytes;
 
 struct CommandInfo {
     uint8_t fnc;
@@ -111,6 +116,7 @@ Status Run_Locked(StationState &st, const CommandInfo &c, Reader &r, DecodedRequ
         for (size_t i = 0; i + 1 < op.bytes; i += 2)
             d.words.push_back(static_cast<uint16_t>(op.data[i] | (op.data[i + 1] << 8)));
     if (!IsOk(s)) return s;
+    if (!op.write && op.bytes > kMaxReadBytes) return Ext(kExtTransactionTooLarge);
     s = CheckRefusals_Locked(st, op);
     if (!IsOk(s)) return s;
     if (!op.masks.empty()) return ExecuteMasks(st, op);

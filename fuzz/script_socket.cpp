@@ -1,0 +1,172 @@
+// The scripted socket table of the fuzz targets.
+#include "fuzz/script_socket.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/sockerr.h"
+
+namespace fuzzsock {
+
+namespace {
+
+Script gScript;
+
+int Fail(int code) {
+    gScript.lastError = code;
+    return -1;
+}
+
+int Startup() {
+    return 0;
+}
+void Cleanup() {}
+plat::Socket Create() {
+    return kSocket;
+}
+int Ok(plat::Socket) {
+    return 0;
+}
+int Connect(plat::Socket, std::uint32_t, std::uint16_t) {
+    return 0;
+}
+
+// A read wait takes the outcome a kWait step at the front of the script
+// names; every other wait is ready at once.
+plat::WaitResult Wait(plat::Socket, bool forWrite, std::uint32_t timeoutMs) {
+    ++gScript.waits;
+    if (forWrite || gScript.recv.empty() || gScript.recv.front().kind != Step::kWait) {
+        return plat::kWaitReady;
+    }
+    const plat::WaitResult r = gScript.recv.front().wait;
+    gScript.recv.pop_front();
+    if (r == plat::kWaitFailed) gScript.lastError = plat::kWsaEnetdown;
+    if (r == plat::kWaitTimedOut) plat::SleepMs(timeoutMs);  // a time-out takes its time
+    return r;
+}
+
+int Send(plat::Socket, const void *bytes, int length) {
+    int accepted = length;
+    switch (gScript.send) {
+        case SendMode::kAll:
+            break;
+        case SendMode::kWouldBlockOnce:
+            gScript.send = SendMode::kAll;
+            return Fail(plat::kWsaEwouldblock);
+        case SendMode::kPieces:
+            accepted = std::min(length, 7);
+            break;
+        case SendMode::kFail:
+            return Fail(plat::kWsaEconnreset);
+    }
+    const auto *p = static_cast<const std::uint8_t *>(bytes);
+    gScript.sent.insert(gScript.sent.end(), p, p + accepted);
+    return accepted;
+}
+
+int Recv(plat::Socket, void *bytes, int length) {
+    ++gScript.recvCalls;
+    if (gScript.recv.empty() || gScript.recv.front().kind == Step::kWait) {
+        return Fail(plat::kWsaEwouldblock);
+    }
+    Step &step = gScript.recv.front();
+    switch (step.kind) {
+        case Step::kClosed:
+            return 0;
+        case Step::kWouldBlock:
+        case Step::kError: {
+            const int code = step.kind == Step::kError ? step.error : plat::kWsaEwouldblock;
+            gScript.recv.pop_front();
+            return Fail(code);
+        }
+        default:
+            break;
+    }
+    FUZZ_CHECK(length > 0);
+    const std::size_t n = std::min(step.bytes.size(), static_cast<std::size_t>(length));
+    std::memcpy(bytes, step.bytes.data(), n);
+    gScript.received.insert(gScript.received.end(), step.bytes.begin(),
+                            step.bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    step.bytes.erase(step.bytes.begin(), step.bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    if (step.bytes.empty()) gScript.recv.pop_front();
+    return static_cast<int>(n);
+}
+
+void Close(plat::Socket s) {
+    FUZZ_CHECK(s == kSocket);
+    ++gScript.closes;
+}
+
+int Lookup(const char *, std::uint32_t *addr) {
+    *addr = 0x0100007Fu;
+    return 0;
+}
+std::uint32_t InetAddr(const char *) {
+    return 0x0100007Fu;
+}
+int LastError() {
+    return gScript.lastError;
+}
+
+const plat::SocketOps kOps = {Startup, Cleanup, Create, Ok,    Ok,     Ok,       Connect,
+                              Wait,    Send,    Recv,   Close, Lookup, InetAddr, LastError};
+
+constexpr int kErrors[] = {plat::kWsaEconnreset, plat::kWsaEconnaborted, plat::kWsaEnotconn,
+                           plat::kWsaEtimedout,  plat::kWsaEwouldblock,  plat::kWsaEintr};
+constexpr plat::WaitResult kWaits[] = {plat::kWaitTimedOut, plat::kWaitFailed, plat::kWaitNoEvent,
+                                       plat::kWaitReady};
+
+}  // namespace
+
+Script &Current() {
+    return gScript;
+}
+
+Installed::Installed() {
+    gScript = Script{};
+    plat::SetSocketOps(&kOps);
+}
+
+Installed::~Installed() {
+    plat::SetSocketOps(nullptr);
+    gScript = Script{};
+}
+
+void ParseRecvSteps(fuzz::Input &in, Script &script) {
+    while (in.left() > 0) {
+        switch (in.Byte() % 8) {
+            case kOpPiece:
+            case kOpPiece1:
+            case kOpPiece2: {
+                const std::size_t n = std::size_t{in.Byte()} + 1;
+                std::vector<std::uint8_t> piece = in.Take(n);
+                if (!piece.empty()) script.recv.push_back(Step{Step::kBytes, std::move(piece)});
+                break;
+            }
+            case kOpWait:
+                script.recv.push_back(Step{Step::kWait, {}, 0, in.Pick(kWaits)});
+                break;
+            case kOpWouldBlock:
+                script.recv.push_back(Step{Step::kWouldBlock, {}});
+                break;
+            case kOpError:
+                script.recv.push_back(Step{Step::kError, {}, in.Pick(kErrors)});
+                break;
+            case kOpClosed:
+                script.recv.push_back(Step{Step::kClosed, {}});
+                return;
+            default:
+                if (in.left() > 0) script.recv.push_back(Step{Step::kBytes, in.Rest()});
+                return;
+        }
+    }
+}
+
+std::vector<std::uint8_t> WholePiece(const std::vector<std::uint8_t> &frame) {
+    std::vector<std::uint8_t> out{kOpRest};
+    out.insert(out.end(), frame.begin(), frame.end());
+    return out;
+}
+
+}  // namespace fuzzsock

@@ -1,0 +1,27 @@
+// The fuzz targets' clock: a millisecond count that only sleeps and
+// scripted waits move. It replaces the monotonic backend, so the driver's
+// time limits run out without taking wall time.
+#include <atomic>
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace plat {
+
+namespace {
+std::atomic<std::uint32_t> gTicks{0};
+}  // namespace
+
+std::uint32_t TickCount() {
+    return gTicks.load(std::memory_order_relaxed);
+}
+
+void SetTickCount(std::uint32_t value) {
+    gTicks.store(value, std::memory_order_relaxed);
+}
+
+void SleepMs(std::uint32_t ms) {
+    gTicks.fetch_add(ms, std::memory_order_relaxed);
+}
+
+}  // namespace plat
