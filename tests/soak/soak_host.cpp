@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::size_t kBufferBytes = 256;  // more than any value of the items
 constexpr std::uint8_t kUnwritten = 0xEE;
-constexpr int kReparseOneIn = 150;
-constexpr int kTimeoutChangeOneIn = 400;
+constexpr int kReparseOneIn = 25;
+constexpr int kTimeoutChangeOneIn = 50;
 
 // The counter word read between two publications of the fault thread.
 bool CounterWithin(std::uint16_t value, std::uint32_t before, std::uint32_t after) {

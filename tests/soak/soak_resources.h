@@ -9,7 +9,9 @@
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime's allocator interface (its header does not
+// come with every compiler's packages).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes(void);
 #define SOAK_SANITIZER_HEAP 1
 #else
 #include <malloc.h>
