@@ -60,7 +60,7 @@ void FaultThread::Run() {
     int total = 0;
     for (const FaultRow &row : kFaults) total += row.weight;
     while (!stop_) {
-        plat::SleepMs(static_cast<std::uint32_t>(10 + rng_() % 70));
+        plat::SleepMs(static_cast<std::uint32_t>(20 + rng_() % 160));
         const std::uint32_t now = plat::TickCount();
         auto due = std::partition(lasting_.begin(), lasting_.end(), [now](const Lasting &f) {
             return static_cast<std::int32_t>(now - f.due) < 0;
