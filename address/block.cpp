@@ -4,6 +4,7 @@
 #include "address/columns.h"
 #include "address/layout.h"
 #include "address/parser.h"
+#include "core/relaxed.h"
 
 namespace ordax {
 
@@ -46,7 +47,7 @@ int ParseBlock(PdxCall *call) {
     if (parsed != kGateAccepted) return kGateRejected;
     const char *columns = ctx->addressColumns;
     const char letter = columns[kColLetter];
-    const int plcType = ctx->stations[gate->station].plcType;
+    const int plcType = LoadRelaxed(ctx->stations[gate->station].plcType);
     const int bitColumn = BitColumn(letter, plcType);
     if (columns[bitColumn] != kBlank || columns[bitColumn + 1] != kBlank) return kGateRejected;
     return gate->blockLength > BlockLimitFor(plcType, letter) ? kGateRejected : kGateAccepted;

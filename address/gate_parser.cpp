@@ -5,6 +5,7 @@
 #include "address/messages.h"
 #include "address/parser.h"
 #include "address/patterns.h"
+#include "core/relaxed.h"
 
 namespace ordax {
 
@@ -29,7 +30,8 @@ int ParseGate(PdxCall *call) {
     gate->valueBits = kNarrowValueBits;
     if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
     if (letter == 'X' || letter == 'Y') return ParseStringInNFIle(call);
-    const int plcType = ctx->stations[gate->station].plcType;
+    // A hot-backup switch on the channel thread may rewrite it meanwhile.
+    const int plcType = LoadRelaxed(ctx->stations[gate->station].plcType);
     if (plcType != kPlc5 && plcType != kSlc5) {
         Emit(parsemsg::kUnknownDeviceType);
         return kGateRejected;

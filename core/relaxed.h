@@ -1,6 +1,8 @@
 // The 32-bit fields of the channel block that one thread writes and another
-// polls without a lock: the run flags, a station's lastSupervision and the
-// plcType test that decides whether a station is configured. Each is read
+// polls without a lock: the run flags, a station's lastSupervision, its
+// plcType (tested by the engine and the gate parser while a hot-backup
+// switch may rewrite it) and the reply time-out (set by command 15 while
+// the channel thread may be reading a master flag). Each is read
 // and written whole as a relaxed atomic, in place, so the block keeps its
 // plain layout. Relaxed order is enough: the data a flag guards is handed
 // over by the station lock or by the thread's start and join.

@@ -3,6 +3,7 @@
 #include "access/access.h"
 #include "address/address.h"
 #include "core/context.h"
+#include "core/relaxed.h"
 #include "core/reply_timeout.h"
 #include "frame/commands.h"
 
@@ -19,11 +20,12 @@ int Unsupported(PdxCall *) {
 }
 
 // A value of 0 leaves the time-out unchanged; the engine reads it at every
-// exchange, so a new value applies from the next one.
+// exchange, so a new value applies from the next one. The channel thread's
+// master-flag reads use it too, so it is written whole.
 int SetReplyTimeout(PdxCall *call) {
     const auto *args = static_cast<const TimeoutArgs *>(call->args);
     if (args == nullptr || args->timeoutCs == 0) return PDX_DONE;
-    ContextOf(call->driverContext)->replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
+    StoreRelaxed(ContextOf(call->driverContext)->replyTimeout, ReplyTimeoutFromCs(args->timeoutCs));
     return PDX_DONE;
 }
 

@@ -52,15 +52,19 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
 // foreign replies cannot hold the exchange past the reply time-out.
 LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     const std::uint32_t start = plat::TickCount();
+    // Command 15 may change the time-out on the host's thread while the
+    // channel thread reads a master flag; the exchange keeps the one it
+    // started with.
+    const std::uint32_t timeoutMs = LoadRelaxed(ctx.replyTimeout);
     for (;;) {
         int length = kFrameCapacity;
-        const RcvResult rc = RcvMsg(st.socket, txn.frame, &length, ctx.replyTimeout);
+        const RcvResult rc = RcvMsg(st.socket, txn.frame, &length, timeoutMs);
         if (rc == kRcvOk && TakeReply(txn, st.tns, length) == kReplyAccept) return kLinkOk;
         if (rc != kRcvOk && rc != kRcvTimeout) {
             CloseStation(st);
             return kLinkNotConnected;
         }
-        if (!plat::TickWithin(start, ctx.replyTimeout)) {
+        if (!plat::TickWithin(start, timeoutMs)) {
             CloseStation(st);
             StoreRelaxed(st.lastSupervision, 0u);  // the channel thread polls it unlocked
             return kLinkTimeout;
