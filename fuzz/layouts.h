@@ -1,5 +1,5 @@
 // The head of each fuzz target's input, read by the target and written by
-// the seed maker. Selectors index the target's tables modulo their size.
+// the corpus maker. Selectors index the target's tables modulo their size.
 #pragma once
 
 #include <cstdint>
@@ -84,7 +84,7 @@ inline void Read(Input &in, PlcsimHead &h) {
     h = {in.Byte(), in.Byte()};
 }
 
-// Writers for the seed maker.
+// Writers for the corpus maker.
 inline void Put16(std::vector<std::uint8_t> &out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
     out.push_back(static_cast<std::uint8_t>(v >> 8));

@@ -32,7 +32,7 @@ const char *FaultName(FaultKind kind);
 
 class FaultThread {
 public:
-    FaultThread(Plant &plant, std::uint64_t seed) : plant_(plant), rng_(seed) {}
+    FaultThread(Plant &plant, std::uint64_t randomStart) : plant_(plant), rng_(randomStart) {}
     ~FaultThread() { Stop(); }
     FaultThread(const FaultThread &) = delete;
     FaultThread &operator=(const FaultThread &) = delete;

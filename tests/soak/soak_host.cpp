@@ -27,8 +27,8 @@ std::uint64_t HostCounts::exchanges() const {
 }
 
 SoakHost::SoakHost(Plant &plant, const PlantChannel &channel, const FaultThread &faults,
-                   std::uint64_t seed)
-    : plant_(plant), channel_(channel), faults_(faults), rng_(seed) {
+                   std::uint64_t randomStart)
+    : plant_(plant), channel_(channel), faults_(faults), rng_(randomStart) {
     for (const PlantStation &ps : channel_.stations) {
         StationState st{&ps, {}, {}, {}};
         for (int i = 0; i < kItemCount; ++i) {

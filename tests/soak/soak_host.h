@@ -37,7 +37,7 @@ struct HostCounts {
 class SoakHost {
 public:
     SoakHost(Plant &plant, const PlantChannel &channel, const FaultThread &faults,
-             std::uint64_t seed);
+             std::uint64_t randomStart);
     ~SoakHost() { Stop(); }
     SoakHost(const SoakHost &) = delete;
     SoakHost &operator=(const SoakHost &) = delete;

@@ -11,12 +11,12 @@
 // closes channels 200 times and looks for growth of descriptors, threads
 // and heap.
 //
-// The seed of the random faults and exchanges is printed; the counts of
+// The starting value of the random faults and exchanges is printed; the counts of
 // exchanges, results and faults are printed at the end.
 //
 //   ORDAX_SOAK_SECONDS=600   how long the faults last (default 40 s; the
 //                            whole program then takes about a minute)
-//   ORDAX_SOAK_SEED=12345    repeat a run's random choices (the timing of
+//   ORDAX_SOAK_RANDOM=12345    repeat a run's random choices (the timing of
 //                            the threads still differs from run to run)
 //
 // Stations on 127.0.5.x and 127.0.6.x, port 2222.
@@ -150,9 +150,10 @@ void ExpectNoViolations(const std::vector<std::unique_ptr<SoakHost>> &hosts, con
 }
 
 TEST(Soak, FaultsLoseNoWriteReadNoStrangerAndStationsReconnect) {
-    const std::uint64_t seed = EnvNumber("ORDAX_SOAK_SEED", std::random_device{}());
+    const std::uint64_t randomStart = EnvNumber("ORDAX_SOAK_RANDOM", std::random_device{}());
     const std::uint64_t seconds = EnvNumber("ORDAX_SOAK_SECONDS", kDefaultSeconds);
-    std::printf("soak: seed %llu, %llu s of faults\n", static_cast<unsigned long long>(seed),
+    std::printf("soak: random start %llu, %llu s of faults\n",
+                static_cast<unsigned long long>(randomStart),
                 static_cast<unsigned long long>(seconds));
     std::fflush(stdout);
     MessageCounter messages;
@@ -161,12 +162,12 @@ TEST(Soak, FaultsLoseNoWriteReadNoStrangerAndStationsReconnect) {
     ASSERT_TRUE(plant.Build(&error)) << error;
     ordax_test::NodeDir dir;
     ASSERT_TRUE(dir.ok());
-    FaultThread faults(plant, seed);
+    FaultThread faults(plant, randomStart);
     std::vector<std::unique_ptr<SoakHost>> hosts;
     for (const PlantChannel &channel : plant.channels) {
         dir.Write(channel.plan.number, plant.NodeLines(channel));
         hosts.push_back(
-            std::make_unique<SoakHost>(plant, channel, faults, seed + hosts.size() + 1));
+            std::make_unique<SoakHost>(plant, channel, faults, randomStart + hosts.size() + 1));
         ASSERT_EQ(hosts.back()->Open(), PDX_DONE)
             << "channel " << channel.plan.number << ": " << hosts.back()->violations().front();
     }

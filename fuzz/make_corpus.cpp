@@ -1,5 +1,5 @@
-// Writes the seed corpora of the fuzz targets into DIR/<target>/:
-//   ordax_fuzz_seeds DIR
+// Writes the starting corpora of the fuzz targets into DIR/<target>/:
+//   ordax_fuzz_corpus DIR
 // Gate addresses of every form with fitting gate kinds, node files, and for
 // the link targets the requests the driver builds for each request kind on
 // both families together with the simulator's replies to them.
@@ -45,7 +45,7 @@ Bytes Text(const std::string &s) {
 // Kind indices of fuzz::kGateKinds.
 enum Kind : std::uint8_t { kWord = 0, kReal = 1, kDigital = 2, kString = 3 };
 
-struct GateSeed {
+struct GateInput {
     const char *text;
     Kind kind;
     bool block;
@@ -53,7 +53,7 @@ struct GateSeed {
 };
 
 // Station 05 is a PLC-5, 06 an SLC 5 in the gate_parser target.
-const GateSeed kGates[] = {
+const GateInput kGates[] = {
     {"05N007012", kWord, false, 0},        {"05n007012", kWord, false, 0},
     {"05B00301007", kDigital, false, 0},   {"05S002001", kWord, false, 0},
     {"05F008003", kReal, false, 0},        {"05I00001217", kDigital, false, 0},
@@ -122,7 +122,7 @@ Exchange Build(const fuzz::TransactHead &h, plcsim::StationState &sim) {
     txn->subElement = h.subElement;
     for (std::uint16_t i = 0; i < ordax::kDataWords; ++i) txn->data[i] = i;
     if (ordax::BuildPcccRequest(*ctx, *txn, nullptr, ordax::kStationLockHeld) != ordax::kLinkOk) {
-        std::fprintf(stderr, "seed request not built\n");
+        std::fprintf(stderr, "corpus request not built\n");
         std::exit(1);
     }
     Exchange x{h, Bytes(txn->frame, txn->frame + txn->frameLength), {}};
@@ -132,7 +132,7 @@ Exchange Build(const fuzz::TransactHead &h, plcsim::StationState &sim) {
     plcsim::FrameOutcome out;
     plcsim::HandleFrame_Locked(sim, conn, x.request.data(), x.request.size(), rec, out);
     if (out.frames.size() != 1) {
-        std::fprintf(stderr, "no simulator reply to a seed request\n");
+        std::fprintf(stderr, "no simulator reply to a corpus request\n");
         std::exit(1);
     }
     x.reply = out.frames.front();
@@ -158,7 +158,7 @@ Bytes PcccFrame(const Bytes &pccc) {
     return Cat(f, pccc);
 }
 
-void LinkSeeds() {
+void LinkInputs() {
     using ordax::kFileB;
     using ordax::kFileF;
     using ordax::kFileN;
@@ -183,7 +183,7 @@ void LinkSeeds() {
     int n = 0;
     for (const fuzz::TransactHead &h : heads) {
         const Exchange x = Build(h, sims[h.family % 2]);
-        const std::string name = "seed" + std::to_string(n++);
+        const std::string name = "in" + std::to_string(n++);
         const Bytes head = fuzz::Bytes(h);
         Write("transact", name, Cat(head, fuzzsock::WholePiece(x.reply)));
         Write("plcsim_frame", name, Cat(fuzz::Bytes(fuzz::PlcsimHead{h.family, 1}), x.request));
@@ -244,14 +244,13 @@ int main(int argc, char **argv) {
     }
     gRoot = argv[1];
     int n = 0;
-    for (const GateSeed &g : kGates) {
+    for (const GateInput &g : kGates) {
         const fuzz::GateHead head{g.kind, static_cast<std::uint8_t>(g.block ? 1 : 0),
                                   g.blockLength};
-        Write("gate_parser", "seed" + std::to_string(n++), Cat(fuzz::Bytes(head), Text(g.text)));
+        Write("gate_parser", "in" + std::to_string(n++), Cat(fuzz::Bytes(head), Text(g.text)));
     }
     n = 0;
-    for (const char *file : kNodeFiles)
-        Write("node_file", "seed" + std::to_string(n++), Text(file));
-    LinkSeeds();
+    for (const char *file : kNodeFiles) Write("node_file", "in" + std::to_string(n++), Text(file));
+    LinkInputs();
     return 0;
 }
