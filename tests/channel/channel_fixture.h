@@ -4,7 +4,6 @@
 // threads and descriptors.
 #pragma once
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -25,6 +24,7 @@
 #include "platform/lock.h"
 #include "tests/support/host_channel.h"
 #include "tests/support/messages.h"
+#include "tests/support/process_resources.h"
 
 namespace chantest {
 
@@ -102,22 +102,7 @@ inline bool WaitUntil(const std::function<bool()> &done, std::uint32_t limitMs) 
     return true;
 }
 
-inline int CountDirEntries(const char *path) {
-    DIR *dir = ::opendir(path);
-    if (dir == nullptr) return -1;
-    int n = 0;
-    while (dirent *e = ::readdir(dir)) n += e->d_name[0] == '.' ? 0 : 1;
-    ::closedir(dir);
-    return n;
-}
-
-inline int ThreadCount() {
-    return CountDirEntries("/proc/self/task");
-}
-
-// Open descriptors, less the one the count itself holds.
-inline int DescriptorCount() {
-    return CountDirEntries("/proc/self/fd") - 1;
-}
+using ordax_test::DescriptorCount;
+using ordax_test::ThreadCount;
 
 }  // namespace chantest

@@ -39,8 +39,8 @@
 #include "tests/soak/soak_faults.h"
 #include "tests/soak/soak_host.h"
 #include "tests/soak/soak_plant.h"
-#include "tests/soak/soak_resources.h"
 #include "tests/support/host_channel.h"
+#include "tests/support/process_resources.h"
 
 namespace soak {
 namespace {
@@ -264,13 +264,13 @@ void OpenCloseCycles(int cycles, std::atomic<int> &failures) {
 
 // Once the simulator has closed its side of every connection and
 // forgotten its request history, the process holds what it holds at rest.
-Resources AtRest(plcsim::Simulator &sim, const std::vector<int> &handles) {
+ordax_test::Resources AtRest(plcsim::Simulator &sim, const std::vector<int> &handles) {
     const std::uint32_t start = plat::TickCount();
     while (sim.counters().openConnections != 0 && plat::TickWithin(start, 10000)) {
         plat::SleepMs(10);
     }
     for (int h : handles) sim.station(h).ClearHistory();
-    return Snapshot();
+    return ordax_test::Snapshot();
 }
 
 TEST(Soak, OpenCloseCyclesLeaveNoDescriptorThreadOrHeapBehind) {
@@ -297,9 +297,9 @@ TEST(Soak, OpenCloseCyclesLeaveNoDescriptorThreadOrHeapBehind) {
     std::atomic<int> failures{0};
 
     OpenCloseCycles(2, failures);  // the first cycles settle what stays
-    const Resources before = AtRest(sim, handles);
+    const ordax_test::Resources before = AtRest(sim, handles);
     OpenCloseCycles(kCyclesPerThread, failures);
-    const Resources after = AtRest(sim, handles);
+    const ordax_test::Resources after = AtRest(sim, handles);
 
     std::printf("soak: %d open/close cycles: before %s; after %s\n",
                 kCycleThreads * kCyclesPerThread, before.Text().c_str(), after.Text().c_str());

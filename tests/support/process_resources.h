@@ -12,13 +12,14 @@
 // From the sanitizer runtime's allocator interface (its header does not
 // come with every compiler's packages).
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes(void);
-#define SOAK_SANITIZER_HEAP 1
+#define ORDAX_TEST_SANITIZER_HEAP 1
 #else
 #include <malloc.h>
 #endif
 
-namespace soak {
+namespace ordax_test {
 
+// Entries of a /proc directory, less "." and "..".
 inline int CountEntries(const char *path) {
     DIR *dir = ::opendir(path);
     if (dir == nullptr) return -1;
@@ -39,13 +40,22 @@ struct Resources {
     }
 };
 
+inline int ThreadCount() {
+    return CountEntries("/proc/self/task");
+}
+
+// Open descriptors, less the one the count itself holds.
+inline int DescriptorCount() {
+    return CountEntries("/proc/self/fd") - 1;
+}
+
 inline Resources Snapshot() {
-#ifdef SOAK_SANITIZER_HEAP
+#ifdef ORDAX_TEST_SANITIZER_HEAP
     const std::size_t heap = __sanitizer_get_current_allocated_bytes();
 #else
     const std::size_t heap = mallinfo2().uordblks;
 #endif
-    return {CountEntries("/proc/self/fd") - 1, CountEntries("/proc/self/task"), heap};
+    return {DescriptorCount(), ThreadCount(), heap};
 }
 
-}  // namespace soak
+}  // namespace ordax_test
