@@ -136,12 +136,7 @@ protected:
         return gate;
     }
     int Call(int command, void *args) {
-        PdxCall call{};
-        call.driverContext = block_->bytes;
-        call.command = command;
-        call.channel = kChannel;
-        call.args = args;
-        return PdxMain(&call);
+        return ordax_test::HostCall(block_->bytes, command, kChannel, args);
     }
     int Call(int command, HostGate &gate) { return Call(command, &gate.access); }
 

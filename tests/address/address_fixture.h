@@ -12,6 +12,7 @@
 #include "core/context.h"
 #include "ordax.h"
 #include "tests/support/channel_block.h"
+#include "tests/support/host_channel.h"
 #include "tests/support/messages.h"
 
 namespace address_test {
@@ -71,11 +72,7 @@ protected:
         return g;
     }
     int Call(int command, GateRecord *gate) {
-        PdxCall call{};
-        call.driverContext = ctx_.get();
-        call.command = command;
-        call.args = gate;
-        return PdxMain(&call);
+        return ordax_test::HostCall(ctx_.get(), command, 0, gate);
     }
     int Parse(GateRecord *gate) { return Call(PDX_PARSE_GATE, gate); }
     int Block(GateRecord *gate) { return Call(PDX_PARSE_BLOCK, gate); }

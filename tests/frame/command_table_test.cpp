@@ -7,6 +7,7 @@
 
 #include "core/context.h"
 #include "ordax.h"
+#include "tests/support/host_channel.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ struct Block {
 };
 
 int Call(int command, void *block, void *args) {
-    PdxCall call{};
-    call.driverContext = block;
-    call.command = command;
-    call.args = args;
-    return PdxMain(&call);
+    return ordax_test::HostCall(block, command, 0, args);
 }
 
 TEST(CommandTable, CodesWithoutRoutineAnswerTwoAndTouchNothing) {

@@ -42,12 +42,7 @@ SoakHost::SoakHost(Plant &plant, const PlantChannel &channel, const FaultThread 
 }
 
 int SoakHost::Call(int command, void *args) {
-    PdxCall call{};
-    call.driverContext = block_->bytes;
-    call.command = command;
-    call.channel = channel_.plan.number;
-    call.args = args;
-    return PdxMain(&call);
+    return ordax_test::HostCall(block_->bytes, command, channel_.plan.number, args);
 }
 
 int SoakHost::Open() {

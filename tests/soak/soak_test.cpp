@@ -34,6 +34,7 @@
 
 #include "core/context.h"
 #include "host/tamhub.h"
+#include "host/tamhub_gate.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
 #include "tests/soak/soak_faults.h"
@@ -223,37 +224,23 @@ void OpenCloseCycles(int cycles, std::atomic<int> &failures) {
         threads.emplace_back([t, cycles, &failures] {
             for (int c = 0; c < cycles; ++c) {
                 auto block = ordax_test::NewHostBlock();
-                PdxCall call{};
-                call.driverContext = block->bytes;
-                call.channel = kCycleChannelBase + t;
+                const int channel = kCycleChannelBase + t;
                 OpenArgs open{};
                 open.openNow = 1;
                 open.timeoutCs = kTimeoutCs;
-                call.command = PDX_OPEN_CHANNEL;
-                call.args = &open;
-                int bad = PdxMain(&call) != PDX_DONE;
+                int bad = ordax_test::HostCall(block->bytes, PDX_OPEN_CHANNEL, channel, &open) !=
+                          PDX_DONE;
                 GateRecord record{};
                 record.addressText = "00N007000";
                 record.gateType = 1;
-                call.command = PDX_PARSE_GATE;
-                call.args = &record;
-                bad += PdxMain(&call) != PDX_DONE;
+                bad += ordax_test::HostCall(block->bytes, PDX_PARSE_GATE, channel, &record) !=
+                       PDX_DONE;
                 std::uint8_t cell[4] = {};
-                GateAccess access{};
-                access.addressText = record.addressText;
-                access.station = record.station;
-                access.fileType = record.fileType;
-                access.packedAddress = record.packedAddress;
-                access.bit = record.bit;
-                access.valueBits = record.valueBits;
-                access.count = 1;
-                access.data = cell;
-                call.command = PDX_READ_GATE;
-                call.args = &access;
-                bad += PdxMain(&call) != PDX_DONE;
-                call.command = PDX_CLOSE_CHANNEL;
-                call.args = nullptr;
-                bad += PdxMain(&call) != PDX_DONE;
+                GateAccess access = TamHubGateAccess(&record, 1, cell);
+                bad +=
+                    ordax_test::HostCall(block->bytes, PDX_READ_GATE, channel, &access) != PDX_DONE;
+                bad += ordax_test::HostCall(block->bytes, PDX_CLOSE_CHANNEL, channel, nullptr) !=
+                       PDX_DONE;
                 delete[] block->ctx().clientName;
                 failures += bad;
             }

@@ -53,12 +53,7 @@ TEST(Soak, GateParsesAndTimeoutChangesWhileThePairSwitches) {
     ASSERT_EQ(ordax_test::OpenCommand(*block, kChannel, 1, kTimeoutCs), PDX_DONE);
     ordax::DriverContext &ctx = block->ctx();
     auto call = [&](int command, void *args) {
-        PdxCall c{};
-        c.driverContext = block->bytes;
-        c.command = command;
-        c.channel = kChannel;
-        c.args = args;
-        return PdxMain(&c);
+        return ordax_test::HostCall(block->bytes, command, kChannel, args);
     };
     auto parse = [&](const ParseCase &p) {
         GateRecord r{};

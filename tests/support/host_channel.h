@@ -37,27 +37,29 @@ inline std::vector<char *> &RetainedClientNames() {
     return *names;
 }
 
+// One call of the entry point, as a host makes it.
+inline int HostCall(void *block, int command, int channel, void *args) {
+    PdxCall call{};
+    call.driverContext = block;
+    call.command = command;
+    call.channel = channel;
+    call.args = args;
+    return PdxMain(&call);
+}
+
 // Command 1 as a host issues it.
 inline int OpenCommand(HostBlock &block, int channel, std::int32_t openNow,
                        std::int32_t timeoutCs = 50) {
     OpenArgs args{};
     args.openNow = openNow;
     args.timeoutCs = timeoutCs;
-    PdxCall call{};
-    call.driverContext = block.bytes;
-    call.command = PDX_OPEN_CHANNEL;
-    call.channel = channel;
-    call.args = &args;
-    const int result = PdxMain(&call);
+    const int result = HostCall(block.bytes, PDX_OPEN_CHANNEL, channel, &args);
     if (block.ctx().clientName != nullptr) RetainedClientNames().push_back(block.ctx().clientName);
     return result;
 }
 
 inline int CloseCommand(HostBlock &block) {
-    PdxCall call{};
-    call.driverContext = block.bytes;
-    call.command = PDX_CLOSE_CHANNEL;
-    return PdxMain(&call);
+    return HostCall(block.bytes, PDX_CLOSE_CHANNEL, 0, nullptr);
 }
 
 // A fresh temporary directory made the current directory for the
