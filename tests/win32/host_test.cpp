@@ -6,7 +6,7 @@
 // Stations the simulator serves: a PLC-5 at 127.0.0.121, an SLC 5/05 at
 // 127.0.0.122 and a PLC-5 hot-backup pair 127.0.0.123 / 127.0.0.124 whose
 // second processor is the master, and a PLC-5 at 127.0.0.126 that answers
-// every request 1.5 s late. Every station has the simulator's default
+// every request 3 s late. Every station has the simulator's default
 // tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
 #include <windows.h>
 
@@ -35,7 +35,7 @@ constexpr char kNodeText[] =
     "02 = 127.0.0.122-SLC5\n"
     "03 = 127.0.0.123, 127.0.0.124\n"
     "04 = 127.0.0.125\n"   // nobody listens there
-    "05 = 127.0.0.126\n";  // answers 1.5 s late: past the reply time-out
+    "05 = 127.0.0.126\n";  // answers 3 s late: past two reply time-outs
 
 struct Log {
     std::mutex mutex;
