@@ -13,10 +13,15 @@ namespace ordax {
 // finish its first pass in time.
 constexpr int kChannelStartFailed = 6;
 
-// Start and stop waits: at most this long, polling every kChannelPollMs.
+// Start and stop waits: at most this long on the tick count, which they
+// test every kChannelWaitSliceMs; the thread's events end them at once.
 constexpr std::uint32_t kChannelWaitLimitMs = 60000;
-constexpr std::uint32_t kChannelPollMs = 100;
+constexpr std::uint32_t kChannelWaitSliceMs = 100;
 constexpr std::uint32_t kChannelThreadStack = 65535;
+
+// The shortest pause of the channel thread between two walks, whatever
+// loopSleep says.
+constexpr std::uint32_t kMinWalkPauseMs = 5;
 
 // Starts the channel: creates the configured stations' locks, starts the
 // socket library and the channel thread, and waits (at most 60 s) until the
@@ -26,16 +31,19 @@ constexpr std::uint32_t kChannelThreadStack = 65535;
 // (logged, everything undone).
 int StartChannel(DriverContext &ctx);
 
-// Stops the channel: clears runFlag, waits for the thread's end (the message
-// after 60 s, then a join, so the thread has surely ended), deletes the
-// station locks and releases the socket-library start if StartChannel made
-// them, and clears channelOpen. Safe on a channel that was never started.
-// Always 0.
+// Stops the channel: clears runFlag, sets the close and stop events (the
+// thread's pause and an engine's pause after a time-out end at once), waits for the
+// thread's end (the message after 60 s, then a join, so the thread has
+// surely ended), deletes the station locks and releases the socket-library
+// start if StartChannel made them, and clears channelOpen. Safe on a
+// prepared channel that was never started. Always 0.
 int StopChannel(DriverContext &ctx);
 
 // The thread's body: walks the station table while runFlag is set, giving
-// each configured station that is due a SupervisePass, then closes every
-// configured station and clears threadAlive.
+// each configured station that is due a SupervisePass and pausing loopSleep
+// (at least kMinWalkPauseMs, cut short by the stop event) after each walk;
+// sets firstWalkEvent after the first walk; at the end closes every
+// configured station, clears threadAlive and sets endEvent.
 void ChannelThread(DriverContext &ctx);
 
 // One supervision pass for station `number` (0..99) under its lock:

@@ -53,11 +53,18 @@ void CloseAllStations(DriverContext &ctx) {
     }
 }
 
+// The pause after a walk: loopSleep, but at least a few milliseconds, so
+// that loopSleep 0 does not spin a core. A stop ends it at once.
+std::uint32_t WalkPause(const ChannelTimers &timers) {
+    return timers.loopSleep < kMinWalkPauseMs ? kMinWalkPauseMs : timers.loopSleep;
+}
+
 }  // namespace
 
 // Contract in channel.h.
 void ChannelThread(DriverContext &ctx) {
     bool sawOpen = false;
+    bool walked = false;
     while (Running(ctx)) {
         if (!sawOpen && LoadRelaxed(ctx.channelOpen) != 0) {
             sawOpen = true;
@@ -65,10 +72,15 @@ void ChannelThread(DriverContext &ctx) {
         }
         WalkStations(ctx);
         StoreRelaxed(ctx.threadAlive, 1);
-        plat::SleepMs(ctx.timers.loopSleep);
+        if (!walked) {
+            walked = true;
+            plat::EventSet(&ctx.firstWalkEvent);
+        }
+        plat::EventWait(&ctx.stopEvent, WalkPause(ctx.timers));
     }
     CloseAllStations(ctx);
     StoreRelaxed(ctx.threadAlive, 0);
+    plat::EventSet(&ctx.endEvent);
 }
 
 }  // namespace ordax

@@ -32,31 +32,44 @@ void DeleteStationLocks(DriverContext &ctx) {
     ctx.locksCreated = 0;
 }
 
-// Waits, polling every 100 ms for at most 60 s, until threadAlive has the
-// value `alive`. False when the limit ran out.
-bool AwaitThreadAlive(const DriverContext &ctx, std::int32_t alive) {
+// Waits for `event` at most kChannelWaitLimitMs on the tick count, as every
+// limit of the channel is measured. The event ends the wait at once; the
+// slices only let the limit be tested now and then.
+bool AwaitEvent(plat::Event *event) {
     const std::uint32_t start = plat::TickCount();
-    while (LoadRelaxed(ctx.threadAlive) != alive) {
+    while (!plat::EventWait(event, kChannelWaitSliceMs)) {
         if (!plat::TickWithin(start, kChannelWaitLimitMs)) return false;
-        plat::SleepMs(kChannelPollMs);
     }
     return true;
 }
 
-// Creates the thread and waits for its first walk. 0 or kChannelStartFailed
-// (logged); a created thread's handle is kept for the stop to join.
+// Creates the thread and waits (at most 60 s) for the event it sets after
+// its first walk. 0 or kChannelStartFailed (logged); a created thread's
+// handle is kept for the stop to join.
 int LaunchThread(DriverContext &ctx) {
+    plat::EventReset(&ctx.closeEvent);
+    plat::EventReset(&ctx.stopEvent);
+    plat::EventReset(&ctx.firstWalkEvent);
+    plat::EventReset(&ctx.endEvent);
     plat::ThreadHandle handle = 0;
     if (plat::ThreadStart(ThreadEntry, &ctx, kChannelThreadStack, &handle) != 0) {
         Emit(chanmsg::kThreadNotCreated);
         return kChannelStartFailed;
     }
     ctx.channelThread = handle;
-    if (!AwaitThreadAlive(ctx, 1)) {
+    if (!AwaitEvent(&ctx.firstWalkEvent) || LoadRelaxed(ctx.threadAlive) != 1) {
         Emit(chanmsg::kThreadDidNotStart);
         return kChannelStartFailed;
     }
     return 0;
+}
+
+// A thread that finished its first walk is waited for (at most 60 s) on the
+// event it sets as it ends; one still in its first walk (a start that ran
+// out of time) is not, as before: the join below waits for it.
+void AwaitThreadEnd(DriverContext &ctx) {
+    if (LoadRelaxed(ctx.threadAlive) == 0) return;
+    if (!AwaitEvent(&ctx.endEvent)) Emit(chanmsg::kThreadStopTimeout);
 }
 
 // Joins the thread: after the wait on threadAlive it may still be running,
@@ -90,7 +103,9 @@ int StartChannel(DriverContext &ctx) {
 // Contract in channel.h.
 int StopChannel(DriverContext &ctx) {
     StoreRelease(ctx.runFlag, 0);  // hands the stations to the thread's shutdown
-    if (!AwaitThreadAlive(ctx, 0)) Emit(chanmsg::kThreadStopTimeout);
+    plat::EventSet(&ctx.closeEvent);
+    plat::EventSet(&ctx.stopEvent);
+    AwaitThreadEnd(ctx);
     JoinChannelThread(ctx);
     DeleteStationLocks(ctx);
     if (ctx.socketsStarted != 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/codes.h"
+#include "platform/clock.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
 #include "platform/thread.h"
@@ -89,11 +90,19 @@ struct DriverContext {
     char *clientName;            // 10-byte client name, allocated by command 1
     char stringBuffer[kStringBufferSize];
     StringDefinition *stringDefinitions;  // newest first
-    // The driver's own bookkeeping of the channel thread, after every field
-    // of the host interface. Command 1 clears it with the rest of the block.
+    // The driver's own bookkeeping, after every field of the host
+    // interface. Command 1 clears it with the rest of the block; a zero-filled
+    // lock is free and a zero-filled event clear on every backend.
     plat::ThreadHandle channelThread;  // the running (or unjoined) thread; 0 = none
     std::int32_t locksCreated;         // 1 while the configured stations' locks exist
     std::int32_t socketsStarted;       // 1 while this channel holds a socket-library start
+    std::uintptr_t preparedMark;       // PreparedMarkOf(block) once command 1 prepared it
+    plat::PlatLock callLock;           // one gate command of the channel at a time
+    plat::PlatLock stopLock;           // one stop of the channel at a time
+    plat::Event closeEvent;            // set as a close begins: ends the engine's pauses
+    plat::Event stopEvent;             // set by the stop: ends the thread's pauses
+    plat::Event firstWalkEvent;        // set by the thread after its first walk
+    plat::Event endEvent;              // set by the thread as it ends
 };
 
 constexpr std::size_t kContextSize = 20000;
@@ -103,6 +112,20 @@ static_assert(sizeof(DriverContext) <= kContextSize,
 // The block of a call, as the driver's records.
 inline DriverContext *ContextOf(void *block) {
     return static_cast<DriverContext *>(block);
+}
+
+// What command 1 leaves in `preparedMark` of the block at `block`: the
+// block's own address, scrambled, so that neither a fresh block's zeros nor
+// its leftovers, nor a copy of a prepared block elsewhere, read as prepared.
+inline std::uintptr_t PreparedMarkOf(const void *block) {
+    constexpr std::uintptr_t kSalt = static_cast<std::uintptr_t>(0x4F7264615837A5C3ull);
+    return reinterpret_cast<std::uintptr_t>(block) ^ kSalt;
+}
+
+// True when command 1 has prepared this block: its bookkeeping (thread,
+// locks, events) is the driver's own and may be used.
+inline bool BlockPrepared(const DriverContext &ctx) {
+    return ctx.preparedMark == PreparedMarkOf(&ctx);
 }
 
 }  // namespace ordax

@@ -21,8 +21,10 @@ int Unsupported(PdxCall *) {
 
 // A value of 0 leaves the time-out unchanged; the engine reads it at every
 // exchange, so a new value applies from the next one. The channel thread's
-// master-flag reads use it too, so it is written whole.
+// master-flag reads use it too, so it is written whole. Without a block
+// there is nothing to set.
 int SetReplyTimeout(PdxCall *call) {
+    if (call->driverContext == nullptr) return PDX_LINK_ERROR;
     const auto *args = static_cast<const TimeoutArgs *>(call->args);
     if (args == nullptr || args->timeoutCs == 0) return PDX_DONE;
     StoreRelaxed(ContextOf(call->driverContext)->replyTimeout, ReplyTimeoutFromCs(args->timeoutCs));
@@ -56,6 +58,40 @@ Command CommandFor(int code) {
     return kCommandTable[code];
 }
 
+// The gate commands share the channel's Transaction and the parser's work
+// fields.
+bool OneCallAtATime(int code) {
+    switch (code) {
+        case PDX_PARSE_GATE:
+        case PDX_PARSE_BLOCK:
+        case PDX_READ_GATE:
+        case PDX_READ_BLOCK:
+        case PDX_WRITE_GATE:
+        case PDX_WRITE_BLOCK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+
+// Runs a gate command under the channel's call lock once command 1 has
+// prepared the block, so that calls of several host threads on one channel
+// are served one after the other and command 11 can wait for the one under
+// way. Channels do not wait for each other.
+int RunOneAtATime(Command command, PdxCall *call) {
+    if (call->driverContext == nullptr) return command(call);
+    DriverContext &ctx = *ContextOf(call->driverContext);
+    if (!BlockPrepared(ctx)) return command(call);
+    plat::LockEnter(&ctx.callLock);
+    const int result = command(call);
+    plat::LockLeave(&ctx.callLock);
+    return result;
+}
+
+}  // namespace
+
 }  // namespace ordax
 
 // Codes without a routine (0, 8, 9 and anything outside 1..15) answer 2.
@@ -63,5 +99,6 @@ extern "C" int PdxMain(PdxCall *call) {
     if (call == nullptr) return PDX_LINK_ERROR;
     ordax::Command command = ordax::CommandFor(call->command);
     if (command == nullptr) return PDX_LINK_ERROR;
+    if (ordax::OneCallAtATime(call->command)) return ordax::RunOneAtATime(command, call);
     return command(call);
 }

@@ -15,4 +15,7 @@ int DescribeDriver(PdxCall *call);  // 14
 using Command = int (*)(PdxCall *call);
 Command CommandFor(int code);
 
+// True for the commands that run one at a time per channel (3 to 7 and 10).
+bool OneCallAtATime(int code);
+
 }  // namespace ordax

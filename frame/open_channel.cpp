@@ -6,6 +6,7 @@
 #include "channel/channel.h"
 #include "core/context.h"
 #include "core/host.h"
+#include "core/relaxed.h"
 #include "core/reply_timeout.h"
 #include "frame/commands.h"
 #include "frame/frame_messages.h"
@@ -28,6 +29,7 @@ DriverContext &PrepareBlock(void *block) {
     ctx.threadAlive = 0;
     ctx.runFlag = 0;
     ctx.timers = kDefaultTimers;
+    ctx.preparedMark = PreparedMarkOf(block);
     return ctx;
 }
 
@@ -51,19 +53,40 @@ bool RegisterClient(DriverContext &ctx, int channel) {
     return true;
 }
 
+// The close of a block that command 1 prepared. From the moment channelOpen
+// is clear, every exchange ends "not open" before it touches a station, and
+// the close event ends an engine's pause after a time-out; a gate command
+// still under way is then waited for (the channel's call lock) before the
+// thread is stopped and anything is deleted. One close at a time.
+void CloseChannelBlock(DriverContext &ctx) {
+    plat::LockEnter(&ctx.stopLock);
+    StoreRelaxed(ctx.channelOpen, 0);
+    plat::EventSet(&ctx.closeEvent);
+    plat::LockEnter(&ctx.callLock);
+    plat::LockLeave(&ctx.callLock);
+    StopChannel(ctx);
+    plat::LockLeave(&ctx.stopLock);
+}
+
 }  // namespace
 
 // Command 1. The steps run in a fixed order; the first failure ends the
 // command with 2 and leaves what is done in place. With openNow 0 the
 // channel is only prepared: no thread, every exchange ends "not open".
+// A block that command 1 prepared before is closed first, so that a
+// running channel's thread, connections and locks are not lost under the
+// clear. Without an argument record nothing is done.
 int OpenChannel(PdxCall *call) {
     Emit(framemsg::kVersion, __DATE__, __TIME__);
-    if (call->driverContext == nullptr) return PDX_LINK_ERROR;
+    if (call->driverContext == nullptr || call->args == nullptr) return PDX_LINK_ERROR;
+    if (BlockPrepared(*ContextOf(call->driverContext))) {
+        CloseChannelBlock(*ContextOf(call->driverContext));
+    }
     DriverContext &ctx = PrepareBlock(call->driverContext);
     if (!RegisterClient(ctx, call->channel)) return PDX_LINK_ERROR;
     if (!ReadNodeFile(&ctx, call->channel)) return PDX_LINK_ERROR;
     const auto *args = static_cast<const OpenArgs *>(call->args);
-    if (args == nullptr || args->openNow == 0) return PDX_DONE;
+    if (args->openNow == 0) return PDX_DONE;
     ctx.replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
     if (StartChannel(ctx) != 0) {
         Emit(framemsg::kChannelOpenFailed);
@@ -72,9 +95,13 @@ int OpenChannel(PdxCall *call) {
     return PDX_DONE;
 }
 
-// Command 11. The client registration and its name stay as they are.
+// Command 11. A block that command 1 never prepared has no thread, locks or
+// connections of the driver's: nothing is touched. The client registration
+// and its name stay as they are.
 int CloseChannel(PdxCall *call) {
-    if (call->driverContext != nullptr) StopChannel(*ContextOf(call->driverContext));
+    if (call->driverContext == nullptr) return PDX_DONE;
+    DriverContext &ctx = *ContextOf(call->driverContext);
+    if (BlockPrepared(ctx)) CloseChannelBlock(ctx);
     return PDX_DONE;
 }
 

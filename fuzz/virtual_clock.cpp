@@ -24,4 +24,23 @@ void SleepMs(std::uint32_t ms) {
     gTicks.fetch_add(ms, std::memory_order_relaxed);
 }
 
+// An event that is not set makes the waiter sleep its whole limit.
+void EventReset(Event *event) {
+    std::atomic_ref<std::uint32_t>(event->state).store(0);
+}
+
+void EventSet(Event *event) {
+    std::atomic_ref<std::uint32_t>(event->state).store(1);
+}
+
+bool EventIsSet(const Event *event) {
+    return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t &>(event->state)).load() != 0;
+}
+
+bool EventWait(Event *event, std::uint32_t ms) {
+    if (EventIsSet(event)) return true;
+    SleepMs(ms);
+    return false;
+}
+
 }  // namespace plat

@@ -113,7 +113,17 @@ typedef struct GateAccess {
     void *data; /* the host's value buffer */
 } GateAccess;
 
-/* The single export of the driver library. */
+/* The single export of the driver library.
+ *
+ * Threads: channels (blocks) are independent and may be called in parallel
+ * from any threads. The gate commands of one channel (3 to 7 and 10) are
+ * served one at a time: overlapping calls from several threads wait for each
+ * other. Command 11 may come from any thread: calls arriving during it fail
+ * with result 2 ("Channel not Open"), the call under way is waited for, and a
+ * block that command 1 never prepared is left untouched. Command 1 on a block
+ * whose channel runs closes that channel first; commands 1 and 11 of one
+ * block are not to race each other. The channel thread keeps the library
+ * loaded while it runs. */
 #if defined(_WIN32) && !defined(ORDAX_BUILDING)
 __declspec(dllimport) int PdxMain(PdxCall *call);
 #elif defined(__GNUC__) && !defined(_WIN32)

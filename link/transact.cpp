@@ -85,10 +85,14 @@ LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess
     return AwaitReply(ctx, txn, st);
 }
 
-// 2 x loopSleep without overflowing the 32-bit sleep argument.
+// The pause after a time-out gives the channel thread time to reconnect
+// the station: 2 x loopSleep, but never more than a minute, so that a huge
+// loopSleep cannot keep the host's calling thread asleep.
+constexpr std::uint64_t kMaxTimeoutPauseMs = 60000;
+
 std::uint32_t TimeoutPause(const ChannelTimers &timers) {
     const std::uint64_t ms = 2ull * timers.loopSleep;
-    return ms > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(ms);
+    return static_cast<std::uint32_t>(ms < kMaxTimeoutPauseMs ? ms : kMaxTimeoutPauseMs);
 }
 
 }  // namespace
@@ -109,7 +113,8 @@ LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate
     if (lock == kTakeStationLock) plat::LockEnter(&st.lock);
     const LinkResult result = ExchangeLocked(ctx, txn, gate, st);
     if (lock == kTakeStationLock) plat::LockLeave(&st.lock);
-    if (result == kLinkTimeout) plat::SleepMs(TimeoutPause(ctx.timers));
+    // A close of the channel ends the pause at once.
+    if (result == kLinkTimeout) plat::EventWait(&ctx.closeEvent, TimeoutPause(ctx.timers));
     return result;
 }
 
