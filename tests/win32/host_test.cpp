@@ -270,4 +270,60 @@ TEST_F(WindowsHost, PreparedOnlyAndMissingNodeFile) {
     EXPECT_TRUE(log_.Has("32|Ordax : File Ordax62.int not found !"));
 }
 
+// A host's mistakes about the channel's life, as the Win32 backend answers
+// them: command 11 on a block command 1 never prepared leaves it as it is;
+// a loopSleep of a minute does not hold up the close; and the DLL freed with
+// a channel open stays mapped until the channel thread has ended.
+TEST_F(WindowsHost, LifeMistakesEndCleanly) {
+    const std::vector<unsigned char> fresh = block_;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(block_, fresh);
+
+    std::FILE *f = std::fopen("Ordax63.int", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("T 5000; 60000; 1000; 1000;\n01 = 127.0.0.121\n", f);
+    std::fclose(f);
+    OpenArgs open{};
+    open.openNow = 1;
+    open.timeoutCs = 100;
+    ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open, 63), PDX_DONE);
+    start = GetTickCount();
+    EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+
+    // A second copy of the DLL, so that this program's own reference does
+    // not keep it loaded.
+    char path[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameA(GetModuleHandleA("ordax.dll"), path, MAX_PATH), 0u);
+    ASSERT_TRUE(CopyFileA(path, "ordax_unload.dll", FALSE));
+    using Entry = int (*)(PdxCall *);
+    HMODULE first = LoadLibraryA(".\\ordax_unload.dll");
+    ASSERT_NE(first, nullptr);
+    auto entry =
+        reinterpret_cast<Entry>(reinterpret_cast<void *>(GetProcAddress(first, "PdxMain")));
+    ASSERT_NE(entry, nullptr);
+    std::vector<unsigned char> other(PDX_CONTEXT_SIZE, 0xCC);
+    f = std::fopen("Ordax63.int", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("T 5000; 20; 1000; 1000;\n01 = 127.0.0.121\n", f);
+    std::fclose(f);
+    PdxCall call{other.data(), PDX_OPEN_CHANNEL, 63, 0, &open};
+    ASSERT_EQ(entry(&call), PDX_DONE);
+    FreeLibrary(first);
+    Sleep(300);  // the thread walks every 20 ms in the DLL's code
+    HMODULE again = GetModuleHandleA("ordax_unload.dll");
+    ASSERT_NE(again, nullptr) << "unloaded under a running channel thread";
+    again = LoadLibraryA(".\\ordax_unload.dll");
+    entry = reinterpret_cast<Entry>(reinterpret_cast<void *>(GetProcAddress(again, "PdxMain")));
+    call.command = PDX_CLOSE_CHANNEL;
+    call.args = nullptr;
+    EXPECT_EQ(entry(&call), PDX_DONE);
+    FreeLibrary(again);
+    EXPECT_EQ(GetModuleHandleA("ordax_unload.dll"), nullptr);
+    DeleteFileA("ordax_unload.dll");
+    std::remove("Ordax63.int");
+}
+
 }  // namespace
