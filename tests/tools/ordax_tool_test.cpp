@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_dir.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
@@ -37,11 +38,9 @@ std::string Slurp(const fs::path &path) {
 class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ordax-tool-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ASSERT_TRUE(scratch_.ok()) << scratch_.error();
+        dir_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Write(const std::string &name, const std::string &text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -90,6 +89,7 @@ protected:
         return std::string::npos;
     }
 
+    ordax_test::ScratchDir scratch_{"ordax-tool-test"};  // removed with the fixture
     fs::path dir_;
 };
 
