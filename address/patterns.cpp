@@ -23,25 +23,27 @@ constexpr PatternId kSlc5Order[] = {kPatternDataFiles, kPatternSlcIo, kPatternSt
 
 }  // namespace
 
-// Columns: station (2), letter, file (3), element (3), 9-10, 11-12.
+// Columns: station (2), letter, file (3), element (3), 9-10, 11-12. The
+// station is read as a decimal number and the node file configures 00-99,
+// so its two columns admit every decimal digit in every form.
 const AddressPattern kAddressPatterns[kPatternCount] = {
     {"data files",
-     {kOctal, kOctal, "SBNF", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal,
+     {kDecimal, kDecimal, "SBNF", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal,
       kBitTensOrBlank, kDecimalOrBlank, kBlank, kBlank}},
     {"PLC-5 I/O",
-     {kOctal, kOctal, "IO", kDecimal, kDecimal, kDecimal, kOctal, kOctal, kOctal, kBitTensOrBlank,
-      kOctalOrBlank, kBlank, kBlank}},
+     {kDecimal, kDecimal, "IO", kDecimal, kDecimal, kDecimal, kOctal, kOctal, kOctal,
+      kBitTensOrBlank, kOctalOrBlank, kBlank, kBlank}},
     {"SLC I/O",
      {kDecimal, kDecimal, "IO", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal,
       kDecimal, kDecimal, kBitTensOrBlank, kDecimalOrBlank}},
     {"structures",
-     {kOctal, kOctal, "TCR", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, "0", "012",
-      kBitTensOrBlank, kDecimalOrBlank}},
+     {kDecimal, kDecimal, "TCR", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, "0",
+      "012", kBitTensOrBlank, kDecimalOrBlank}},
     {"PID",
-     {kOctal, kOctal, "P", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, "01234",
+     {kDecimal, kDecimal, "P", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, "01234",
       "012468", kBitTensOrBlank, kDecimalOrBlank}},
     {"string file",
-     {kOctal, kOctal, "G", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kBlank,
+     {kDecimal, kDecimal, "G", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kBlank,
       kBlank, kBlank, kBlank}},
     {"integer-file string",
      {kDecimal, kDecimal, "XY", kDecimal, kDecimal, kDecimal, kDecimal, kDecimal, kDecimal,

@@ -91,26 +91,32 @@ protected:
         TamHubReset();
         log_ = std::make_unique<ordax_test::MessageCapture>();
         plc5Handle_ = sim_.AddStation({kPlc5Ip, plcsim::Family::Plc5, "F8:500,N7:1100", 2222});
+        ASSERT_GE(plc5Handle_, 0) << "simulated PLC-5 at " << kPlc5Ip << ": " << sim_.LastError();
         slcHandle_ = sim_.AddStation({kSlcIp, plcsim::Family::Slc5, "F8:500", 2222});
-        ASSERT_GE(plc5Handle_, 0) << sim_.LastError();
-        ASSERT_GE(slcHandle_, 0) << sim_.LastError();
-        ASSERT_TRUE(sim_.Start());
-        ASSERT_TRUE(dir_.ok());
+        ASSERT_GE(slcHandle_, 0) << "simulated SLC 5 at " << kSlcIp << ": " << sim_.LastError();
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
+        ASSERT_TRUE(dir_.ok()) << dir_.error();
         dir_.Write(kChannel, NodeLines());
-        ASSERT_EQ(ordax_test::OpenCommand(*block_, kChannel, 1, 100), PDX_DONE);
+        const int opened = ordax_test::OpenCommand(*block_, kChannel, 1, 100);
+        openIssued_ = true;
+        ASSERT_EQ(opened, PDX_DONE) << "command 1 of channel " << kChannel;
         ASSERT_EQ(block_->ctx().replyTimeout, 1000u);
         log_->Clear();
     }
-    // The test owns the block, so it releases the string definitions the
+    // Undoes what the set-up did: command 11 only after a command 1 (which
+    // clears the block: before it, the block holds no list to walk). The
+    // test owns the block, so it releases the string definitions the
     // driver never frees.
     void TearDown() override {
-        ordax_test::CloseCommand(*block_);
-        for (ordax::StringDefinition *d = Ctx().stringDefinitions; d != nullptr;) {
-            ordax::StringDefinition *next = d->next;
-            delete d;
-            d = next;
+        if (openIssued_) {
+            ordax_test::CloseCommand(*block_);
+            for (ordax::StringDefinition *d = Ctx().stringDefinitions; d != nullptr;) {
+                ordax::StringDefinition *next = d->next;
+                delete d;
+                d = next;
+            }
+            Ctx().stringDefinitions = nullptr;
         }
-        Ctx().stringDefinitions = nullptr;
         log_.reset();
         TamHubReset();
     }
@@ -161,6 +167,7 @@ protected:
     ordax_test::NodeDir dir_;
     std::unique_ptr<ordax_test::HostBlock> block_ = ordax_test::NewHostBlock();
     std::unique_ptr<ordax_test::MessageCapture> log_;
+    bool openIssued_ = false;
 };
 
 inline std::string M(int level, const std::string &text) {

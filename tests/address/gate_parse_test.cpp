@@ -111,7 +111,6 @@ TEST_F(GateTest, GateKindMismatchesAreRejectedSilently) {
 
 // Rejected with the invalid-character message at level 8.
 const RejectCase kColumnRejects[] = {
-    {"08N007000", kInteger, "SLC station 8 outside the I/O form"},
     {"05I00001817", kDigital, "8 in an octal element"},
     {"05I00001218", kDigital, "8 in an octal bit"},
     {"05I0010030005", kDigital, "SLC I/O form on a PLC-5"},
@@ -132,11 +131,9 @@ const RejectCase kColumnRejects[] = {
     {"05N0070121234567890", kInteger, "text after column 12"},
     {" 5N007012", kInteger, "station read as 5, but column 0 blank"},
     {"+5N007012", kInteger, "station read as 5, but column 0 a sign"},
-    {"18N007012", kInteger, "8 in a PLC-5 station column"},
 };
 
 TEST_F(GateTest, ColumnMismatchesGiveTheInvalidCharacterMessage) {
-    ctx_->stations[18].plcType = ordax::kPlc5;
     for (const RejectCase &c : kColumnRejects) {
         messages_.Clear();
         EXPECT_EQ(Parse(c.text, c.gateType), PDX_REQUEST_ERROR) << c.text << ": " << c.why;
@@ -196,15 +193,79 @@ TEST_F(GateTest, UnconfiguredStationGivesUnknownDeviceType) {
     EXPECT_EQ(messages_.Count(), 2u);
 }
 
-TEST_F(GateTest, StationColumnsAdmitOctalDigitsOutsideSlcIo) {
-    ctx_->stations[80].plcType = ordax::kPlc5;
-    EXPECT_EQ(Parse("15N007012", kInteger), PDX_DONE);
-    EXPECT_EQ(Parse("80N007012", kInteger), PDX_REQUEST_ERROR);
-    EXPECT_EQ(Parse("09N007012", kInteger), PDX_REQUEST_ERROR);
-    EXPECT_EQ(Parse("09I00100000", kInteger), PDX_DONE);
-    EXPECT_EQ(Parse("99I00100000", kInteger), PDX_DONE);
-    EXPECT_EQ(Parse("99G009001", kString), PDX_REQUEST_ERROR);
-    EXPECT_EQ(messages_.Count(), 3u);
+// The station columns take any two decimal digits in every form, as the
+// node file configures stations 00-99; the other columns keep their sets.
+TEST_F(GateTest, StationsWithAnEightOrANineAreAddressableInEveryForm) {
+    struct Case {
+        const char *text;
+        int gateType;
+        int family;       // of the station, set before the parse
+        int blockLength;  // above 0: command 4
+        int station, element, sub, bit, valueBits;
+    };
+    const int P5 = ordax::kPlc5;
+    const int S5 = ordax::kSlc5;
+    const Case accepted[] = {
+        {"08N007012", kInteger, P5, 0, 8, 12, 0, 255, 16},
+        {"09N007012", kInteger, S5, 0, 9, 12, 0, 255, 16},
+        {"18B00301007", kDigital, P5, 0, 18, 10, 0, 7, 16},
+        {"90S002001", kInteger, S5, 0, 90, 1, 0, 255, 16},
+        {"80F008003", kReal, P5, 0, 80, 3, 0, 255, 32},
+        {"98F008003", kReal, S5, 0, 98, 3, 0, 255, 32},
+        {"81I00001217", kDigital, P5, 0, 81, 10, 0, 15, 16},
+        {"88I0010030005", kDigital, S5, 0, 88, 3, 0, 5, 16},
+        {"89T0040010013", kDigital, P5, 0, 89, 1, 0, 13, 16},
+        {"28C00500202", kInteger, S5, 0, 28, 2, 2, 255, 16},
+        {"79R006999000", kDigital, P5, 0, 79, 999, 0, 0, 16},
+        {"99P00900002", kReal, P5, 0, 99, 0, 2, 255, 32},
+        {"19P0090000112", kDigital, P5, 0, 19, 0, 1, 12, 16},
+        {"99G009001", kString, P5, 0, 99, 1, 0, 255, 16},
+        {"08G009001", kString, S5, 0, 8, 1, 0, 255, 16},
+        {"08N007000", kInteger, P5, 1000, 8, 0, 0, 255, 16},
+        {"99N007000", kInteger, S5, 256, 99, 0, 0, 255, 16},
+    };
+    for (const Case &c : accepted) {
+        ctx_->stations[c.station].plcType = c.family;
+        GateRecord g = Gate(c.text, c.gateType, c.blockLength);
+        ASSERT_EQ(c.blockLength > 0 ? Block(&g) : Parse(&g), PDX_DONE) << c.text;
+        EXPECT_EQ(g.station, c.station) << c.text;
+        EXPECT_EQ(ElementOf(g), c.element) << c.text;
+        EXPECT_EQ(SubOf(g), c.sub) << c.text;
+        EXPECT_EQ(g.bit, c.bit) << c.text;
+        EXPECT_EQ(g.valueBits, c.valueBits) << c.text;
+    }
+    EXPECT_EQ(messages_.Count(), 0u);
+
+    // The same stations with a character some other column refuses.
+    struct Refused {
+        const char *text;
+        int gateType;
+        int family;
+        int station;
+        const char *why;
+    };
+    const Refused refused[] = {
+        {"08I00001817", kDigital, P5, 8, "8 in an octal element"},
+        {"99I00001218", kDigital, P5, 99, "8 in an octal bit"},
+        {"89I000012 8", kInteger, P5, 89, "8 in the second octal bit column"},
+        {"80P00900003", kReal, P5, 80, "odd PID sub-element"},
+        {"98P00900002", kReal, S5, 98, "PID on an SLC 5"},
+        {"09T00400103", kInteger, S5, 9, "sub-element 3"},
+        {"18G0090011", kString, P5, 18, "G has no bit"},
+        {"90N00701020", kDigital, S5, 90, "bit tens digit 2"},
+        {"88I0010030025", kDigital, S5, 88, "SLC bit tens digit 2"},
+        {"8AN007000", kInteger, P5, 8, "a letter in a station column"},
+        {"9 N007000", kInteger, S5, 9, "a blank in a station column"},
+    };
+    for (const Refused &c : refused) {
+        ctx_->stations[c.station].plcType = c.family;
+        messages_.Clear();
+        GateRecord g = Gate(c.text, c.gateType);
+        EXPECT_EQ(Parse(&g), PDX_REQUEST_ERROR) << c.text << ": " << c.why;
+        EXPECT_EQ(g.station, c.station) << c.text;
+        EXPECT_EQ(messages_.Count(), 1u) << c.text;
+        EXPECT_TRUE(messages_.Has(kInvalidChar, ordax::kLevelDetail)) << c.text;
+    }
 }
 
 TEST_F(GateTest, SameTextDecodesByTheStationsFamily) {

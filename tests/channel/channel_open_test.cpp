@@ -168,11 +168,11 @@ std::vector<std::string> AllMessages(const ordax_test::MessageCapture &log) {
 class ChannelOpenTest : public ::testing::TestWithParam<OpenCase> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.ok());
+        ASSERT_TRUE(dir_.ok()) << dir_.error();
         ASSERT_GE(sim_.AddStation({kPlc5Ip, plcsim::Family::Plc5, "", 2222}), 0)
             << sim_.LastError();
         ASSERT_GE(sim_.AddStation({kSlcIp, plcsim::Family::Slc5, "", 2222}), 0) << sim_.LastError();
-        ASSERT_TRUE(sim_.Start());
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
         threads_ = chantest::ThreadCount();
         descriptors_ = chantest::DescriptorCount();
     }

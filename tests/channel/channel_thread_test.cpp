@@ -35,7 +35,7 @@ std::uint32_t LockWord(StationEntry &st) {
 class ChannelThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.ok());
+        ASSERT_TRUE(dir_.ok()) << dir_.error();
         threadsBeforeSim_ = chantest::ThreadCount();
     }
     // Adds a simulated station; call before StartSim.
@@ -45,7 +45,7 @@ protected:
         return handle;
     }
     void StartSim() {
-        ASSERT_TRUE(sim_.Start());
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
         threads_ = chantest::ThreadCount();
     }
     int Connections(int handle) {

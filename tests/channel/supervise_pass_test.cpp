@@ -73,13 +73,15 @@ protected:
         ASSERT_GE(base_, 0) << sim_.LastError();
         ASSERT_GE(standby_, 0) << sim_.LastError();
         pair_ = sim_.AddHotBackupPair(base_, standby_);
-        ASSERT_EQ(pair_, 0);
-        ASSERT_TRUE(sim_.Start());
+        ASSERT_EQ(pair_, 0) << sim_.LastError();
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
         ctx_ = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
         ctx_->replyTimeout = 300;
         ctx_->timers = ChannelTimers{5000, 10, 1000, 1000};
     }
+    // The block exists only once the simulator started.
     void TearDown() override {
+        if (ctx_ == nullptr) return;
         for (StationEntry &st : ctx_->stations) CloseStation(st);
     }
     StationEntry &Prepare(const PassCase &c) {

@@ -11,6 +11,7 @@
 #include "core/host.h"
 #include "host/tamhub.h"
 #include "tests/support/messages.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -39,18 +40,16 @@ TEST_F(TamHub, LongMessagesAreCutNotOverrun) {
 }
 
 TEST_F(TamHub, WritesTimestampedLinesToTheLogFile) {
-    char path[] = "/tmp/tamhub_log_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    setenv("TAMHUB_LOG", path, 1);
+    ordax_test::ScratchDir dir("ordax-tamhub");
+    ASSERT_TRUE(dir.ok()) << dir.error();
+    const std::string path = (dir.path() / "tamhub.log").string();
+    setenv("TAMHUB_LOG", path.c_str(), 1);
     err(32, "Ordax : Channel Open Failed !!!");
     err(8, "second %d", 2);
     unsetenv("TAMHUB_LOG");
     std::ifstream in(path);
     std::stringstream all;
     all << in.rdbuf();
-    std::remove(path);
     std::string text = all.str();
     EXPECT_NE(text.find("[32] Ordax : Channel Open Failed !!!\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[ 8] second 2\n"), std::string::npos) << text;

@@ -25,7 +25,7 @@ protected:
         slc_ = sim_.AddStation({"127.0.0.31", plcsim::Family::Slc5, "", 2222});
         ASSERT_GE(plc5_, 0) << sim_.LastError();
         ASSERT_GE(slc_, 0) << sim_.LastError();
-        ASSERT_TRUE(sim_.Start());
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
         ctx_ = linktest::NewContext();
         ctx_->timers.loopSleep = 25;
         ctx_->timers.sessionTimeout = 1000;
@@ -35,7 +35,9 @@ protected:
         ASSERT_EQ(Connect(kSlcStation), 0);
         log_.Clear();
     }
+    // The block exists only once the simulator started.
     void TearDown() override {
+        if (ctx_ == nullptr) return;
         for (StationEntry &st : ctx_->stations) CloseStation(st);
     }
     // As the supervision pass does it: under the station's lock.

@@ -100,7 +100,7 @@ TEST_F(NodeFileTest, FileWithoutStationLineIsNoWithoutMessage) {
 
 TEST_F(NodeFileTest, ExplicitPathVariantReadsThatFile) {
     Write("custom.int", "10=plc10-SLC5\n");
-    ASSERT_TRUE(ordax::ReadNodeFileAt(ctx_.get(), (dir_ / "custom.int").string().c_str()));
+    ASSERT_TRUE(ordax::ReadNodeFileAt(ctx_.get(), (dir_.path() / "custom.int").string().c_str()));
     EXPECT_EQ(Station(10).plcType, ordax::kSlc5);
 }
 

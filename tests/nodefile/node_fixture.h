@@ -1,11 +1,10 @@
 // A cleared channel block as command 1 leaves it before the node file is
-// read, and a temporary directory that tests make the current one.
+// read, and a scratch directory of the test's own, the current one while
+// the test runs.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -13,29 +12,15 @@
 #include "core/context.h"
 #include "nodefile/node_file.h"
 #include "tests/support/channel_block.h"
+#include "tests/support/host_channel.h"
 
 namespace nodefile_test {
-
-namespace fs = std::filesystem;
 
 class NodeFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> serial{0};
-        dir_ =
-            fs::temp_directory_path() /
-            ("ordax-nodefile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(serial++) + "-" +
-             std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(dir_);
-        saved_ = fs::current_path();
-        fs::current_path(dir_);
         ctx_ = Cleared();
-    }
-    void TearDown() override {
-        fs::current_path(saved_);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
+        ASSERT_TRUE(dir_.ok()) << dir_.error();
     }
 
     // A block as command 1 leaves it before it reads the node file.
@@ -45,7 +30,7 @@ protected:
 
     // Writes `bytes` as they are (binary) into `name` in the test directory.
     void Write(const std::string &name, const std::string &bytes) {
-        std::ofstream out(dir_ / name, std::ios::binary);
+        std::ofstream out(dir_.path() / name, std::ios::binary);
         out << bytes;
     }
     // Writes `bytes` as the file of channel 1 and reads it.
@@ -57,8 +42,7 @@ protected:
     const ordax::ChannelTimers &Timers() const { return ctx_->timers; }
 
     std::unique_ptr<ordax::DriverContext> ctx_;
-    fs::path dir_;
-    fs::path saved_;
+    ordax_test::NodeDir dir_{"ordax-nodefile"};
 };
 
 }  // namespace nodefile_test

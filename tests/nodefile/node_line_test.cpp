@@ -13,7 +13,7 @@ protected:
     // All lines the reader returns for a file of these bytes.
     std::vector<std::string> Lines(const std::string &bytes) {
         Write("lines.int", bytes);
-        std::FILE *file = std::fopen((dir_ / "lines.int").string().c_str(), "r");
+        std::FILE *file = std::fopen((dir_.path() / "lines.int").string().c_str(), "r");
         EXPECT_NE(file, nullptr);
         std::vector<std::string> lines;
         if (file == nullptr) return lines;

@@ -16,6 +16,7 @@ protected:
     void SetUp() override {
         extraTables_ += ",ST60:1000";
         SimTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(p_.Open(kPlc5Ip));
         ASSERT_TRUE(s_.Open(kSlcIp));
     }

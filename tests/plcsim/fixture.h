@@ -17,9 +17,9 @@ protected:
     void SetUp() override {
         plc5_ = sim_.AddStation({kPlc5Ip, plcsim::Family::Plc5, extraTables_});
         slc_ = sim_.AddStation({kSlcIp, plcsim::Family::Slc5, extraTables_});
-        ASSERT_GE(plc5_, 0) << sim_.LastError();
-        ASSERT_GE(slc_, 0) << sim_.LastError();
-        ASSERT_TRUE(sim_.Start());
+        ASSERT_GE(plc5_, 0) << "simulated PLC-5 at " << kPlc5Ip << ": " << sim_.LastError();
+        ASSERT_GE(slc_, 0) << "simulated SLC 5 at " << kSlcIp << ": " << sim_.LastError();
+        ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
     }
     plcsim::Station &plc5() { return sim_.station(plc5_); }
     plcsim::Station &slc() { return sim_.station(slc_); }

@@ -46,7 +46,12 @@ int SoakHost::Call(int command, void *args) {
 }
 
 int SoakHost::Open() {
-    if (int r = ordax_test::OpenCommand(*block_, channel_.plan.number, 1, kTimeoutCs)) return r;
+    const int opened = ordax_test::OpenCommand(*block_, channel_.plan.number, 1, kTimeoutCs);
+    openIssued_ = true;
+    if (opened != PDX_DONE) {
+        violations_.push_back("command 1 gave " + std::to_string(opened));
+        return opened;
+    }
     for (StationState &st : stations_) {
         for (int i = 0; i < kItemCount; ++i) {
             Gate &g = st.gates[i];
@@ -66,6 +71,7 @@ int SoakHost::Open() {
 }
 
 int SoakHost::Close() {
+    openIssued_ = false;
     return ordax_test::CloseCommand(*block_);
 }
 

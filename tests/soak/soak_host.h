@@ -38,11 +38,18 @@ class SoakHost {
 public:
     SoakHost(Plant &plant, const PlantChannel &channel, const FaultThread &faults,
              std::uint64_t randomStart);
-    ~SoakHost() { Stop(); }
+    // A channel that command 1 opened is closed, also when a test ends
+    // early: its thread must not outlive the block.
+    ~SoakHost() {
+        Stop();
+        if (openIssued_) Close();
+    }
     SoakHost(const SoakHost &) = delete;
     SoakHost &operator=(const SoakHost &) = delete;
 
-    int Open();  // command 1, then every gate parsed; the first result that is not 0
+    // Command 1, then every gate parsed; the first result that is not 0,
+    // with a violation that says which.
+    int Open();
     int Close();
     void Start();  // the random exchanges, until Stop()
     void Stop();
@@ -93,6 +100,7 @@ private:
     std::atomic<bool> stop_{false};
     HostCounts counts_;
     std::vector<std::string> violations_;
+    bool openIssued_ = false;  // command 1 issued, command 11 not yet
 };
 
 }  // namespace soak

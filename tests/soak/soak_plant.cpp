@@ -30,9 +30,9 @@ bool Plant::Build(std::string *error) {
         PlantChannel channel{kChannelPlans[c], {}};
         for (int n = 0; n < channel.plan.stations; ++n) {
             PlantStation st;
-            // Data-file gates admit only the digits 0-7 in the station's
-            // columns: stations 00-07, 10-17, 20-27, ...
-            st.number = n / 8 * 10 + n % 8;
+            // Stations 00, 01, 02, ...: those with an 8 or a 9 in their
+            // number take every gate form as the others do.
+            st.number = n;
             st.family = n % 2 == 0 ? plcsim::Family::Plc5 : plcsim::Family::Slc5;
             st.salt = c * 100 + n;
             st.ips.push_back(Ip("127.0.5", c, n));

@@ -23,7 +23,7 @@ constexpr int kLongTimeoutCs = 120;  // what command 15 sets now and then
 
 struct ChannelPlan {
     int number;    // host channel number: node file "OrdaxNN.int"
-    int stations;  // how many; their addresses hold only the digits 0-7
+    int stations;  // how many, numbered from 00
     int pairs;     // the first ones have a standby processor
 };
 inline constexpr ChannelPlan kChannelPlans[] = {{61, 34, 4}, {62, 33, 4}, {63, 33, 3}};

@@ -162,7 +162,7 @@ TEST(Soak, FaultsLoseNoWriteReadNoStrangerAndStationsReconnect) {
     std::string error;
     ASSERT_TRUE(plant.Build(&error)) << error;
     ordax_test::NodeDir dir;
-    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.ok()) << dir.error();
     FaultThread faults(plant, randomStart);
     std::vector<std::unique_ptr<SoakHost>> hosts;
     for (const PlantChannel &channel : plant.channels) {
@@ -277,7 +277,7 @@ TEST(Soak, OpenCloseCyclesLeaveNoDescriptorThreadOrHeapBehind) {
     ASSERT_GE(sim.AddHotBackupPair(handles[2], handles[3]), 0);
     ASSERT_TRUE(sim.Start());
     ordax_test::NodeDir dir;
-    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.ok()) << dir.error();
     for (int t = 0; t < kCycleThreads; ++t) {
         dir.Write(kCycleChannelBase + t, {std::begin(kCycleNodeLines), std::end(kCycleNodeLines)});
     }

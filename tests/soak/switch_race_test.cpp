@@ -46,7 +46,7 @@ TEST(Soak, GateParsesAndTimeoutChangesWhileThePairSwitches) {
     ASSERT_GE(sim.AddHotBackupPair(a, b), 0) << sim.LastError();
     ASSERT_TRUE(sim.Start());
     ordax_test::NodeDir dir;
-    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.ok()) << dir.error();
     dir.Write(kChannel,
               {"T 100; 5; 500; 500;", "00 = 127.0.6.220,127.0.6.221", "01 = 127.0.6.222-SLC5"});
     auto block = ordax_test::NewHostBlock();

@@ -1,8 +1,6 @@
 // A host's side of a channel: its 20000-byte block, commands 1 and 11 as
-// a host issues them, and node files in a temporary current directory.
+// a host issues them, and node files in a scratch current directory.
 #pragma once
-
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +8,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/context.h"
 #include "ordax.h"
+#include "tests/support/scratch_dir.h"
 
 namespace ordax_test {
 
@@ -62,39 +62,53 @@ inline int CloseCommand(HostBlock &block) {
     return HostCall(block.bytes, PDX_CLOSE_CHANNEL, 0, nullptr);
 }
 
-// A fresh temporary directory made the current directory for the
-// fixture's life; node files are written into it.
+// A fresh scratch directory made the current directory for the fixture's
+// life; node files are written into it. The previous current directory is
+// restored, and the directory removed, only when they were changed and
+// made.
 class NodeDir {
 public:
-    NodeDir() {
-        char pattern[] = "/tmp/ordax-channel-XXXXXX";
-        const char *made = ::mkdtemp(pattern);
-        if (made != nullptr) path_ = made;
-        previous_ = std::filesystem::current_path();
-        if (!path_.empty()) std::filesystem::current_path(path_);
+    explicit NodeDir(const char *prefix = "ordax-channel") : scratch_(prefix) {
+        if (!scratch_.ok()) {
+            error_ = scratch_.error();
+            return;
+        }
+        std::error_code ec;
+        previous_ = std::filesystem::current_path(ec);
+        if (!ec) std::filesystem::current_path(scratch_.path(), ec);
+        if (ec) {
+            error_ = "cd " + scratch_.path().string() + ": " + ec.message();
+            return;
+        }
+        entered_ = true;
     }
     ~NodeDir() {
         std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+        if (entered_) std::filesystem::current_path(previous_, ignored);
     }
     NodeDir(const NodeDir &) = delete;
     NodeDir &operator=(const NodeDir &) = delete;
 
-    bool ok() const { return !path_.empty(); }
+    // True when the directory was made and is the current one.
+    bool ok() const { return entered_; }
+    // Why not; empty when ok().
+    const std::string &error() const { return error_; }
+    const std::filesystem::path &path() const { return scratch_.path(); }
     // Writes "Ordax%.2d.int" of `channel` with the given lines.
     void Write(int channel, const std::vector<std::string> &lines) const {
         char name[32];
         std::snprintf(name, sizeof name, "Ordax%.2d.int", channel);
-        std::FILE *f = std::fopen((std::filesystem::path(path_) / name).c_str(), "w");
+        std::FILE *f = std::fopen((scratch_.path() / name).c_str(), "w");
         if (f == nullptr) return;
         for (const std::string &line : lines) std::fprintf(f, "%s\n", line.c_str());
         std::fclose(f);
     }
 
 private:
-    std::string path_;
+    ScratchDir scratch_;  // removed after the current directory is restored
     std::filesystem::path previous_;
+    std::string error_;
+    bool entered_ = false;
 };
 
 }  // namespace ordax_test

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_dir.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
@@ -37,11 +38,9 @@ std::string Slurp(const fs::path &path) {
 class ToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ordax-tool-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ASSERT_TRUE(scratch_.ok()) << scratch_.error();
+        dir_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Write(const std::string &name, const std::string &text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -90,6 +89,7 @@ protected:
         return std::string::npos;
     }
 
+    ordax_test::ScratchDir scratch_{"ordax-tool-test"};  // removed with the fixture
     fs::path dir_;
 };
 
@@ -276,6 +276,10 @@ TEST_F(ToolTest, ParsePrintsTheDecodedFieldsOfAcceptedAddresses) {
         {{"05G009001", "--family", "plc5", "--kind", "string"}, 0, {"file type     G\n"}},
         {{"05X01002020", "--family", "plc5", "--kind", "string"}, 0, {"station       05\n"}},
         {{"88I0010030005", "--family", "slc5", "--kind", "digital"}, 0, {"station       88\n"}},
+        {{"08N007000", "--family", "plc5", "--kind", "word"}, 0, {"station       08\n"}},
+        {{"99T0040010013", "--family", "slc5", "--kind", "digital"},
+         0,
+         {"station       99\n", "bit           13\n"}},
         {{"05N007000", "--family", "slc5", "--kind", "word", "--block", "256"},
          0,
          {"block of 256 word values (command 4)", "packed        0x00007000\n"}},
@@ -293,7 +297,7 @@ TEST_F(ToolTest, ParsePrintsTheDecodedFieldsOfAcceptedAddresses) {
 
 TEST_F(ToolTest, ParseShowsRejectionsWithTheDriversMessageAndExit1) {
     const ParseCase cases[] = {
-        {{"08N007000", "--family", "plc5", "--kind", "word"},
+        {{"08I00001817", "--family", "plc5", "--kind", "digital"},
          1,
          {"driver: [8] Ordax : Parse invalid character in gate address !!!\n"}},
         {{"05P00900002", "--family", "slc5", "--kind", "real"},

@@ -43,10 +43,9 @@ int ProbeGate(Channel &channel, MessageLog &log, const std::string &text,
 // What the driver's gate parser makes of station `n`. The parser looks the
 // station up before it checks the address against the family, so a word
 // gate N7:0 is refused with "unknown device type" exactly when the station
-// is not configured (stations with an 8 or 9 get "invalid character" then).
-// Input word 00 of input file 0 as a word gate is taken only by an SLC 5
-// station: a PLC-5 reads those columns as bit 00, which a word gate refuses,
-// and refuses the station digits 8 and 9 outright.
+// is not configured. Input word 00 of input file 0 as a word gate is taken
+// only by an SLC 5 station: a PLC-5 reads those columns as bit 00, which a
+// word gate refuses.
 DriverStation AskDriver(Channel &channel, MessageLog &log, int n) {
     char text[16];
     std::vector<DriverMessage> messages;
