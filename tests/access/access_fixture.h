@@ -97,13 +97,20 @@ protected:
         ASSERT_TRUE(sim_.Start());
         ASSERT_TRUE(dir_.ok());
         dir_.Write(kChannel, NodeLines());
+        opened_ = true;
         ASSERT_EQ(ordax_test::OpenCommand(*block_, kChannel, 1, 100), PDX_DONE);
         ASSERT_EQ(block_->ctx().replyTimeout, 1000u);
         log_->Clear();
     }
     // The test owns the block, so it releases the string definitions the
-    // driver never frees.
+    // driver never frees. A set-up that failed before command 1 (a station
+    // address in use, no scratch directory) leaves a block never opened.
     void TearDown() override {
+        if (!opened_) {
+            log_.reset();
+            TamHubReset();
+            return;
+        }
         ordax_test::CloseCommand(*block_);
         for (ordax::StringDefinition *d = Ctx().stringDefinitions; d != nullptr;) {
             ordax::StringDefinition *next = d->next;
@@ -158,6 +165,7 @@ protected:
     plcsim::Simulator sim_;
     int plc5Handle_ = -1;
     int slcHandle_ = -1;
+    bool opened_ = false;  // command 1 was called on the block
     ordax_test::NodeDir dir_;
     std::unique_ptr<ordax_test::HostBlock> block_ = ordax_test::NewHostBlock();
     std::unique_ptr<ordax_test::MessageCapture> log_;
