@@ -2,6 +2,7 @@
 // the request fits the Transaction, the tries and the report.
 #include "access/access_internal.h"
 #include "access/access_messages.h"
+#include "address/parser.h"
 #include "core/relaxed.h"
 #include "diag/report.h"
 #include "link/link.h"
@@ -11,6 +12,8 @@ namespace ordax {
 namespace {
 
 constexpr int kTries = 3;
+
+constexpr int kHighestBit = 15;  // bits of one word
 
 bool TryAgainAfter(TryAgain rule, LinkResult result) {
     return rule == TryAgain::kAfterTimeout ? result == kLinkTimeout : result != kLinkOk;
@@ -56,6 +59,14 @@ bool WordRequestFits(const GateAccess &gate) {
     const bool fits = gate.count >= 0 && words >= 0 && words <= kMaxWords;
     if (!fits) Emit(accessmsg::kCountTooLarge, gate.count, AddressOf(gate));
     return fits;
+}
+
+bool GateFieldsValid(const GateAccess &gate, bool bitRequest) {
+    const bool width = gate.valueBits == kNarrowValueBits || gate.valueBits == kWideValueBits;
+    const bool bit = !bitRequest || (gate.bit >= 0 && gate.bit <= kHighestBit);
+    if (!width || !bit)
+        Emit(accessmsg::kInvalidBitOrWidth, gate.bit, gate.valueBits, AddressOf(gate));
+    return width && bit;
 }
 
 // Only a time-out, or for writes any failure, is tried again: the engine

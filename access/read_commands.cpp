@@ -40,13 +40,14 @@ void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
 // One bit: the word that holds it is read; the host gets 0 or 1 as a
 // 16-bit value in bytes 2 and 3 of its cell, and nothing on a failure.
 int ReadBit(DriverContext &ctx, const GateAccess &gate) {
+    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpReadBit);
     ctx.txn.function = ReadSingleWord;
     PrepareBitRequest(gate, ctx);
     const int result = RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpReadBit);
     if (result != PDX_DONE) return result;
     const std::uint8_t bit = ctx.txn.bit;
     const unsigned word = ctx.txn.data[0];
-    const bool set = bit < 16 && ((word >> bit) & 1u) != 0;
+    const bool set = ((word >> bit) & 1u) != 0;
     PutHostU16(HostBytes(gate) + kCellWordOffset, set ? 1 : 0);
     return PDX_DONE;
 }
@@ -73,7 +74,7 @@ int ReadBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!WordRequestFits(*gate)) {
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
         return ReportRefusedRequest(*ctx, *gate, kOpReadWord);
     }
     const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);

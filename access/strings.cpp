@@ -36,6 +36,7 @@ int ReadString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpReadString);
     const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
     if (result != PDX_DONE) return result;
     const Transaction &txn = ctx->txn;
@@ -56,6 +57,7 @@ int WriteString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpWriteString);
     Transaction &txn = ctx->txn;
     std::fill_n(txn.data, kStringElementWords, std::uint16_t{0});
     const auto *text = static_cast<const char *>(gate->data);
@@ -78,7 +80,7 @@ int WriteFileString(PdxCall *call) {
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     Transaction &txn = ctx->txn;
-    if (!WordRequestFits(*gate)) {
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
         return ReportRefusedRequest(*ctx, *gate, kOpWriteNFileString);
     }
     const auto capacity = static_cast<std::size_t>(SubElementOfPacked(gate->packedAddress));

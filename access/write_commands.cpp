@@ -37,6 +37,7 @@ void LoadWords(DriverContext &ctx, const GateAccess &gate) {
 // One bit: the PLC sets or clears it in its word; the value is the 16-bit
 // word in bytes 2 and 3 of the host's cell, any non-zero value sets it.
 int WriteOneBit(DriverContext &ctx, const GateAccess &gate) {
+    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpWriteBit);
     Transaction &txn = ctx.txn;
     txn.function = WriteBit;
     txn.count = 1;
@@ -68,7 +69,7 @@ int WriteBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!WordRequestFits(*gate)) {
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
         return ReportRefusedRequest(*ctx, *gate, kOpWriteWord);
     }
     LoadWords(*ctx, *gate);

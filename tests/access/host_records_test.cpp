@@ -1,7 +1,7 @@
 // Records the parser never makes, built by a host: G records and wide X
-// and Y records through the block commands, and words the host did not
-// give. None may move a byte outside the host's values or the words on the
-// wire.
+// and Y records through the block commands, words the host did not give,
+// and bit numbers and value widths out of range. None may move a byte
+// outside the host's values or the words on the wire.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -132,6 +132,68 @@ TEST_P(UngivenWords, GoOutAsZero) {
     Run(GetParam());
 }
 INSTANTIATE_TEST_SUITE_P(Access, UngivenWords, ::testing::ValuesIn(kUngivenCases),
+                         [](const auto &p) { return std::string(p.param.name); });
+
+// ---- Bit numbers and value widths the parser never makes -------------------
+
+struct FieldCase {
+    const char *name;
+    const char *address;
+    int gateType;
+    int command;
+    int bit;        // kAsParsed: the parser's
+    int valueBits;  // kAsParsed: the parser's
+    const char *operation;
+};
+
+void PrintTo(const FieldCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+const FieldCase kFieldCases[] = {
+    {"BitSixteenRead", "05B00301003", PDX_GATE_DIGITAL, PDX_READ_GATE, 16, kAsParsed,
+     "Read Bit Failed"},
+    {"BitSixteenWrite", "05B00301003", PDX_GATE_DIGITAL, PDX_WRITE_GATE, 16, kAsParsed,
+     "Write Bit Failed"},
+    {"BitNegativeWrite", "06B00301003", PDX_GATE_DIGITAL, PDX_WRITE_GATE, -1, kAsParsed,
+     "Write Bit Failed"},
+    {"BitPastAByteRead", "06B00301003", PDX_GATE_DIGITAL, PDX_READ_GATE, 259, kAsParsed,
+     "Read Bit Failed"},
+    {"Width64Write", "05N007012", kInt, PDX_WRITE_GATE, kAsParsed, 64, "Write Word Failed"},
+    {"Width64Read", "05F008003", PDX_GATE_REAL, PDX_READ_GATE, kAsParsed, 64, "Read Word Failed"},
+    {"Width0ReadBlock", "05N007000", kInt, PDX_READ_BLOCK, kAsParsed, 0, "Read Word Failed"},
+    {"Width8WriteBlock", "06N007000", kInt, PDX_WRITE_BLOCK, kAsParsed, 8, "Write Word Failed"},
+    {"Width24String", "05G009001", kStr, PDX_READ_GATE, kAsParsed, 24, "Read String Failed"},
+    {"Width64FileString", "05X01001005", kStr, PDX_WRITE_GATE, kAsParsed, 64,
+     "Write N File String Failed"},
+};
+
+class Fields : public AccessTest, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(Fields, RefusedBeforeAnythingIsSent) {
+    const FieldCase &c = GetParam();
+    auto gate = Parse(c.address, c.gateType);
+    ASSERT_EQ(gate->parsed, PDX_DONE);
+    gate->PutText("ABCDE");
+    const std::vector<std::uint8_t> host = gate->buffer;
+    gate->Access(3);
+    if (c.bit != kAsParsed) gate->access.bit = c.bit;
+    if (c.valueBits != kAsParsed) gate->access.valueBits = c.valueBits;
+    const std::uint64_t requests = Plc5().counters().requests + Slc().counters().requests;
+
+    EXPECT_EQ(Call(c.command, *gate), PDX_REQUEST_ERROR);
+
+    EXPECT_EQ(Plc5().counters().requests + Slc().counters().requests, requests);
+    EXPECT_EQ(gate->buffer, host);
+    const std::vector<std::string> expected = {
+        M(8, "Ordax : Invalid Bit " + std::to_string(gate->access.bit) + " or Width " +
+                 std::to_string(gate->access.valueBits) + ", Gate Address: " + c.address),
+        M(32, std::string("Ordax : ") + c.operation + ", Gate Address: " + c.address +
+                  ", Parseing Error")};
+    EXPECT_EQ(Messages(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Access, Fields, ::testing::ValuesIn(kFieldCases),
                          [](const auto &p) { return std::string(p.param.name); });
 
 }  // namespace
