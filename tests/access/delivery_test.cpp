@@ -30,6 +30,7 @@ class DeliveryTest : public AccessTest {
 protected:
     void SetUp() override {
         AccessTest::SetUp();
+        if (HasFatalFailure()) return;  // the channel's set-up said why
         TamHubSetGateSink(&DeliveryTest::Sink, this);
         // N7:0..99: two letters a word; N7:10..12 hold the bytes e H l l blank o.
         for (int i = 0; i < 100; ++i) {
