@@ -3,6 +3,7 @@
 // The command table sees only access/access.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/context.h"
@@ -55,14 +56,31 @@ void PrepareBitRequest(const GateAccess &gate, DriverContext &ctx);
 void PrepareWordRequest(const GateAccess &gate, DriverContext &ctx);
 
 // Words the word request of `gate` carries, unnarrowed: 42 for G; for X and
-// Y half the text length (count 1) or the gate's count; else
-// count x valueBits / 16.
+// Y the words of the text, (length + 1) / 2 (count 1), or the gate's count;
+// else count x valueBits / 16.
 std::int64_t WordRequestWords(const GateAccess &gate);
 
-// True when the word request of `gate`, and the count x valueBits / 8 bytes
-// a block moves between the host's buffer and the data area, fit the
-// Transaction. Otherwise logs the count message (level 8) and returns false.
+// True when the gate's count is not negative and its word request fits the
+// Transaction's data area. Otherwise logs the count message (level 8) and
+// returns false.
 bool WordRequestFits(const GateAccess &gate);
+
+// True when the value width is 16 or 32 and, for a bit request, the bit is
+// 0 to 15: what the gate parser makes. Otherwise logs the bit-or-width
+// message (level 8) and returns false.
+bool GateFieldsValid(const GateAccess &gate, bool bitRequest);
+
+enum class BlockSide {
+    kToHost,    // a read stores the words into the host's buffer
+    kFromHost,  // a write loads them from it
+};
+
+// Bytes a word request of `gate` that passed GateFieldsValid and
+// WordRequestFits moves between the host's buffer and the data area: the
+// host's count x valueBits / 8, never more than the words on the wire. A
+// read of an X or Y text with count 1 hands the host its length in
+// characters.
+std::size_t HostBlockBytes(const GateAccess &gate, BlockSide side);
 
 // ---- Tries --------------------------------------------------------------------
 
@@ -79,9 +97,10 @@ int RunTries(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const ch
 // PrepareWordRequest, then RunTries.
 int ExchangeWords(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const char *operation);
 
-// Reports a request that WordRequestFits refused, without an exchange, as
-// status reporting reports a request the builder refused: host result 1.
-int ReportRefusedCount(const DriverContext &ctx, const GateAccess &gate, const char *operation);
+// Reports a request that WordRequestFits or GateFieldsValid refused, without
+// an exchange, as status reporting reports a request the builder refused:
+// host result 1.
+int ReportRefusedRequest(const DriverContext &ctx, const GateAccess &gate, const char *operation);
 
 // ---- Strings ------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // the request fits the Transaction, the tries and the report.
 #include "access/access_internal.h"
 #include "access/access_messages.h"
+#include "address/parser.h"
 #include "core/relaxed.h"
 #include "diag/report.h"
 #include "link/link.h"
@@ -12,8 +13,14 @@ namespace {
 
 constexpr int kTries = 3;
 
+constexpr int kHighestBit = 15;  // bits of one word
+
 bool TryAgainAfter(TryAgain rule, LinkResult result) {
     return rule == TryAgain::kAfterTimeout ? result == kLinkTimeout : result != kLinkOk;
+}
+
+const char *AddressOf(const GateAccess &gate) {
+    return gate.addressText != nullptr ? gate.addressText : "";
 }
 
 }  // namespace
@@ -43,22 +50,23 @@ bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate) {
            gate.valueBits == 32;
 }
 
-// The data area bounds both the words on the wire (a read's reply and a
-// write's request then fit the frame as well) and the bytes a block moves
-// to or from the host's buffer.
+// The data area bounds the words on the wire (a read's reply and a write's
+// request then fit the frame as well); what a block moves to or from the
+// host's buffer never exceeds them (HostBlockBytes).
 bool WordRequestFits(const GateAccess &gate) {
     constexpr std::int64_t kMaxWords = kDataWords;
     const std::int64_t words = WordRequestWords(gate);
-    bool fits = words >= 0 && words <= kMaxWords;
-    if (gate.fileType != kLetterG && !IsIntegerFileString(gate.fileType)) {
-        const std::int64_t bytes = static_cast<std::int64_t>(gate.count) * gate.valueBits / 8;
-        fits = fits && bytes >= 0 && bytes <= 2 * kMaxWords;
-    }
-    if (!fits) {
-        Emit(accessmsg::kCountTooLarge, gate.count,
-             gate.addressText != nullptr ? gate.addressText : "");
-    }
+    const bool fits = gate.count >= 0 && words >= 0 && words <= kMaxWords;
+    if (!fits) Emit(accessmsg::kCountTooLarge, gate.count, AddressOf(gate));
     return fits;
+}
+
+bool GateFieldsValid(const GateAccess &gate, bool bitRequest) {
+    const bool width = gate.valueBits == kNarrowValueBits || gate.valueBits == kWideValueBits;
+    const bool bit = !bitRequest || (gate.bit >= 0 && gate.bit <= kHighestBit);
+    if (!width || !bit)
+        Emit(accessmsg::kInvalidBitOrWidth, gate.bit, gate.valueBits, AddressOf(gate));
+    return width && bit;
 }
 
 // Only a time-out, or for writes any failure, is tried again: the engine
@@ -79,7 +87,7 @@ int ExchangeWords(DriverContext &ctx, const GateAccess &gate, TryAgain rule,
     return RunTries(ctx, gate, rule, operation);
 }
 
-int ReportRefusedCount(const DriverContext &ctx, const GateAccess &gate, const char *operation) {
+int ReportRefusedRequest(const DriverContext &ctx, const GateAccess &gate, const char *operation) {
     return ReportLinkStatus(kLinkBadCount, ctx.txn, operation, &gate);
 }
 

@@ -1,5 +1,6 @@
 // Filling the channel's Transaction from a gate: the file-type letter's
 // code, the fixed files of I, O and S, and the number of words.
+#include <algorithm>
 #include <cstddef>
 
 #include "access/access_internal.h"
@@ -77,12 +78,25 @@ void PrepareWordRequest(const GateAccess &gate, DriverContext &ctx) {
     txn.count = static_cast<std::uint16_t>(WordRequestWords(gate));
 }
 
+// An X or Y text of odd length takes a whole last word: its last character
+// and a 0.
 std::int64_t WordRequestWords(const GateAccess &gate) {
     if (gate.fileType == kLetterG) return kStringElementWords;
     if (IsIntegerFileString(gate.fileType)) {
-        return gate.count == 1 ? SubElementOfPacked(gate.packedAddress) / 2 : gate.count;
+        return gate.count == 1 ? (SubElementOfPacked(gate.packedAddress) + 1) / 2 : gate.count;
     }
     return static_cast<std::int64_t>(gate.count) * gate.valueBits / 16;
+}
+
+// A G record's 42 words carry at most 84 of the host's bytes whatever its
+// count; a write of fewer sends zeros for the rest.
+std::size_t HostBlockBytes(const GateAccess &gate, BlockSide side) {
+    const std::int64_t wireBytes = 2 * WordRequestWords(gate);
+    if (side == BlockSide::kToHost && IsIntegerFileString(gate.fileType) && gate.count == 1) {
+        return static_cast<std::size_t>(SubElementOfPacked(gate.packedAddress));
+    }
+    const std::int64_t values = std::int64_t{gate.count} * gate.valueBits / 8;
+    return static_cast<std::size_t>(std::min(wireBytes, values));
 }
 
 }  // namespace ordax

@@ -17,44 +17,37 @@ std::uint8_t *HostBytes(const GateAccess &gate) {
 
 // Stores the words of a successful word read in the host's layout of the
 // gate's letter: Y texts with the bytes of each word exchanged, X texts and
-// integers as received, PLC-5 floats with their two words exchanged.
+// integers as received, PLC-5 floats with their two words exchanged. Only
+// the bytes HostBlockBytes allows, all taken from the words received.
 void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
-    const Transaction &txn = ctx.txn;
+    const std::uint16_t *words = ctx.txn.data;
     std::uint8_t *out = HostBytes(gate);
+    const std::size_t bytes = HostBlockBytes(gate, BlockSide::kToHost);
     if (gate.fileType == kLetterY) {
-        for (std::size_t w = 0; w < txn.count; ++w) {
-            out[2 * w] = static_cast<std::uint8_t>(txn.data[w] >> 8);
-            out[2 * w + 1] = static_cast<std::uint8_t>(txn.data[w] & 0xFFu);
-        }
-        return;
-    }
-    if (gate.fileType == kLetterX) {
-        WordsToHostBytes(txn.data, out, 2u * txn.count);
+        for (std::size_t i = 0; i < bytes; ++i) out[i] = WordByte(words, i ^ 1);
         return;
     }
     if (Plc5FloatWords(ctx, gate)) {
-        const auto values =
-            static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 32);
-        for (std::size_t v = 0; v < values; ++v) {
-            PutHostU16(out + 4 * v + kCellWordOffset, txn.data[2 * v]);  // high half
-            PutHostU16(out + 4 * v, txn.data[2 * v + 1]);
+        for (std::size_t v = 0; v < bytes / 4; ++v) {
+            PutHostU16(out + 4 * v + kCellWordOffset, words[2 * v]);  // high half
+            PutHostU16(out + 4 * v, words[2 * v + 1]);
         }
         return;
     }
-    WordsToHostBytes(txn.data, out,
-                     static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 8));
+    WordsToHostBytes(words, out, bytes);
 }
 
 // One bit: the word that holds it is read; the host gets 0 or 1 as a
 // 16-bit value in bytes 2 and 3 of its cell, and nothing on a failure.
 int ReadBit(DriverContext &ctx, const GateAccess &gate) {
+    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpReadBit);
     ctx.txn.function = ReadSingleWord;
     PrepareBitRequest(gate, ctx);
     const int result = RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpReadBit);
     if (result != PDX_DONE) return result;
     const std::uint8_t bit = ctx.txn.bit;
     const unsigned word = ctx.txn.data[0];
-    const bool set = bit < 16 && ((word >> bit) & 1u) != 0;
+    const bool set = ((word >> bit) & 1u) != 0;
     PutHostU16(HostBytes(gate) + kCellWordOffset, set ? 1 : 0);
     return PDX_DONE;
 }
@@ -81,7 +74,9 @@ int ReadBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpReadWord);
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+        return ReportRefusedRequest(*ctx, *gate, kOpReadWord);
+    }
     const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
     if (result != PDX_DONE) return result;
     StoreWords(*ctx, *gate);

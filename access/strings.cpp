@@ -36,6 +36,7 @@ int ReadString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpReadString);
     const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
     if (result != PDX_DONE) return result;
     const Transaction &txn = ctx->txn;
@@ -56,6 +57,7 @@ int WriteString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpWriteString);
     Transaction &txn = ctx->txn;
     std::fill_n(txn.data, kStringElementWords, std::uint16_t{0});
     const auto *text = static_cast<const char *>(gate->data);
@@ -69,14 +71,18 @@ int WriteString(PdxCall *call) {
 
 // The text's length comes from the address; the host's text fills it up
 // to its terminator, zeros the rest. X puts the first character of each
-// pair in the word's low byte, Y in its high byte. Words the request
-// carries beyond the text (a gate count above the text's words) are 0.
+// pair in the word's low byte, Y in its high byte. A text of odd length
+// goes out whole, its last word holding the last character and a 0. Words
+// the request carries beyond the text (a gate count above the text's
+// words) are 0.
 int WriteFileString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
     Transaction &txn = ctx->txn;
-    if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpWriteNFileString);
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+        return ReportRefusedRequest(*ctx, *gate, kOpWriteNFileString);
+    }
     const auto capacity = static_cast<std::size_t>(SubElementOfPacked(gate->packedAddress));
     const auto *text = static_cast<const char *>(gate->data);
     const std::size_t length = strnlen(text, capacity);

@@ -1,5 +1,6 @@
 // Commands 7 and 10: bits, words, double words and blocks from the host's
 // buffer to a PLC.
+#include <algorithm>
 #include <cstddef>
 
 #include "access/access.h"
@@ -15,27 +16,28 @@ const std::uint8_t *HostBytes(const GateAccess &gate) {
     return static_cast<const std::uint8_t *>(gate.data);
 }
 
-// Copies the gate's `count` values from the host's buffer into the
-// Transaction's words in PLC order.
+// Copies the gate's values from the host's buffer into the Transaction's
+// words in PLC order: the bytes HostBlockBytes allows, and 0 in every word
+// of the request they do not fill.
 void LoadWords(DriverContext &ctx, const GateAccess &gate) {
     const std::uint8_t *in = HostBytes(gate);
     std::uint16_t *words = ctx.txn.data;
+    const std::size_t bytes = HostBlockBytes(gate, BlockSide::kFromHost);
+    std::fill_n(words, static_cast<std::size_t>(WordRequestWords(gate)), std::uint16_t{0});
     if (Plc5FloatWords(ctx, gate)) {
-        const auto values =
-            static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 32);
-        for (std::size_t v = 0; v < values; ++v) {
+        for (std::size_t v = 0; v < bytes / 4; ++v) {
             words[2 * v] = GetHostU16(in + 4 * v + kCellWordOffset);  // high half first
             words[2 * v + 1] = GetHostU16(in + 4 * v);
         }
         return;
     }
-    HostBytesToWords(in, static_cast<std::size_t>(std::int64_t{gate.count} * gate.valueBits / 8),
-                     words);
+    HostBytesToWords(in, bytes, words);
 }
 
 // One bit: the PLC sets or clears it in its word; the value is the 16-bit
 // word in bytes 2 and 3 of the host's cell, any non-zero value sets it.
 int WriteOneBit(DriverContext &ctx, const GateAccess &gate) {
+    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpWriteBit);
     Transaction &txn = ctx.txn;
     txn.function = WriteBit;
     txn.count = 1;
@@ -67,7 +69,9 @@ int WriteBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!WordRequestFits(*gate)) return ReportRefusedCount(*ctx, *gate, kOpWriteWord);
+    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+        return ReportRefusedRequest(*ctx, *gate, kOpWriteWord);
+    }
     LoadWords(*ctx, *gate);
     return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
 }

@@ -26,6 +26,18 @@ constexpr fuzzsock::SendMode kSendModes[] = {
     fuzzsock::SendMode::kAll, fuzzsock::SendMode::kAll, fuzzsock::SendMode::kWouldBlockOnce,
     fuzzsock::SendMode::kPieces, fuzzsock::SendMode::kFail};
 
+// access: the commands, the fields of a GateAccess record (a selector of
+// 0x80 or more gives the bit or width as a signed byte), the replies.
+constexpr int kAccessCommands[] = {PDX_READ_GATE, PDX_READ_BLOCK, PDX_WRITE_GATE, PDX_WRITE_BLOCK};
+constexpr std::int32_t kAccessLetters[] = {'N', 'B', 'F', 'G', 'X', 'Y', 'T', 'C', 'R', 'P',
+                                           'I', 'O', 'S', 'G', 'X', 'Y', 'Z', 'n', 0};
+constexpr std::int32_t kAccessStations[] = {5, 5, 5, 6, 105, 261, -251, 99};
+constexpr std::int32_t kAccessFamilies[] = {ordax::kPlc5, ordax::kSlc5};
+constexpr std::int32_t kAccessBits[] = {ordax::kNoBit, ordax::kNoBit, 0, 7, 15, 16, -1, 259};
+constexpr std::int32_t kAccessWidths[] = {16, 32, 16, 32, 0, 8, 64, 24};
+constexpr std::size_t kAccessReplyData[] = {
+    2 * ordax::kDataWords, 2 * ordax::kDataWords, 84, 86, 2, 4, 0, 1};
+
 // gate_parser: then the address text.
 struct GateHead {
     std::uint8_t kind;     // kGateKinds
@@ -50,6 +62,25 @@ struct TransactHead {
     std::uint8_t subElement;
     std::uint16_t tns;                       // the station's last TNS: the request carries the next
     std::uint8_t replyTimeout, send, named;  // kReplyTimeouts, kSendModes, gate named if even
+};
+
+// access: then 16 bytes of the host's values, then the replies: with
+// `replies` 1 to 3 modulo 4 that many made replies (fuzzsock::ReplyStep),
+// each an STS byte (below 0x80: STS 0), an EXT STS and a kAccessReplyData
+// selector, followed by 16 bytes the data repeats; with 0 the recv script.
+struct AccessHead {
+    std::uint8_t command;  // kAccessCommands
+    std::uint8_t letter;   // kAccessLetters
+    std::uint8_t station;  // kAccessStations
+    std::uint8_t family;   // kAccessFamilies: station 5's
+    std::uint8_t bit;      // kAccessBits
+    std::uint8_t width;    // kAccessWidths
+    std::int32_t count;
+    std::uint32_t packed;  // packedAddress
+    std::uint16_t tns;     // station 5's last TNS
+    std::uint8_t link;     // bit 0: channel closed; bit 1: station not connected; >> 2: kSendModes
+    std::uint8_t replies;
+    std::uint8_t text;  // characters of the host's text for string writes, modulo 120
 };
 
 // plcsim_frame: then the bytes the connection receives.
@@ -80,6 +111,22 @@ inline void Read(Input &in, TransactHead &h) {
     h.send = in.Byte();
     h.named = in.Byte();
 }
+inline void Read(Input &in, AccessHead &h) {
+    h.command = in.Byte();
+    h.letter = in.Byte();
+    h.station = in.Byte();
+    h.family = in.Byte();
+    h.bit = in.Byte();
+    h.width = in.Byte();
+    const std::uint32_t countLow = in.U16();
+    h.count = static_cast<std::int32_t>(countLow | std::uint32_t{in.U16()} << 16);
+    const std::uint32_t packedLow = in.U16();
+    h.packed = packedLow | std::uint32_t{in.U16()} << 16;
+    h.tns = in.U16();
+    h.link = in.Byte();
+    h.replies = in.Byte();
+    h.text = in.Byte();
+}
 inline void Read(Input &in, PlcsimHead &h) {
     h = {in.Byte(), in.Byte()};
 }
@@ -106,6 +153,17 @@ inline std::vector<std::uint8_t> Bytes(const TransactHead &h) {
     out.push_back(h.subElement);
     Put16(out, h.tns);
     out.insert(out.end(), {h.replyTimeout, h.send, h.named});
+    return out;
+}
+inline std::vector<std::uint8_t> Bytes(const AccessHead &h) {
+    std::vector<std::uint8_t> out{h.command, h.letter, h.station, h.family, h.bit, h.width};
+    const auto count = static_cast<std::uint32_t>(h.count);
+    Put16(out, static_cast<std::uint16_t>(count & 0xFFFF));
+    Put16(out, static_cast<std::uint16_t>(count >> 16));
+    Put16(out, static_cast<std::uint16_t>(h.packed & 0xFFFF));
+    Put16(out, static_cast<std::uint16_t>(h.packed >> 16));
+    Put16(out, h.tns);
+    out.insert(out.end(), {h.link, h.replies, h.text});
     return out;
 }
 inline std::vector<std::uint8_t> Bytes(const PlcsimHead &h) {

@@ -1,8 +1,9 @@
 // Writes the starting corpora of the fuzz targets into DIR/<target>/:
 //   ordax_fuzz_corpus DIR
-// Gate addresses of every form with fitting gate kinds, node files, and for
+// Gate addresses of every form with fitting gate kinds, node files, for
 // the link targets the requests the driver builds for each request kind on
-// both families together with the simulator's replies to them.
+// both families together with the simulator's replies to them, and for
+// the access target the records the parser makes and some a host builds.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -235,6 +236,76 @@ void LinkInputs() {
           Cat(fuzz::Bytes(fuzz::PlcsimHead{1, 1}), PcccFrame(slcBig)));
 }
 
+// Selectors of fuzz::AccessHead (indices into the tables of fuzz/layouts.h).
+enum AccessCommand : std::uint8_t { kRead = 0, kReadBlock = 1, kWrite = 2, kWriteBlock = 3 };
+enum AccessLetter : std::uint8_t { kN = 0, kB = 1, kF = 2, kG = 3, kX = 4, kY = 5, kT = 6, kP = 9 };
+enum AccessBit : std::uint8_t { kNoBit = 0, kBit7 = 3, kBit16 = 5 };
+enum AccessWidth : std::uint8_t { k16 = 0, k32 = 1, k64 = 6 };
+
+struct AccessInput {
+    const char *name;
+    AccessCommand command;
+    AccessLetter letter;
+    std::uint8_t family;  // 0 PLC-5, 1 SLC 5
+    AccessBit bit;
+    AccessWidth width;
+    std::int32_t count;
+    std::int32_t element, file, sub;
+    std::uint8_t link;  // 0: open and connected; 1 channel closed; 2 not connected
+    std::uint8_t text;  // characters of a text write
+};
+
+const AccessInput kAccessInputs[] = {
+    {"read_word", kRead, kN, 0, kNoBit, k16, 1, 12, 7, 0, 0, 0},
+    {"read_float_plc5", kRead, kF, 0, kNoBit, k32, 1, 3, 8, 0, 0, 0},
+    {"read_float_slc", kRead, kF, 1, kNoBit, k32, 1, 3, 8, 0, 0, 0},
+    {"read_pid_float", kRead, kP, 0, kNoBit, k32, 1, 0, 9, 2, 0, 0},
+    {"read_timer", kRead, kT, 1, kNoBit, k16, 1, 1, 4, 2, 0, 0},
+    {"read_bit", kRead, kB, 0, kBit7, k16, 1, 10, 3, 0, 0, 0},
+    {"read_string", kRead, kG, 0, kNoBit, k16, 1, 1, 9, 0, 0, 0},
+    {"read_x_odd", kRead, kX, 0, kNoBit, k16, 1, 10, 10, 5, 0, 0},
+    {"read_y", kRead, kY, 1, kNoBit, k16, 1, 20, 10, 20, 0, 0},
+    {"read_block", kReadBlock, kN, 0, kNoBit, k16, 10, 0, 7, 0, 0, 0},
+    {"read_block_floats", kReadBlock, kF, 0, kNoBit, k32, 4, 0, 8, 0, 0, 0},
+    {"read_block_largest", kReadBlock, kN, 0, kNoBit, k16, 1025, 0, 7, 0, 0, 0},
+    {"write_word", kWrite, kN, 1, kNoBit, k16, 1, 12, 7, 0, 0, 0},
+    {"write_float", kWrite, kF, 0, kNoBit, k32, 1, 3, 8, 0, 0, 0},
+    {"write_bit", kWrite, kB, 1, kBit7, k16, 1, 10, 3, 0, 0, 0},
+    {"write_string", kWrite, kG, 0, kNoBit, k16, 1, 1, 9, 0, 0, 5},
+    {"write_x_odd", kWrite, kX, 0, kNoBit, k16, 1, 10, 10, 5, 0, 5},
+    {"write_y_short", kWrite, kY, 1, kNoBit, k16, 1, 10, 10, 7, 0, 2},
+    {"write_block", kWriteBlock, kN, 0, kNoBit, k16, 10, 0, 7, 0, 0, 0},
+    {"write_block_floats", kWriteBlock, kF, 0, kNoBit, k32, 4, 0, 8, 0, 0, 0},
+    // Records a host builds that the parser never makes.
+    {"g_read_block_2000", kReadBlock, kG, 0, kNoBit, k16, 2000, 1, 9, 0, 0, 0},
+    {"g_write_block_2000", kWriteBlock, kG, 0, kNoBit, k16, 2000, 1, 9, 0, 0, 0},
+    {"g_write_block_negative", kWriteBlock, kG, 1, kNoBit, k16, -1, 1, 9, 0, 0, 0},
+    {"g_write_block_3", kWriteBlock, kG, 0, kNoBit, k16, 3, 1, 9, 0, 0, 0},
+    {"x_write_block_1", kWriteBlock, kX, 0, kNoBit, k16, 1, 0, 10, 10, 0, 0},
+    {"bit_16_read", kRead, kB, 0, kBit16, k16, 1, 10, 3, 0, 0, 0},
+    {"width_64_write", kWrite, kN, 0, kNoBit, k64, 1, 12, 7, 0, 0, 0},
+    // The link fails.
+    {"read_closed_channel", kRead, kN, 0, kNoBit, k16, 1, 12, 7, 0, 1, 0},
+    {"write_not_connected", kWriteBlock, kN, 1, kNoBit, k16, 10, 0, 7, 0, 2, 0},
+};
+
+void AccessInputs() {
+    const Bytes values = Text("ABCDEFGHIJKLMNOP");
+    // One made reply: STS 0, no EXT STS, the largest data, then its pattern.
+    const Bytes reply = Cat({0, 0, 0}, Text("0123456789abcdef"));
+    for (const AccessInput &a : kAccessInputs) {
+        const auto packed = static_cast<std::uint32_t>(a.element) |
+                            static_cast<std::uint32_t>(a.file) << 12 |
+                            static_cast<std::uint32_t>(a.sub) << 24;
+        const fuzz::AccessHead head{a.command, a.letter, 0,  a.family, a.bit, a.width,
+                                    a.count,   packed,   41, a.link,   1,     a.text};
+        Write("access", a.name, Cat(Cat(fuzz::Bytes(head), values), reply));
+    }
+    // No answer: three time-outs of a read, the recv script empty.
+    fuzz::AccessHead silent{kRead, kN, 0, 0, kNoBit, k16, 1, 12 | 7 << 12, 41, 0, 0, 0};
+    Write("access", "read_timeouts", Cat(fuzz::Bytes(silent), values));
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -252,5 +323,6 @@ int main(int argc, char **argv) {
     n = 0;
     for (const char *file : kNodeFiles) Write("node_file", "in" + std::to_string(n++), Text(file));
     LinkInputs();
+    AccessInputs();
     return 0;
 }

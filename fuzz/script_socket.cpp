@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "link/encap.h"
 #include "platform/clock.h"
 #include "platform/sockerr.h"
 
@@ -65,12 +66,52 @@ int Send(plat::Socket, const void *bytes, int length) {
     return accepted;
 }
 
+// Where the last whole frame in `sent` starts (0 when there is none).
+std::size_t LastFrameStart(const std::vector<std::uint8_t> &sent) {
+    std::size_t at = 0;
+    std::size_t last = 0;
+    while (at + ordax::kPcccReplyData <= sent.size()) {
+        last = at;
+        at += ordax::kEncapHeaderSize +
+              static_cast<std::size_t>(sent[at + ordax::kEncapDataLength] << 8 |
+                                       sent[at + ordax::kEncapDataLength + 1]);
+    }
+    return last;
+}
+
+// The frame of a kReply step, answering the request sent last.
+std::vector<std::uint8_t> MadeReply(std::uint8_t sts, const std::vector<std::uint8_t> &afterSts) {
+    std::vector<std::uint8_t> f(ordax::kPcccReplyData, 0);
+    const std::size_t req = LastFrameStart(gScript.sent);
+    if (req + ordax::kPcccReplyData <= gScript.sent.size()) {
+        std::memcpy(&f[ordax::kEncapSession], &gScript.sent[req + ordax::kEncapSession],
+                    ordax::kSessionSize);
+        f[ordax::kPcccStart] =
+            static_cast<std::uint8_t>(gScript.sent[req + ordax::kPcccStart] | 0x40);
+        f[ordax::kPcccTns] = gScript.sent[req + ordax::kPcccTns];
+        f[ordax::kPcccTns + 1] = gScript.sent[req + ordax::kPcccTns + 1];
+    }
+    f[ordax::kEncapMode] = ordax::kModeReply;
+    f[ordax::kEncapCommand] = ordax::kCommandPccc;
+    std::memcpy(&f[ordax::kEncapHeaderSize], ordax::kDataPrefix, ordax::kDataPrefixSize);
+    f[ordax::kPcccSts] = sts;
+    f.insert(f.end(), afterSts.begin(), afterSts.end());
+    const std::size_t dataLength = f.size() - ordax::kEncapHeaderSize;
+    f[ordax::kEncapDataLength] = static_cast<std::uint8_t>(dataLength >> 8);
+    f[ordax::kEncapDataLength + 1] = static_cast<std::uint8_t>(dataLength & 0xFF);
+    return f;
+}
+
 int Recv(plat::Socket, void *bytes, int length) {
     ++gScript.recvCalls;
     if (gScript.recv.empty() || gScript.recv.front().kind == Step::kWait) {
         return Fail(plat::kWsaEwouldblock);
     }
     Step &step = gScript.recv.front();
+    if (step.kind == Step::kReply) {
+        step.bytes = MadeReply(static_cast<std::uint8_t>(step.error), step.bytes);
+        step.kind = Step::kBytes;
+    }
     switch (step.kind) {
         case Step::kClosed:
             return 0;
@@ -161,6 +202,10 @@ void ParseRecvSteps(fuzz::Input &in, Script &script) {
                 return;
         }
     }
+}
+
+Step ReplyStep(std::uint8_t sts, std::vector<std::uint8_t> afterSts) {
+    return Step{Step::kReply, std::move(afterSts), sts};
 }
 
 std::vector<std::uint8_t> WholePiece(const std::vector<std::uint8_t> &frame) {

@@ -15,9 +15,10 @@ namespace fuzzsock {
 constexpr plat::Socket kSocket = 5;
 
 struct Step {
-    enum Kind { kBytes, kWouldBlock, kError, kClosed, kWait } kind;
-    std::vector<std::uint8_t> bytes;           // kBytes: handed out over one or more recv calls
-    int error = 0;                             // kError: Windows Sockets number
+    enum Kind { kBytes, kWouldBlock, kError, kClosed, kWait, kReply } kind;
+    std::vector<std::uint8_t> bytes;           // kBytes: handed out over one or more recv calls;
+                                               // kReply: the bytes after STS
+    int error = 0;                             // kError: Windows Sockets number; kReply: STS
     plat::WaitResult wait = plat::kWaitReady;  // kWait: the next read wait's outcome
 };
 
@@ -57,6 +58,11 @@ enum Op : std::uint8_t {
     kOpClosed = 6,      // the peer closed: recv returns 0 from here on
     kOpRest = 7,        // every remaining byte of the input as one piece
 };
+
+// A reply to the request sent last, made when recv first meets it: mode 2,
+// status 0, that request's session, CMD | 0x40 and TNS, then `sts` and
+// `afterSts` (EXT STS and data). The input needs no TNS of its own.
+Step ReplyStep(std::uint8_t sts, std::vector<std::uint8_t> afterSts);
 
 // Appends the steps the rest of `in` describes to `script.recv`.
 void ParseRecvSteps(fuzz::Input &in, Script &script);

@@ -158,16 +158,18 @@ void PrintTo(const FileStringCase &c, std::ostream *os) {
 const FileStringCase kFileStringCases[] = {
     {"Plc5XEven", "05X01001004", "ABCD", {0x4241, 0x4443}, "ABCD"},
     {"Plc5YEven", "05Y01001004", "ABCD", {0x4142, 0x4344}, "ABCD"},
-    // Half the length, remainder dropped: the fifth character stays home.
-    {"Plc5XOdd", "05X01001005", "ABCDE", {0x4241, 0x4443}, "ABCD"},
-    {"Plc5YOdd", "05Y01001005", "ABCDE", {0x4142, 0x4344}, "ABCD"},
+    // An odd length: the last word carries the last character and a 0.
+    {"Plc5XOdd", "05X01001005", "ABCDE", {0x4241, 0x4443, 0x0045}, "ABCDE"},
+    {"Plc5YOdd", "05Y01001005", "ABCDE", {0x4142, 0x4344, 0x4500}, "ABCDE"},
     {"SlcXEven", "06X01001004", "ABCD", {0x4241, 0x4443}, "ABCD"},
-    {"SlcYOdd", "06Y01001005", "ABCDE", {0x4142, 0x4344}, "ABCD"},
+    {"SlcYOdd", "06Y01001005", "ABCDE", {0x4142, 0x4344, 0x4500}, "ABCDE"},
+    {"Plc5XOneCharacter", "05X01001001", "Z", {0x005A}, "Z"},
+    {"SlcYOneCharacter", "06Y01001001", "Z", {0x5A00}, "Z"},
     // The length byte is no sub-element: the text lies at N10:10, not N10:30.
     {"SlcXTwenty", "06X01001020", Letters(20), TextWords(Letters(20), false), Letters(20)},
     {"SlcYTwenty", "06Y01001020", Letters(20), TextWords(Letters(20), true), Letters(20)},
-    {"ShortTextZeroFilled", "06Y01001007", "Hi", {0x4869, 0, 0}, std::string("Hi\0\0\0\0", 6)},
-    {"LongerTextCut", "05X01001003", "ABCDEFG", {0x4241}, "AB"},
+    {"ShortTextZeroFilled", "06Y01001007", "Hi", {0x4869, 0, 0, 0}, std::string("Hi\0\0\0\0\0", 7)},
+    {"LongerTextCut", "05X01001003", "ABCDEFG", {0x4241, 0x0043}, "ABC"},
 };
 
 class FileStrings : public AccessTest, public ::testing::WithParamInterface<FileStringCase> {};
@@ -194,9 +196,11 @@ TEST_P(FileStrings, WordsInTheIntegerFileAndBytesForTheHost) {
     gate->buffer[0] = 0xEE;
     gate->Access(1);
     EXPECT_EQ(Call(PDX_READ_GATE, *gate), PDX_DONE);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(gate->buffer.data()), 2 * words),
+    // Exactly the text's length in characters, no more.
+    const std::size_t length = c.hostBytes.size();
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(gate->buffer.data()), length),
               c.hostBytes);
-    EXPECT_EQ(gate->buffer[2 * words], 0xEE);
+    EXPECT_EQ(gate->buffer[length], 0xEE);
     EXPECT_EQ(gate->access.data, gate->buffer.data());  // X and Y cells are not moved
     EXPECT_EQ(plc.LastRequest()->decoded.byteSize, static_cast<int>(2 * words));
     EXPECT_EQ(plc.LastRequest()->decoded.subElement, station == kSlcStation ? 0 : -1);
