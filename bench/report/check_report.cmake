@@ -6,7 +6,7 @@ set(figures
   plc5_read_1_word plc5_read_100_words plc5_read_1000_words slc5_read_256_words
   allocations_per_read allocations_per_write
   single_reads_1_channel single_reads_4_channels
-  open_100_stations_ms idle_thread_cpu_ms_per_minute
+  open_100_stations_ms close_100_stations_ms idle_thread_cpu_ms_per_minute
   switch_over_ms_interval_5000 switch_over_ms_interval_1000)
 
 file(REMOVE "${JSON}")

@@ -1,5 +1,5 @@
 // A channel of 100 answering stations: how long command 1 takes (it returns
-// once every station was tried), and the channel thread's own CPU while the
+// once every station was tried) and command 11, and the channel thread's own CPU while the
 // channel is open and idle, measured through the thread's CPU clock.
 #include <algorithm>
 #include <string>
@@ -25,8 +25,18 @@ int ConnectedStations(ordax::DriverContext &ctx) {
     return connected;
 }
 
+// Command 11 of the open channel: it ends the thread's pause at once and
+// closes the 100 connections.
+void AddClose(const std::vector<double> &closes, Report &report) {
+    Figure f{"close_100_stations_ms", "command 11, 100 connected stations: returns after",
+             Median(closes), "ms", 1};
+    f.detail = "median of " + std::to_string(closes.size()) + " closes";
+    f.numbers = {{"runs", static_cast<double>(closes.size())}};
+    report.Add(f);
+}
+
 void MeasureOpen(ordax_test::HostBlock &block, const Plan &plan, Report &report) {
-    std::vector<double> returns, connected;
+    std::vector<double> returns, connected, closes;
     for (int run = 0; run < plan.openRuns; ++run) {
         const Clock::time_point t0 = Clock::now();
         const int rc = ordax_test::OpenCommand(block, kFleetChannel, 1, kOpenTimeoutCs);
@@ -34,7 +44,9 @@ void MeasureOpen(ordax_test::HostBlock &block, const Plan &plan, Report &report)
         connected.push_back(
             std::chrono::duration<double, std::milli>(LastConnectTime() - t0).count());
         const int stations = rc == PDX_DONE ? ConnectedStations(block.ctx()) : 0;
+        const Clock::time_point t1 = Clock::now();
         ordax_test::CloseCommand(block);
+        closes.push_back(MsSince(t1));
         report.Fail(stations == kFleetStations ? 0 : 1);
     }
     const auto [low, high] = std::minmax_element(returns.begin(), returns.end());
@@ -46,6 +58,7 @@ void MeasureOpen(ordax_test::HostBlock &block, const Plan &plan, Report &report)
     f.numbers = {{"last_connected_ms", Median(connected)},
                  {"runs", static_cast<double>(returns.size())}};
     report.Add(f);
+    AddClose(closes, report);
 }
 
 void MeasureIdle(ordax_test::HostBlock &block, const Plan &plan, Report &report) {
