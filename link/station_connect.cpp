@@ -49,14 +49,17 @@ bool PrepareSocket(plat::Socket s, const char *address) {
 }
 
 // Remote IPv4 address in network order. A text with a dot is converted as a
-// dotted address and never looked up by name. false = unknown host (logged).
+// dotted address and never looked up by name. An empty text (a node line
+// with a comma and no standby address) is refused without a lookup: Windows
+// answers gethostbyname("") with this PC's own address. false = unknown
+// host (logged).
 bool ResolveAddress(const char *address, std::uint32_t *addr) {
     const plat::SocketOps &ops = plat::Sockets();
     if (std::strchr(address, '.') != nullptr) {
         *addr = ops.inetAddr(address);
         return true;
     }
-    if (ops.lookupHost(address, addr) != 0) {
+    if (address[0] == '\0' || ops.lookupHost(address, addr) != 0) {
         Emit(linkmsg::kBadHost, address);
         return false;
     }

@@ -40,7 +40,8 @@ struct SocketOps {
     int (*send)(Socket s, const void *bytes, int length);
     int (*recv)(Socket s, void *bytes, int length);
     void (*close)(Socket s);
-    // Name lookup: first IPv4 address in network order; 0 = found.
+    // Name lookup: first IPv4 address in network order; 0 = found. An empty
+    // name is never found (it is not resolved at all).
     int (*lookupHost)(const char *name, std::uint32_t *addrNetOrder);
     // Dotted-decimal conversion as inet_addr: network order, or
     // kInetNone (all ones) when the text is not an address.

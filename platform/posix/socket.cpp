@@ -121,6 +121,10 @@ void PosixClose(Socket s) {
 }
 
 int PosixLookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    if (name == nullptr || name[0] == '\0') {  // no name, as on Win32
+        tLastError = kWsaEhostunreach;
+        return -1;
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

@@ -89,7 +89,13 @@ void Win32Close(Socket s) {
     if (s != kNoSocket) ::closesocket(Native(s));
 }
 
+// An empty name is no name: gethostbyname("") would answer with this PC's
+// own address.
 int Win32LookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    if (name == nullptr || name[0] == '\0') {
+        WSASetLastError(WSAHOST_NOT_FOUND);
+        return -1;
+    }
     hostent *host = ::gethostbyname(name);
     if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr)
         return -1;

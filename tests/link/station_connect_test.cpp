@@ -109,6 +109,16 @@ TEST_F(Connect, NamesWithoutADotAreLookedUp) {
     ExpectFailure("Ordax : Invalid host name: plcnode", kLevelError);
 }
 
+// An empty address (a node line `05=192.168.1.50,` leaves the standby
+// empty) is refused before any lookup: Windows resolves "" to this PC.
+TEST_F(Connect, EmptyAddressIsRefusedWithoutALookup) {
+    st_->address[0] = '\0';
+    EXPECT_EQ(Open(), 1);
+    EXPECT_TRUE(fake_.net().lookups.empty());
+    EXPECT_EQ(fake_.net().connectCalls, 0);
+    ExpectFailure("Ordax : Invalid host name: ", kLevelError);
+}
+
 TEST_F(Connect, UnterminatedAddressFieldIsCutToItsLength) {
     std::memset(st_->address, 'a', sizeof st_->address);
     fake_.net().lookupError = plat::kWsaEhostunreach;

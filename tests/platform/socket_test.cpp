@@ -126,6 +126,9 @@ TEST(Names, DottedConversionAndLookup) {
     ASSERT_EQ(Sockets().lookupHost("localhost", &addr), 0);
     EXPECT_EQ(ntohl(addr) >> 24, 127u);
     EXPECT_NE(Sockets().lookupHost("ordax-no-such-host-zz9", &addr), 0);
+    addr = 0x01020304u;
+    EXPECT_NE(Sockets().lookupHost("", &addr), 0) << "an empty name is no name";
+    EXPECT_EQ(addr, 0x01020304u);
 }
 
 struct ErrnoCase {
