@@ -270,6 +270,61 @@ TEST_F(WindowsHost, PreparedOnlyAndMissingNodeFile) {
     EXPECT_TRUE(log_.Has("32|Ordax : File Ordax62.int not found !"));
 }
 
+// Stations that cannot be reached, as the Win32 backend reports them: each
+// node file has one station, and command 1 returns after its first attempt.
+TEST_F(WindowsHost, UnreachableStationsAreNamed) {
+    const struct {
+        const char *name;
+        const char *station;
+        std::vector<std::string> messages;  // in this order, among the others
+    } cases[] = {
+        // Nobody listens: the refusal ends the connect wait at once.
+        {"Refused",
+         "01 = 127.0.0.125",
+         {"8|Ordax : socket connect attempt to connected was forcefully refused",
+          "32|Ordax : Failure connecting to 127.0.0.125"}},
+        // The standby address is empty: refused without a lookup (the
+        // resolver would give this PC's own address).
+        {"EmptyStandby",
+         "01 = 127.0.0.125,",
+         {"8|Ordax : socket connect attempt to connected was forcefully refused",
+          "32|Ordax : Failure connecting to 127.0.0.125",
+          "8|Ordax : Connect Failed attempting connect to Hot Backup !!!",
+          "32|Ordax : Invalid host name: ", "32|Ordax : Failure connecting to "}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE *f = std::fopen("Ordax64.int", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f, "T 60000; 20; 8000; 8000;\n%s\n", c.station);
+        std::fclose(f);
+        {
+            std::lock_guard<std::mutex> hold(log_.mutex);
+            log_.lines.clear();
+        }
+        OpenArgs open{};
+        open.openNow = 1;
+        open.timeoutCs = 100;
+        const DWORD start = GetTickCount();
+        ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open, 64), PDX_DONE);
+        const DWORD took = GetTickCount() - start;
+        EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+        std::printf("  %-14s first attempt took %lu ms\n", c.name,
+                    static_cast<unsigned long>(took));
+        EXPECT_LT(took, 4000u) << "no wait ran out";
+        std::lock_guard<std::mutex> hold(log_.mutex);
+        std::size_t at = 0;
+        for (const std::string &want : c.messages) {
+            while (at < log_.lines.size() && log_.lines[at] != want) ++at;
+            EXPECT_LT(at, log_.lines.size()) << "missing, or out of order: " << want;
+        }
+        for (const std::string &line : log_.lines) {
+            EXPECT_EQ(line.rfind("8|Ordax : Connected to", 0), std::string::npos) << line;
+        }
+    }
+    std::remove("Ordax64.int");
+}
+
 // A host's mistakes about the channel's life, as the Win32 backend answers
 // them: command 11 on a block command 1 never prepared leaves it as it is;
 // a loopSleep of a minute does not hold up the close; and the DLL freed with
