@@ -150,8 +150,13 @@ int LastError() {
     return gScript.lastError;
 }
 
-const plat::SocketOps kOps = {Startup, Cleanup, Create, Ok,    Ok,     Ok,       Connect,
-                              Wait,    Send,    Recv,   Close, Lookup, InetAddr, LastError};
+int ConnectError(plat::Socket) {
+    return 0;
+}
+
+const plat::SocketOps kOps = {Startup, Cleanup, Create, Ok,           Ok,
+                              Ok,      Connect, Wait,   ConnectError, Send,
+                              Recv,    Close,   Lookup, InetAddr,     LastError};
 
 constexpr int kErrors[] = {plat::kWsaEconnreset, plat::kWsaEconnaborted, plat::kWsaEnotconn,
                            plat::kWsaEtimedout,  plat::kWsaEwouldblock,  plat::kWsaEintr};

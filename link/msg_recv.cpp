@@ -15,10 +15,20 @@ constexpr std::uint32_t kRecvRetryMs = 10;  // pause after a would-block
 
 enum PhaseResult : int { kPhaseOk, kPhaseSocketError, kPhaseTimeout };
 
+// A receive of 0 bytes means the peer has closed the connection in order
+// (a PLC restarting, or one whose connection table is full). Windows
+// Sockets has no error for that on a stream socket: recv simply returns 0
+// for ever (WSAEDISCON exists only for message-oriented protocols). What a
+// Windows host does see on such a connection is WSAECONNRESET, which the
+// peer's stack answers to the next bytes sent there; that is the number
+// the close is reported with, so the operator reads the same "10054" for a
+// closed and for a reset connection.
+constexpr int kPeerClosedError = plat::kWsaEconnreset;
+
 // Reads exactly `count` bytes into `dest`. The frame must be complete within
-// `timeoutMs` of `t0`. A peer that has closed returns 0 bytes for ever; the
-// loop then pauses as after a would-block instead of spinning until the
-// time-out. On failure *code holds the socket error (10060 for a time-out).
+// `timeoutMs` of `t0`. A peer that has closed fails the phase at once as a
+// socket error. On failure *code holds the socket error (10060 for a
+// time-out).
 PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32_t t0,
                       std::uint32_t timeoutMs, int *code) {
     const plat::SocketOps &ops = plat::Sockets();
@@ -28,12 +38,13 @@ PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32
         if (got > 0) {
             missing -= got;
             dest += got;
+        } else if (got == 0) {
+            *code = kPeerClosedError;
+            return kPhaseSocketError;
         } else {
-            if (got < 0) {
-                *code = ops.lastError();
-                if (*code != plat::kWsaEwouldblock) return kPhaseSocketError;
-            }
-            plat::SleepMs(kRecvRetryMs);  // would-block, or a closed peer
+            *code = ops.lastError();
+            if (*code != plat::kWsaEwouldblock) return kPhaseSocketError;
+            plat::SleepMs(kRecvRetryMs);
         }
         if (missing > 0 && !plat::TickWithin(t0, timeoutMs)) {
             *code = plat::kWsaEtimedout;

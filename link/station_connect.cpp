@@ -49,14 +49,17 @@ bool PrepareSocket(plat::Socket s, const char *address) {
 }
 
 // Remote IPv4 address in network order. A text with a dot is converted as a
-// dotted address and never looked up by name. false = unknown host (logged).
+// dotted address and never looked up by name. An empty text (a node line
+// with a comma and no standby address) is refused without a lookup: Windows
+// answers gethostbyname("") with this PC's own address. false = unknown
+// host (logged).
 bool ResolveAddress(const char *address, std::uint32_t *addr) {
     const plat::SocketOps &ops = plat::Sockets();
     if (std::strchr(address, '.') != nullptr) {
         *addr = ops.inetAddr(address);
         return true;
     }
-    if (ops.lookupHost(address, addr) != 0) {
+    if (address[0] == '\0' || ops.lookupHost(address, addr) != 0) {
         Emit(linkmsg::kBadHost, address);
         return false;
     }
@@ -69,7 +72,10 @@ bool IsPendingConnect(int code) {
 }
 
 // Connects to port 2222 and, for a pending connect, waits until the socket
-// is writable. false = failed (logged).
+// is writable or has failed. The socket's error is examined after the wait,
+// so a refused connect is named as one ("forcefully refused") at once,
+// rather than surfacing as a failed session send, or on Windows, where a
+// refusal is never writable, as a time-out. false = failed (logged).
 bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTimeoutMs) {
     const plat::SocketOps &ops = plat::Sockets();
     if (ops.connect(s, addr, kPlcPort) == 0) return true;
@@ -80,7 +86,10 @@ bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTime
     }
     switch (ops.wait(s, true, connectTimeoutMs)) {
         case plat::kWaitReady:
-            return true;
+            code = ops.connectError(s);
+            if (code == 0) return true;
+            LogConnectFailure(code);
+            return false;
         case plat::kWaitNoEvent:
             Emit(linkmsg::kConnectNoEvent);
             return false;

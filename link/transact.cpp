@@ -47,9 +47,18 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
     return kReplyAccept;
 }
 
+// Closes a station whose connection is lost or timed out and makes it due
+// for supervision at the channel thread's next walk, which reconnects it.
+LinkResult CloseAndMakeDue(StationEntry &st, LinkResult result) {
+    CloseStation(st);
+    StoreRelaxed(st.lastSupervision, 0u);  // the channel thread polls it unlocked
+    return result;
+}
+
 // Receives until a matching reply arrives. The time limit is tested after a
 // receive that timed out and after every dropped frame, so a stream of
-// foreign replies cannot hold the exchange past the reply time-out.
+// foreign replies cannot hold the exchange past the reply time-out. A peer
+// that closed the connection is a receive error at once (RcvMsg).
 LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     const std::uint32_t start = plat::TickCount();
     // Command 15 may change the time-out on the host's thread while the
@@ -60,15 +69,8 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
         int length = kFrameCapacity;
         const RcvResult rc = RcvMsg(st.socket, txn.frame, &length, timeoutMs);
         if (rc == kRcvOk && TakeReply(txn, st.tns, length) == kReplyAccept) return kLinkOk;
-        if (rc != kRcvOk && rc != kRcvTimeout) {
-            CloseStation(st);
-            return kLinkNotConnected;
-        }
-        if (!plat::TickWithin(start, timeoutMs)) {
-            CloseStation(st);
-            StoreRelaxed(st.lastSupervision, 0u);  // the channel thread polls it unlocked
-            return kLinkTimeout;
-        }
+        if (rc != kRcvOk && rc != kRcvTimeout) return CloseAndMakeDue(st, kLinkNotConnected);
+        if (!plat::TickWithin(start, timeoutMs)) return CloseAndMakeDue(st, kLinkTimeout);
     }
 }
 
@@ -79,8 +81,7 @@ LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess
     const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
     if (built != kLinkOk) return built;
     if (SendMsg(st.socket, txn.frame, txn.frameLength) != 0) {
-        CloseStation(st);
-        return kLinkNotConnected;
+        return CloseAndMakeDue(st, kLinkNotConnected);
     }
     return AwaitReply(ctx, txn, st);
 }

@@ -35,12 +35,20 @@ struct SocketOps {
     // at once; -1 = failed or pending, see lastError().
     int (*connect)(Socket s, std::uint32_t addrNetOrder, std::uint16_t port);
     // Wait until the socket is readable (forWrite false) or writable (true).
+    // An error on the socket ends the wait as kWaitReady too: for a pending
+    // connect, a refusal (on Win32 reported in select's exception set) ends
+    // it at once, and connectError() then tells why.
     WaitResult (*wait)(Socket s, bool forWrite, std::uint32_t timeoutMs);
+    // The outcome of a pending connect once the wait ended (SO_ERROR), as a
+    // Windows Sockets number: 0 = connected, else why it failed (10061
+    // refused). A failure of the query itself is reported as its error.
+    int (*connectError)(Socket s);
     // Byte count handed over or received (0 = peer closed), -1 on error.
     int (*send)(Socket s, const void *bytes, int length);
     int (*recv)(Socket s, void *bytes, int length);
     void (*close)(Socket s);
-    // Name lookup: first IPv4 address in network order; 0 = found.
+    // Name lookup: first IPv4 address in network order; 0 = found. An empty
+    // name is never found (it is not resolved at all).
     int (*lookupHost)(const char *name, std::uint32_t *addrNetOrder);
     // Dotted-decimal conversion as inet_addr: network order, or
     // kInetNone (all ones) when the text is not an address.

@@ -100,6 +100,13 @@ WaitResult PosixWait(Socket s, bool forWrite, std::uint32_t timeoutMs) {
     }
 }
 
+int PosixConnectError(Socket s) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    return SockErrFromErrno(error);
+}
+
 int PosixSend(Socket s, const void *bytes, int length) {
     for (;;) {
         ssize_t n = ::send(s, bytes, static_cast<size_t>(length), MSG_NOSIGNAL);
@@ -121,6 +128,10 @@ void PosixClose(Socket s) {
 }
 
 int PosixLookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    if (name == nullptr || name[0] == '\0') {  // no name, as on Win32
+        tLastError = kWsaEhostunreach;
+        return -1;
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -145,9 +156,9 @@ int PosixLastError() {
 }
 
 constexpr SocketOps kPosixOps = {
-    PosixStartup, PosixCleanup,    PosixCreateTcp, PosixSetKeepAlive, PosixSetNonBlocking,
-    PosixBindAny, PosixConnect,    PosixWait,      PosixSend,         PosixRecv,
-    PosixClose,   PosixLookupHost, PosixInetAddr,  PosixLastError,
+    PosixStartup, PosixCleanup, PosixCreateTcp,  PosixSetKeepAlive, PosixSetNonBlocking,
+    PosixBindAny, PosixConnect, PosixWait,       PosixConnectError, PosixSend,
+    PosixRecv,    PosixClose,   PosixLookupHost, PosixInetAddr,     PosixLastError,
 };
 
 }  // namespace

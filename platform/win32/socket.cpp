@@ -62,17 +62,35 @@ int Win32Connect(Socket s, std::uint32_t addrNetOrder, std::uint16_t port) {
     return ::connect(Native(s), reinterpret_cast<sockaddr *>(&remote), sizeof remote) == 0 ? 0 : -1;
 }
 
+// Winsock reports a failed non-blocking connect (refused, unreachable) in
+// the exception set, never as writable; a wait for writing watches both, so
+// a refusal ends it at once instead of at its time-out.
 WaitResult Win32Wait(Socket s, bool forWrite, std::uint32_t timeoutMs) {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(Native(s), &set);
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(Native(s), &failed);
     timeval tv;
     tv.tv_sec = static_cast<long>(timeoutMs / 1000u);
     tv.tv_usec = static_cast<long>((timeoutMs % 1000u) * 1000u);
-    int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &tv);
+    int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr,
+                     forWrite ? &failed : nullptr, &tv);
     if (n == SOCKET_ERROR) return kWaitFailed;
     if (n == 0) return kWaitTimedOut;
-    return FD_ISSET(Native(s), &set) ? kWaitReady : kWaitNoEvent;
+    const bool ready = FD_ISSET(Native(s), &set) || (forWrite && FD_ISSET(Native(s), &failed));
+    return ready ? kWaitReady : kWaitNoEvent;
+}
+
+int Win32ConnectError(Socket s) {
+    int error = 0;
+    int length = sizeof error;
+    if (::getsockopt(Native(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) !=
+        0) {
+        return WSAGetLastError();
+    }
+    return error;
 }
 
 int Win32Send(Socket s, const void *bytes, int length) {
@@ -89,7 +107,13 @@ void Win32Close(Socket s) {
     if (s != kNoSocket) ::closesocket(Native(s));
 }
 
+// An empty name is no name: gethostbyname("") would answer with this PC's
+// own address.
 int Win32LookupHost(const char *name, std::uint32_t *addrNetOrder) {
+    if (name == nullptr || name[0] == '\0') {
+        WSASetLastError(WSAHOST_NOT_FOUND);
+        return -1;
+    }
     hostent *host = ::gethostbyname(name);
     if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr)
         return -1;
@@ -106,9 +130,9 @@ int Win32LastError() {
 }
 
 constexpr SocketOps kWin32Ops = {
-    Win32Startup, Win32Cleanup,    Win32CreateTcp, Win32SetKeepAlive, Win32SetNonBlocking,
-    Win32BindAny, Win32Connect,    Win32Wait,      Win32Send,         Win32Recv,
-    Win32Close,   Win32LookupHost, Win32InetAddr,  Win32LastError,
+    Win32Startup, Win32Cleanup, Win32CreateTcp,  Win32SetKeepAlive, Win32SetNonBlocking,
+    Win32BindAny, Win32Connect, Win32Wait,       Win32ConnectError, Win32Send,
+    Win32Recv,    Win32Close,   Win32LookupHost, Win32InetAddr,     Win32LastError,
 };
 
 }  // namespace

@@ -57,6 +57,11 @@ plat::WaitResult FakeWait(plat::Socket, bool forWrite, std::uint32_t timeoutMs) 
     return r;
 }
 
+int FakeConnectError(plat::Socket) {
+    ++gNet.connectErrorCalls;
+    return gNet.pendingConnectError;
+}
+
 int FakeSend(plat::Socket, const void *bytes, int length) {
     ++gNet.sendCalls;
     int accepted = length;
@@ -112,9 +117,9 @@ int FakeLastError() {
 }
 
 const plat::SocketOps kFakeOps = {
-    FakeStartup, FakeCleanup, FakeCreate,   FakeKeepAlive, FakeNonBlocking,
-    FakeBind,    FakeConnect, FakeWait,     FakeSend,      FakeRecv,
-    FakeClose,   FakeLookup,  FakeInetAddr, FakeLastError,
+    FakeStartup, FakeCleanup, FakeCreate, FakeKeepAlive,    FakeNonBlocking,
+    FakeBind,    FakeConnect, FakeWait,   FakeConnectError, FakeSend,
+    FakeRecv,    FakeClose,   FakeLookup, FakeInetAddr,     FakeLastError,
 };
 
 }  // namespace

@@ -40,8 +40,9 @@ struct FakeNet {
     int keepAliveError = 0;  // non-zero: setKeepAlive fails with it
     int nonBlockingError = 0;
     int bindError = 0;
-    int connectError = 0;  // 0: connected at once
-    int lookupError = 0;   // non-zero: name not found
+    int connectError = 0;         // 0: connected at once
+    int pendingConnectError = 0;  // what connectError() gives after the wait
+    int lookupError = 0;          // non-zero: name not found
     std::uint32_t lookupAddr = 0x0100007Fu;
     // When set, an empty recv script is refilled with this frame: an
     // endless stream of the same reply.
@@ -61,6 +62,7 @@ struct FakeNet {
     int recvCalls = 0;
     int sendCalls = 0;
     int connectCalls = 0;
+    int connectErrorCalls = 0;
     int lastError = 0;
 };
 

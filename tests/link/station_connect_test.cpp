@@ -109,6 +109,16 @@ TEST_F(Connect, NamesWithoutADotAreLookedUp) {
     ExpectFailure("Ordax : Invalid host name: plcnode", kLevelError);
 }
 
+// An empty address (a node line `05=192.168.1.50,` leaves the standby
+// empty) is refused before any lookup: Windows resolves "" to this PC.
+TEST_F(Connect, EmptyAddressIsRefusedWithoutALookup) {
+    st_->address[0] = '\0';
+    EXPECT_EQ(Open(), 1);
+    EXPECT_TRUE(fake_.net().lookups.empty());
+    EXPECT_EQ(fake_.net().connectCalls, 0);
+    ExpectFailure("Ordax : Invalid host name: ", kLevelError);
+}
+
 TEST_F(Connect, UnterminatedAddressFieldIsCutToItsLength) {
     std::memset(st_->address, 'a', sizeof st_->address);
     fake_.net().lookupError = plat::kWsaEhostunreach;
@@ -208,6 +218,29 @@ TEST_F(Connect, PendingConnectWaitOutcomes) {
     EXPECT_EQ(Open(), 1);
     ExpectFailure("Ordax : connect select Errno 10022 0x2726", kLevelDetail);
     EXPECT_EQ(fake_.net().sendCalls, 0);
+    EXPECT_EQ(fake_.net().connectErrorCalls, 0) << "the error is asked only after a ready wait";
+}
+
+// A pending connect whose wait ends is only made when the socket's error is
+// 0; otherwise the error is named as an immediate connect failure would be,
+// and no session request is sent.
+TEST_F(Connect, PendingConnectFailuresAreNamedByTheSocketsError) {
+    const std::pair<int, const char *> cases[] = {
+        {plat::kWsaEconnrefused,
+         "Ordax : socket connect attempt to connected was forcefully refused"},
+        {plat::kWsaEtimedout, "Ordax : socket connect timed out"},
+        {plat::kWsaEnetunreach, "Ordax : socket connect network is unreachable"},
+        {plat::kWsaEhostunreach, "Ordax : socket connect unknown error code 10065 0x2751"},
+    };
+    fake_.net().connectError = plat::kWsaEwouldblock;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        fake_.net().pendingConnectError = c.first;
+        EXPECT_EQ(Open(), 1);
+        ExpectFailure(c.second, kLevelDetail);
+    }
+    EXPECT_EQ(fake_.net().connectErrorCalls, 4);
+    EXPECT_EQ(fake_.net().sendCalls, 0);
 }
 
 // Once a socket exists, a failed attempt closes it and only then pauses
@@ -296,19 +329,17 @@ TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
     EXPECT_TRUE(log_.Has("Ordax : Connected to 127.0.0.20", kLevelDetail));
 }
 
+// A refusal is named as one, whether connect reports it at once or the
+// pending connect's wait ends with it; no session request is tried.
 TEST_F(ConnectLoopback, RefusedConnection) {
     StationEntry &st = Station("127.0.0.21");  // nothing listens there
     EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
     EXPECT_EQ(st.socket, plat::kNoSocket);
     auto all = log_.All();
-    ASSERT_GE(all.size(), 2u);
-    // A refusal comes either from connect at once or, once the pending
-    // connect reports the socket writable, from the session send.
-    EXPECT_TRUE(log_.Has("Ordax : socket connect attempt to connected was forcefully refused",
-                         kLevelDetail) ||
-                (log_.Has("Ordax : Send message errno 10061 0x274D", kLevelError) &&
-                 log_.Has("Ordax : session connect send failed", kLevelDetail)));
-    EXPECT_EQ(all.back().text, "Ordax : Failure connecting to 127.0.0.21");
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].text, "Ordax : socket connect attempt to connected was forcefully refused");
+    EXPECT_EQ(all[0].level, kLevelDetail);
+    EXPECT_EQ(all[1].text, "Ordax : Failure connecting to 127.0.0.21");
 }
 
 TEST_F(ConnectLoopback, UnresolvableHostNameFailsQuickly) {

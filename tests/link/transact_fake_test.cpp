@@ -203,25 +203,36 @@ TEST_F(TransactFake, EveryReceiveOffersTheWholeFrameBuffer) {
     Queue(Reply(100, 0, fill));  // one byte more than the buffer
     EXPECT_EQ(Run(), kLinkNotConnected);
     EXPECT_EQ(st_->socket, plat::kNoSocket);
-    EXPECT_EQ(st_->lastSupervision, 4242u);
+    EXPECT_EQ(st_->lastSupervision, 0u);
 }
 
-TEST_F(TransactFake, ReceiveFailuresCloseWithoutMarkingForSupervision) {
-    fake_.net().waits = {plat::kWaitNoEvent};
-    EXPECT_EQ(Run(), kLinkNotConnected);
-    EXPECT_EQ(st_->socket, plat::kNoSocket);
-    EXPECT_EQ(st_->lastSupervision, 4242u);
-
-    st_->socket = kFakeSocket;
-    Queue(linktest::Frame(3000));  // more than the frame buffer holds
-    EXPECT_EQ(Run(), kLinkNotConnected);
-    EXPECT_EQ(st_->socket, plat::kNoSocket);
-
-    st_->socket = kFakeSocket;
-    fake_.net().recv.push_back(linktest::Fails(plat::kWsaEconnreset));
-    EXPECT_EQ(Run(), kLinkNotConnected);
-    EXPECT_EQ(fake_.net().closed.size(), 3u);
-    EXPECT_TRUE(LockFree(st_->lock));
+// A lost connection closes the station and makes it due, so the channel
+// thread reconnects it at its next walk; the call returns at once.
+TEST_F(TransactFake, ReceiveFailuresCloseAndMarkForSupervision) {
+    const struct {
+        const char *name;
+        plat::WaitResult wait;
+        std::vector<linktest::IoStep> recv;
+    } cases[] = {
+        {"NoEvent", plat::kWaitNoEvent, {}},
+        {"TooLong", plat::kWaitReady, {RecvBytes(linktest::Frame(3000))}},
+        {"Reset", plat::kWaitReady, {linktest::Fails(plat::kWsaEconnreset)}},
+        {"PeerClosed", plat::kWaitReady, {linktest::PeerClosed()}},
+        {"PeerClosedMidReply", plat::kWaitReady, {RecvBytes(Bytes(9, 2)), linktest::PeerClosed()}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake_.net() = linktest::FakeNet{};
+        fake_.net().waits = {c.wait};
+        fake_.net().recv.assign(c.recv.begin(), c.recv.end());
+        st_->socket = kFakeSocket;
+        st_->lastSupervision = 4242;
+        EXPECT_EQ(Run(), kLinkNotConnected);
+        EXPECT_EQ(st_->socket, plat::kNoSocket);
+        EXPECT_EQ(fake_.net().closed.size(), 1u);
+        EXPECT_EQ(st_->lastSupervision, 0u);
+        EXPECT_TRUE(LockFree(st_->lock));
+    }
 }
 
 TEST_F(TransactFake, SendFailureClosesTheStation) {
@@ -229,7 +240,7 @@ TEST_F(TransactFake, SendFailureClosesTheStation) {
                         linktest::Fails(plat::kWsaEshutdown)};
     EXPECT_EQ(Run(), kLinkNotConnected);
     EXPECT_EQ(st_->socket, plat::kNoSocket);
-    EXPECT_EQ(st_->lastSupervision, 4242u);
+    EXPECT_EQ(st_->lastSupervision, 0u);
     EXPECT_TRUE(fake_.net().waitTimeouts.empty());
     EXPECT_TRUE(log_.Has("Ordax : Send message errno 10058 0x274A", kLevelError));
 }

@@ -49,6 +49,18 @@ TEST(Sockets, ConnectToClosedPortIsRefused) {
     EXPECT_EQ(Sockets().lastError(), plat::kWsaEconnrefused);
 }
 
+// A refused non-blocking connect ends its wait at once, and the socket's
+// error names the refusal with the Windows Sockets number.
+TEST(Sockets, NonBlockingRefusalEndsTheWaitWithTheSocketsError) {
+    OwnedSocket sock;
+    ASSERT_EQ(Sockets().setNonBlocking(sock.s), 0);
+    if (Sockets().connect(sock.s, Addr("127.0.0.60"), 2222) == 0) FAIL() << "connected";
+    if (Sockets().lastError() == plat::kWsaEconnrefused) return;  // known at once
+    ASSERT_EQ(Sockets().lastError(), plat::kWsaEinprogress);
+    EXPECT_EQ(Sockets().wait(sock.s, true, 30000), plat::kWaitReady);
+    EXPECT_EQ(Sockets().connectError(sock.s), plat::kWsaEconnrefused);
+}
+
 TEST(Sockets, NonBlockingConnectCompletesThroughTheWait) {
     ordax_test::LoopbackListener listener("127.0.0.1", 0);
     ASSERT_TRUE(listener.ok());
@@ -62,6 +74,7 @@ TEST(Sockets, NonBlockingConnectCompletesThroughTheWait) {
         EXPECT_TRUE(code == plat::kWsaEinprogress || code == plat::kWsaEwouldblock) << code;
     }
     EXPECT_EQ(Sockets().wait(sock.s, true, 2000), plat::kWaitReady);
+    EXPECT_EQ(Sockets().connectError(sock.s), 0);
     int peer = listener.Accept();
     ASSERT_GE(peer, 0);
     ::close(peer);
@@ -126,6 +139,9 @@ TEST(Names, DottedConversionAndLookup) {
     ASSERT_EQ(Sockets().lookupHost("localhost", &addr), 0);
     EXPECT_EQ(ntohl(addr) >> 24, 127u);
     EXPECT_NE(Sockets().lookupHost("ordax-no-such-host-zz9", &addr), 0);
+    addr = 0x01020304u;
+    EXPECT_NE(Sockets().lookupHost("", &addr), 0) << "an empty name is no name";
+    EXPECT_EQ(addr, 0x01020304u);
 }
 
 struct ErrnoCase {

@@ -1,6 +1,11 @@
 // Sessions, encapsulation refusals and every switchable fault.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <mutex>
@@ -258,6 +263,49 @@ TEST_F(Faults, RefusedConnectionsAndResume) {
     EXPECT_EQ(c.error(), ECONNREFUSED);
     plc5().SetAccepting(true);
     EXPECT_TRUE(c.Open(kPlc5Ip));
+}
+
+// A non-blocking connect to ip:2222 that is neither answered nor refused
+// within `ms`: the SYN was dropped.
+bool ConnectStaysPending(const char *ip, int ms) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(2222);
+    inet_pton(AF_INET, ip, &a.sin_addr);
+    bool pending =
+        connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 && errno == EINPROGRESS;
+    pollfd p{fd, POLLOUT, 0};
+    pending = pending && poll(&p, 1, ms) == 0;
+    close(fd);
+    return pending;
+}
+
+// A silent station, switched so or configured so, answers no connect at
+// all (neither accepts nor refuses), accepts nothing, and serves again once
+// it is no longer silent.
+TEST_F(Faults, SilentStationLeavesConnectsPending) {
+    const int quiet = sim_.AddStation({"127.0.42.4", plcsim::Family::Plc5, "", 2222, true});
+    ASSERT_GE(quiet, 0) << sim_.LastError();
+    plc5().SetSilent(true);
+    for (plcsim::Station *st : {&plc5(), &sim_.station(quiet)}) {
+        const std::string ip = st->ip();
+        SCOPED_TRACE(ip);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            EXPECT_TRUE(ConnectStaysPending(ip.c_str(), 300)) << "attempt " << attempt;
+        }
+        EXPECT_EQ(st->counters().connections, 0u);
+        st->SetSilent(false);
+        RawClient c;
+        EXPECT_TRUE(c.Open(ip));
+        st->SetSilent(true);
+        EXPECT_TRUE(ConnectStaysPending(ip.c_str(), 300)) << "silent again";
+        st->ClearFaults();
+        RawClient d;
+        EXPECT_TRUE(d.Open(ip)) << "ClearFaults ends the silence";
+    }
+    RawClient other;
+    EXPECT_TRUE(other.Open(kSlcIp)) << "the other stations keep serving";
 }
 
 TEST_F(Faults, DropConnectionsClosesOpenOnes) {

@@ -5,8 +5,10 @@
 //
 // Stations the simulator serves: a PLC-5 at 127.0.0.121, an SLC 5/05 at
 // 127.0.0.122 and a PLC-5 hot-backup pair 127.0.0.123 / 127.0.0.124 whose
-// second processor is the master, and a PLC-5 at 127.0.0.126 that answers
-// every request 3 s late. Every station has the simulator's default
+// second processor is the master, a PLC-5 at 127.0.0.126 that answers
+// every request 3 s late, a silent PLC-5 at 127.0.0.127 (connects never
+// answered) and an SLC 5/05 at 127.0.0.128 that closes the first connection
+// on its session request. Every station has the simulator's default
 // tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
 #include <windows.h>
 
@@ -268,6 +270,76 @@ TEST_F(WindowsHost, PreparedOnlyAndMissingNodeFile) {
     open.openNow = 1;
     EXPECT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open, 62), PDX_LINK_ERROR);
     EXPECT_TRUE(log_.Has("32|Ordax : File Ordax62.int not found !"));
+}
+
+// Stations that cannot be reached, as the Win32 backend reports them: each
+// node file has one station, and command 1 returns after its first attempt.
+TEST_F(WindowsHost, UnreachableStationsAreNamed) {
+    const struct {
+        const char *name;
+        const char *station;
+        std::vector<std::string> messages;  // in this order, among the others
+        DWORD maxMs;                        // generous bound of the first attempt
+    } cases[] = {
+        // Nobody listens: the refusal ends the connect wait at once.
+        {"Refused",
+         "01 = 127.0.0.125",
+         {"8|Ordax : socket connect attempt to connected was forcefully refused",
+          "32|Ordax : Failure connecting to 127.0.0.125"},
+         1500},
+        // No answer at all: the connect wait runs its 3 s.
+        {"Silent",
+         "01 = 127.0.0.127",
+         {"8|Ordax : connect select timeout", "32|Ordax : Failure connecting to 127.0.0.127"},
+         3000 + 4000},
+        // recv returns 0 on the session request: a receive error at once.
+        {"ClosesOnSession",
+         "01 = 127.0.0.128-SLC5",
+         {"32|Ordax : Receive Message error 10054 0x10054",
+          "8|Ordax : session establish received failed",
+          "32|Ordax : Failure connecting to 127.0.0.128"},
+         1500},
+        // The standby address is empty: refused without a lookup (the
+        // resolver would give this PC's own address).
+        {"EmptyStandby",
+         "01 = 127.0.0.125,",
+         {"8|Ordax : socket connect attempt to connected was forcefully refused",
+          "32|Ordax : Failure connecting to 127.0.0.125",
+          "8|Ordax : Connect Failed attempting connect to Hot Backup !!!",
+          "32|Ordax : Invalid host name: ", "32|Ordax : Failure connecting to "},
+         1500},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE *f = std::fopen("Ordax64.int", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f, "T 60000; 20; 3000; 3000;\n%s\n", c.station);
+        std::fclose(f);
+        {
+            std::lock_guard<std::mutex> hold(log_.mutex);
+            log_.lines.clear();
+        }
+        OpenArgs open{};
+        open.openNow = 1;
+        open.timeoutCs = 100;
+        const DWORD start = GetTickCount();
+        ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open, 64), PDX_DONE);
+        const DWORD took = GetTickCount() - start;
+        EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+        std::printf("  %-16s first attempt took %lu ms\n", c.name,
+                    static_cast<unsigned long>(took));
+        EXPECT_LT(took, c.maxMs);
+        std::lock_guard<std::mutex> hold(log_.mutex);
+        std::size_t at = 0;
+        for (const std::string &want : c.messages) {
+            while (at < log_.lines.size() && log_.lines[at] != want) ++at;
+            EXPECT_LT(at, log_.lines.size()) << "missing, or out of order: " << want;
+        }
+        for (const std::string &line : log_.lines) {
+            EXPECT_EQ(line.rfind("8|Ordax : Connected to", 0), std::string::npos) << line;
+        }
+    }
+    std::remove("Ordax64.int");
 }
 
 // A host's mistakes about the channel's life, as the Win32 backend answers

@@ -22,7 +22,8 @@ const char kControlHelp[] =
     "  fault STATION closeafter BYTES   send that much of the next reply, then close\n"
     "  fault STATION refuse | accept    close / reopen the listener (ECONNREFUSED)\n"
     "  fault STATION drop               close every open connection\n"
-    "  fault STATION silent on|off      never answer the session request\n"
+    "  fault STATION silent on|off      never accept: connects are never answered\n"
+    "  fault STATION nosession on|off   accept, never answer the session request\n"
     "  fault STATION sessionlen N       session reply with N data bytes\n"
     "  fault STATION sts STS [EXT]      answer the next request with this status\n"
     "  fault STATION stsat ADDR STS [EXT]  answer every request starting at ADDR so\n"
@@ -125,6 +126,8 @@ std::string Fault(Station &st, const std::vector<std::string> &w) {
     else if (name == "drop")
         st.DropConnections();
     else if (name == "silent" && w.size() > 3)
+        st.SetSilent(on);
+    else if (name == "nosession" && w.size() > 3)
         st.SetSessionSilent(on);
     else if (name == "program" && w.size() > 3)
         st.SetProgramMode(on);

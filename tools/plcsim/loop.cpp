@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -256,6 +257,35 @@ uint64_t NowMs() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+namespace {
+
+// A silent station's listener: bound and listening with a backlog of 0 (one
+// connection fits the accept queue), never accepted, and that one place
+// taken by a connection of the simulator's own. Linux drops a SYN that
+// reaches a listener whose accept queue is full, so every later connect
+// stays pending until the client gives up: no SYN-ACK, no reset. (A socket
+// that is only bound, not listening, does not do: a SYN to it is answered
+// with a reset, which is a refusal; and dropping packets with a firewall
+// rule needs root.) The listener is not watched by the loop. false = failed.
+bool FillQueue(int listenFd, const sockaddr_in &addr, int &fillerFd) {
+    int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (filler < 0) return false;
+    if (connect(filler, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
+        close(filler);
+        return false;
+    }
+    // The filler counts once the listener holds it in its accept queue.
+    pollfd p{listenFd, POLLIN, 0};
+    if (poll(&p, 1, 2000) != 1) {
+        close(filler);
+        return false;
+    }
+    fillerFd = filler;
+    return true;
+}
+
+}  // namespace
+
 bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -267,10 +297,16 @@ bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &e
     }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     int one = 1;
-    if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-        bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 128) != 0 ||
-        !Watch(impl.epollFd, fd, kListenerTag | static_cast<uint64_t>(st.handle), EPOLLIN,
-               EPOLL_CTL_ADD)) {
+    bool ok = fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 &&
+              bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    if (ok && st.silent) {
+        ok = listen(fd, 0) == 0 && FillQueue(fd, addr, st.fillerFd);
+    } else if (ok) {
+        ok = listen(fd, 128) == 0 &&
+             Watch(impl.epollFd, fd, kListenerTag | static_cast<uint64_t>(st.handle), EPOLLIN,
+                   EPOLL_CTL_ADD);
+    }
+    if (!ok) {
         int err = errno;
         error = "cannot listen on ";
         error += st.config.ip;
@@ -286,8 +322,10 @@ bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &e
 }
 
 void CloseListener_Locked(Simulator::Impl &impl, StationState &st) {
+    if (st.fillerFd >= 0) close(st.fillerFd);
+    st.fillerFd = -1;
     if (st.listenFd < 0) return;
-    epoll_ctl(impl.epollFd, EPOLL_CTL_DEL, st.listenFd, nullptr);
+    epoll_ctl(impl.epollFd, EPOLL_CTL_DEL, st.listenFd, nullptr);  // fails for a silent one
     close(st.listenFd);
     st.listenFd = -1;
 }

@@ -32,6 +32,8 @@ struct StationConfig {
     // starts with '=' replaces the defaults entirely. Empty = defaults only.
     std::string tables;
     uint16_t port = 2222;
+    // Starts silent: connects are never answered (see Station::SetSilent).
+    bool silent = false;
 };
 
 // A data-table address as the API takes it. `sub` is the sub-element: a word offset inside
@@ -145,10 +147,14 @@ public:
     // until the frame is out ({3, 10}: a 40-byte frame goes as 3, 10, 10, 10, 7), `pauseMs`
     // apart. Sizes of 0 are ignored; empty (or only zeros) = whole frames.
     void SetSplit(std::vector<size_t> pieces, int pauseMs);
-    void CloseAfterBytes(size_t bytes);    // next reply: send this many bytes, then close
-    void SetAccepting(bool accepting);     // false: listener closed (ECONNREFUSED)
-    void DropConnections();                // close every open connection now
-    void SetSessionSilent(bool silent);    // accept, never answer the session request
+    void CloseAfterBytes(size_t bytes);  // next reply: send this many bytes, then close
+    void SetAccepting(bool accepting);   // false: listener closed (ECONNREFUSED)
+    void DropConnections();              // close every open connection now
+    void SetSessionSilent(bool silent);  // accept, never answer the session request
+    // Silent station, as one that is switched off or behind a dead link: its listener never
+    // accepts and a connect to it is never answered (it stays pending until the client gives
+    // up). Open connections stay as they are (DropConnections closes them).
+    void SetSilent(bool silent);
     void SetSessionDataLength(int bytes);  // >0: session reply carries this many data bytes
     void ForceStatusNext(Status status);   // next PCCC request answered with this status
     void ForceStatusAt(const Address &a, Status status);  // every request starting there

@@ -62,6 +62,7 @@ int Simulator::AddStation(const StationConfig &config) {
     auto st = std::make_unique<StationState>();
     st->handle = static_cast<int>(impl_->states.size());
     st->config = config;
+    st->silent = config.silent;
     st->nextSession = 0x5A000000u + static_cast<uint32_t>(st->handle) * 0x10000u;
     std::string error;
     if (!st->tables.Build(config.tables, config.family, error) ||

@@ -57,6 +57,8 @@ struct StationState {
     std::deque<RequestRecord> history;
     int listenFd = -1;
     bool accepting = true;
+    bool silent = false;  // the listener's queue is kept full: SYNs are dropped
+    int fillerFd = -1;    // silent: the connection that fills the listener's queue
     uint32_t nextSession = 0;
 };
 

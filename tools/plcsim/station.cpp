@@ -186,6 +186,17 @@ void Station::SetAccepting(bool accepting) {
     });
 }
 
+void Station::SetSilent(bool silent) {
+    WithState(*sim_->impl_, handle_, [&](StationState &st) {
+        if (st.silent == silent) return;
+        st.silent = silent;
+        if (st.listenFd < 0) return;  // refusing: the next listener takes the mode
+        CloseListener_Locked(*sim_->impl_, st);
+        std::string error;
+        if (!OpenListener_Locked(*sim_->impl_, st, error)) sim_->impl_->lastError = error;
+    });
+}
+
 void Station::DropConnections() {
     WithState(*sim_->impl_, handle_,
               [&](StationState &st) { CloseAllConns_Locked(*sim_->impl_, st.handle); });
@@ -229,6 +240,7 @@ void Station::SetMaxDataBytes(size_t bytes, Status refusal) {
 }
 
 void Station::ClearFaults() {
+    SetSilent(false);
     SetAccepting(true);
     WithState(*sim_->impl_, handle_, [&](StationState &st) { st.faults = Faults{}; });
 }
