@@ -345,8 +345,9 @@ TEST_F(ChannelThreadTest, TwoHundredOpensAndClosesLeaveNothingBehind) {
     }
 
     EXPECT_EQ(chantest::ThreadCount(), threads);
-    // The in-process simulator closes its side a moment after the driver.
-    EXPECT_TRUE(WaitUntil([&] { return chantest::DescriptorCount() == descriptors; }, 3000))
+    // The in-process simulator closes its side a moment after the driver, so
+    // the count before may still hold a side of the warm-up's last close.
+    EXPECT_TRUE(WaitUntil([&] { return chantest::DescriptorCount() <= descriptors; }, 3000))
         << chantest::DescriptorCount() << " descriptors, " << descriptors << " before";
     // Each open allocates its 10-byte client name, which is never released
     // (a 32-byte heap chunk at most); nothing else may stay.
