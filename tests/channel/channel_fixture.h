@@ -105,4 +105,10 @@ inline bool WaitUntil(const std::function<bool()> &done, std::uint32_t limitMs) 
 using ordax_test::DescriptorCount;
 using ordax_test::ThreadCount;
 
+// True once the process has `count` threads (within 3 s): a joined thread
+// may linger in the process's task list for a moment after the join.
+inline bool ThreadCountSettlesAt(int count) {
+    return WaitUntil([&] { return ThreadCount() == count; }, 3000);
+}
+
 }  // namespace chantest
