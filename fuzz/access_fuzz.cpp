@@ -221,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzz::Input in(data, size);
     fuzz::AccessHead h;
     fuzz::Read(in, h);
-    const Bytes seed = in.Take(16);
+    const Bytes fill = in.Take(16);
     const int command = Select(fuzz::kAccessCommands, h.command);
 
     auto record = std::make_unique<GateAccess>();
@@ -240,7 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t claim = Claim(command, path, g, h.text % 120u);
     Bytes host(kGuard + claim + kGuard, kGuardByte);
     std::uint8_t *values = host.data() + kGuard;
-    for (std::size_t i = 0; i < claim; ++i) values[i] = seed.empty() ? 0x5C : seed[i % seed.size()];
+    for (std::size_t i = 0; i < claim; ++i) values[i] = fill.empty() ? 0x5C : fill[i % fill.size()];
     const bool textWrite =
         path == Path::kFileString || (path == Path::kString && command == PDX_WRITE_GATE);
     if (textWrite) values[claim - 1] = 0;
