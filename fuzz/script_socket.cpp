@@ -154,9 +154,19 @@ int ConnectError(plat::Socket) {
     return 0;
 }
 
-const plat::SocketOps kOps = {Startup, Cleanup, Create, Ok,           Ok,
-                              Ok,      Connect, Wait,   ConnectError, Send,
-                              Recv,    Close,   Lookup, InetAddr,     LastError};
+// Each socket of a wait for many as a wait for it alone would find it.
+int WaitMany(plat::WaitItem *items, int count, std::uint32_t timeoutMs) {
+    int ready = 0;
+    for (int i = 0; i < count; ++i) {
+        items[i].ready = Wait(items[i].socket, items[i].forWrite, timeoutMs) == plat::kWaitReady;
+        if (items[i].ready) ++ready;
+    }
+    return ready;
+}
+
+const plat::SocketOps kOps = {Startup, Cleanup, Create,       Ok,       Ok,   Ok,
+                              Connect, Wait,    ConnectError, WaitMany, Send, Recv,
+                              Close,   Lookup,  InetAddr,     LastError};
 
 constexpr int kErrors[] = {plat::kWsaEconnreset, plat::kWsaEconnaborted, plat::kWsaEnotconn,
                            plat::kWsaEtimedout,  plat::kWsaEwouldblock,  plat::kWsaEintr};

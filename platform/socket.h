@@ -24,6 +24,19 @@ enum WaitResult : int {
     kWaitNoEvent = 2,   // the wait reported readiness, but not for this socket
 };
 
+// One socket of a wait for many: the direction to wait for, and on return
+// whether the socket is ready in it (an error on the socket counts as ready,
+// as for `wait`).
+struct WaitItem {
+    Socket socket;
+    bool forWrite;
+    bool ready;
+};
+
+// Most sockets one waitMany takes: every station of a channel, and its
+// partner (100 pairs).
+constexpr int kMaxWaitItems = 200;
+
 struct SocketOps {
     int (*startup)();  // start the socket library (Winsock 1.1); 0 = ok
     void (*cleanup)();
@@ -43,6 +56,12 @@ struct SocketOps {
     // Windows Sockets number: 0 = connected, else why it failed (10061
     // refused). A failure of the query itself is reported as its error.
     int (*connectError)(Socket s);
+    // Waits until at least one of `count` sockets (at most kMaxWaitItems) is
+    // ready as its item asks, or `timeoutMs` has passed, and marks the ready
+    // ones. Returns how many are ready (0 = timed out), -1 when the wait
+    // itself failed (lastError() tells why). Never limited by descriptor
+    // numbers: poll on POSIX, a select set sized for kMaxWaitItems on Win32.
+    int (*waitMany)(WaitItem *items, int count, std::uint32_t timeoutMs);
     // Byte count handed over or received (0 = peer closed), -1 on error.
     int (*send)(Socket s, const void *bytes, int length);
     int (*recv)(Socket s, void *bytes, int length);

@@ -100,6 +100,46 @@ WaitResult PosixWait(Socket s, bool forWrite, std::uint32_t timeoutMs) {
     }
 }
 
+// poll, not select: a host with many channels may hand out descriptors past
+// select's 1023. An error, hang-up or invalid descriptor counts as ready;
+// the call that follows names it.
+int PosixWaitMany(WaitItem *items, int count, std::uint32_t timeoutMs) {
+    if (count < 0 || count > kMaxWaitItems) {
+        tLastError = kWsaEinval;
+        return -1;
+    }
+    pollfd fds[kMaxWaitItems];
+    for (int i = 0; i < count; ++i) {
+        fds[i] = pollfd{};
+        fds[i].fd = items[i].socket;
+        fds[i].events = items[i].forWrite ? POLLOUT : POLLIN;
+        items[i].ready = false;
+    }
+    const std::uint32_t start = TickCount();
+    for (;;) {
+        std::uint32_t elapsed = TickCount() - start;
+        std::uint32_t left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        int n = ::poll(fds, static_cast<nfds_t>(count),
+                       left > INT_MAX ? INT_MAX : static_cast<int>(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail();
+            return -1;
+        }
+        if (n == 0) {
+            if (left == 0 || elapsed + left >= timeoutMs) return 0;
+            continue;  // INT_MAX slice of a longer wait
+        }
+        int ready = 0;
+        for (int i = 0; i < count; ++i) {
+            const short wanted = static_cast<short>(fds[i].events | POLLERR | POLLHUP | POLLNVAL);
+            items[i].ready = (fds[i].revents & wanted) != 0;
+            if (items[i].ready) ++ready;
+        }
+        return ready;
+    }
+}
+
 int PosixConnectError(Socket s) {
     int error = 0;
     socklen_t length = sizeof error;
@@ -156,9 +196,10 @@ int PosixLastError() {
 }
 
 constexpr SocketOps kPosixOps = {
-    PosixStartup, PosixCleanup, PosixCreateTcp,  PosixSetKeepAlive, PosixSetNonBlocking,
-    PosixBindAny, PosixConnect, PosixWait,       PosixConnectError, PosixSend,
-    PosixRecv,    PosixClose,   PosixLookupHost, PosixInetAddr,     PosixLastError,
+    PosixStartup,        PosixCleanup,    PosixCreateTcp, PosixSetKeepAlive,
+    PosixSetNonBlocking, PosixBindAny,    PosixConnect,   PosixWait,
+    PosixConnectError,   PosixWaitMany,   PosixSend,      PosixRecv,
+    PosixClose,          PosixLookupHost, PosixInetAddr,  PosixLastError,
 };
 
 }  // namespace

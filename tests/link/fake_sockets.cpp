@@ -57,6 +57,15 @@ plat::WaitResult FakeWait(plat::Socket, bool forWrite, std::uint32_t timeoutMs) 
     return r;
 }
 
+// A wait for many takes the next scripted wait for all of its sockets.
+int FakeWaitMany(plat::WaitItem *items, int count, std::uint32_t timeoutMs) {
+    const plat::WaitResult r =
+        count > 0 ? FakeWait(items[0].socket, items[0].forWrite, timeoutMs) : plat::kWaitTimedOut;
+    for (int i = 0; i < count; ++i) items[i].ready = r == plat::kWaitReady;
+    if (r == plat::kWaitFailed) return -1;
+    return r == plat::kWaitReady ? count : 0;
+}
+
 int FakeConnectError(plat::Socket) {
     ++gNet.connectErrorCalls;
     return gNet.pendingConnectError;
@@ -117,9 +126,9 @@ int FakeLastError() {
 }
 
 const plat::SocketOps kFakeOps = {
-    FakeStartup, FakeCleanup, FakeCreate, FakeKeepAlive,    FakeNonBlocking,
-    FakeBind,    FakeConnect, FakeWait,   FakeConnectError, FakeSend,
-    FakeRecv,    FakeClose,   FakeLookup, FakeInetAddr,     FakeLastError,
+    FakeStartup, FakeCleanup, FakeCreate,       FakeKeepAlive, FakeNonBlocking, FakeBind,
+    FakeConnect, FakeWait,    FakeConnectError, FakeWaitMany,  FakeSend,        FakeRecv,
+    FakeClose,   FakeLookup,  FakeInetAddr,     FakeLastError,
 };
 
 }  // namespace
