@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/context.h"
+#include "link/link.h"
 
 namespace ordax {
 
@@ -40,8 +41,10 @@ int StartChannel(DriverContext &ctx);
 int StopChannel(DriverContext &ctx);
 
 // The thread's body: walks the station table while runFlag is set, giving
-// each configured station that is due a SupervisePass and pausing loopSleep
-// (at least kMinWalkPauseMs, cut short by the stop event) after each walk;
+// each configured station that is due the steps of a supervision pass (the
+// connects of a walk side by side, the flag reads of connected pairs on time
+// while they are pending) and pausing loopSleep (at least kMinWalkPauseMs,
+// cut short by the stop event) after each walk;
 // sets firstWalkEvent after the first walk; at the end closes every
 // configured station, clears threadAlive and sets endEvent.
 void ChannelThread(DriverContext &ctx);
@@ -52,5 +55,23 @@ void ChannelThread(DriverContext &ctx);
 // bit 0), switching to the partner when it is clear; at most two switches.
 // The caller must not hold the station's lock.
 void SupervisePass(DriverContext &ctx, StationEntry &station, int number);
+
+// The steps of a supervision pass, for a walk that connects its stations
+// side by side (channel_thread.cpp) rather than one pass after the other.
+
+// After a failed connect: a pair makes its other address active and logs
+// so; true when it did (one attempt on it follows at once), false for a
+// station without a partner.
+bool FallBackToPartner(StationEntry &station, StationLockHeld);
+
+enum class FlagStep { kPassDone, kConnectAgain };
+
+// For a connected pair of an open channel, reads the master flag. A clear
+// flag is logged, closes the station and switches it to its partner
+// (counted in *switches): kConnectAgain while fewer than two switches were
+// made in this pass, the new active address is to be connected and its
+// flag read. Anything else ends the pass (kPassDone).
+FlagStep CheckMasterFlag(DriverContext &ctx, StationEntry &station, int number, int *switches,
+                         StationLockHeld);
 
 }  // namespace ordax

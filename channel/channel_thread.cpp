@@ -1,8 +1,9 @@
 // The channel thread: walks the station table, supervises every configured
-// station when it is due, sleeps loopSleep after each walk, and closes the
-// stations when it is told to end.
+// station when it is due (the connects of a walk side by side), sleeps
+// loopSleep after each walk, and closes the stations when it is told to end.
 #include "channel/channel.h"
 #include "core/relaxed.h"
+#include "link/connect_batch.h"
 #include "link/link.h"
 #include "platform/clock.h"
 
@@ -23,14 +24,113 @@ bool SupervisionDue(const DriverContext &ctx, const StationEntry &st) {
     return last == 0 || !plat::TickWithin(last, ctx.timers.superviseInterval);
 }
 
-// One walk over the table; a stop request ends it after the current station.
-void WalkStations(DriverContext &ctx) {
-    for (int n = 0; n < kStationCount && Running(ctx); ++n) {
-        StationEntry &st = ctx.stations[n];
-        if (LoadRelaxed(st.plcType) == kPlcNone || !SupervisionDue(ctx, st)) continue;
-        SupervisePass(ctx, st, n);
-        StoreRelaxed(st.lastSupervision, plat::TickCount());
+// How often a walk that awaits connects looks at the stop request and at
+// the connected pairs whose flag read is due.
+constexpr std::uint32_t kWalkSliceMs = 50;
+
+// One walk: every due station gets its supervision pass, the passes side by
+// side. The connects of all due unconnected stations are started at once
+// and awaited together; the flag reads of connected pairs run on the
+// channel thread between the slices of that wait, so a pair is supervised
+// on time however long other stations' connects take. No lock is held
+// while a connect is awaited; each station's lock is taken on its own to
+// install a connection, switch an address or read a flag.
+class Walk {
+public:
+    explicit Walk(DriverContext &ctx) : ctx_(ctx), batch_(ctx.timers) {}
+
+    void Run() {
+        for (int n = 0; n < kStationCount && Running(ctx_); ++n) {
+            if (Configured(n) && SupervisionDue(ctx_, ctx_.stations[n])) Begin(n);
+        }
+        while (batch_.Pending() && Running(ctx_)) {
+            batch_.Advance(kWalkSliceMs);
+            ConnectBatch::Finished f{};
+            while (batch_.NextFinished(&f)) Finish(f);
+            SuperviseConnectedPairs();
+        }
     }
+
+private:
+    bool Configured(int n) const { return LoadRelaxed(ctx_.stations[n].plcType) != kPlcNone; }
+
+    // Starts station n's pass: a connect when it has none, else the flag
+    // check, which may ask for a connect to the partner.
+    void Begin(int n) {
+        StationEntry &st = ctx_.stations[n];
+        switches_[n] = 0;
+        fellBack_[n] = false;
+        plat::LockEnter(&st.lock);
+        bool connect = st.socket == plat::kNoSocket;
+        if (!connect) {
+            connect = CheckMasterFlag(ctx_, st, n, &switches_[n], kStationLockHeld) ==
+                      FlagStep::kConnectAgain;
+        }
+        plat::LockLeave(&st.lock);
+        Continue(n, connect);
+    }
+
+    // An attempt of station n has finished: install it and check the flag,
+    // or after a failure fall back to the partner once.
+    void Finish(const ConnectBatch::Finished &f) {
+        const int n = f.station;
+        StationEntry &st = ctx_.stations[n];
+        bool connect = false;
+        plat::LockEnter(&st.lock);
+        if (f.outcome == ConnectBatch::Outcome::kConnected) {
+            if (batch_.Install(n, st, kStationLockHeld)) {
+                connect = CheckMasterFlag(ctx_, st, n, &switches_[n], kStationLockHeld) ==
+                          FlagStep::kConnectAgain;
+                if (connect) fellBack_[n] = false;
+            }
+        } else if (!fellBack_[n] && FallBackToPartner(st, kStationLockHeld)) {
+            fellBack_[n] = true;
+            connect = true;
+        }
+        plat::LockLeave(&st.lock);
+        Continue(n, connect);
+    }
+
+    // Station n's pass goes on with a connect to its active address (the
+    // channel thread alone changes that address, so it is read unlocked),
+    // or ends.
+    void Continue(int n, bool connect) {
+        if (connect) {
+            batch_.Start(n, ctx_.stations[n].address);
+            if (batch_.Busy(n)) return;
+            ConnectBatch::Finished f{};  // failed at once: its outcome is queued
+            while (batch_.NextFinished(&f)) Finish(f);
+            return;
+        }
+        StoreRelaxed(ctx_.stations[n].lastSupervision, plat::TickCount());
+    }
+
+    // The flag reads of connected pairs that fall due while connects are
+    // awaited. Stations whose pass is still connecting are left alone, and
+    // no station is connected again in this walk.
+    void SuperviseConnectedPairs() {
+        for (int n = 0; n < kStationCount && Running(ctx_); ++n) {
+            StationEntry &st = ctx_.stations[n];
+            if (!Configured(n) || st.standbyPlcType == kPlcNone || batch_.Busy(n) ||
+                !SupervisionDue(ctx_, st)) {
+                continue;
+            }
+            plat::LockEnter(&st.lock);
+            const bool connected = st.socket != plat::kNoSocket;
+            plat::LockLeave(&st.lock);
+            if (connected) Begin(n);
+        }
+    }
+
+    DriverContext &ctx_;
+    ConnectBatch batch_;
+    int switches_[kStationCount] = {};
+    bool fellBack_[kStationCount] = {};
+};
+
+void WalkStations(DriverContext &ctx) {
+    Walk walk(ctx);
+    walk.Run();
 }
 
 // The first walk runs while the channel is still starting, so it reads no

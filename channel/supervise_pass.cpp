@@ -39,17 +39,6 @@ void SwitchAddress(StationEntry &st, StationLockHeld) {
     st.onStandby = toBase ? 0 : 1;
 }
 
-// Connects the station when it has no socket. When that fails and the
-// station has a partner, switches to it and tries it once at once; the
-// caller looks at `socket` for the outcome.
-void ConnectIfNeeded(DriverContext &ctx, StationEntry &st, StationLockHeld held) {
-    if (st.socket != plat::kNoSocket) return;
-    if (OpenStation(ctx, st, held) == 0 || st.standbyPlcType == kPlcNone) return;
-    SwitchAddress(st, held);
-    Emit(chanmsg::kConnectHotBackup);
-    (void)OpenStation(ctx, st, held);
-}
-
 // The master flag is read only for a connected pair of an open channel.
 bool MasterFlagDue(const DriverContext &ctx, const StationEntry &st) {
     return LoadRelaxed(ctx.channelOpen) != 0 && st.socket != plat::kNoSocket &&
@@ -94,23 +83,44 @@ FlagOutcome ReadMasterFlag(DriverContext &ctx, StationEntry &st, int number, Sta
 
 }  // namespace
 
-// Contract in channel.h. After each switch the loop connects the new active
-// address and reads its flag; a second switch ends the pass on the starting
-// address, unconnected, for the next pass to take up.
+// Contract in channel.h.
+bool FallBackToPartner(StationEntry &station, StationLockHeld held) {
+    if (station.standbyPlcType == kPlcNone) return false;
+    SwitchAddress(station, held);
+    Emit(chanmsg::kConnectHotBackup);
+    return true;
+}
+
+// Contract in channel.h.
+FlagStep CheckMasterFlag(DriverContext &ctx, StationEntry &station, int number, int *switches,
+                         StationLockHeld held) {
+    if (!MasterFlagDue(ctx, station)) return FlagStep::kPassDone;
+    if (ReadMasterFlag(ctx, station, number, held) != FlagOutcome::kNotMaster) {
+        return FlagStep::kPassDone;
+    }
+    ++*switches;
+    Emit(chanmsg::kMasterFlagNotSet, TextOf(station.baseAddress).text,
+         TextOf(station.standbyAddress).text);
+    CloseStation(station);
+    SwitchAddress(station, held);
+    return *switches < kMaxSwitchesPerPass ? FlagStep::kConnectAgain : FlagStep::kPassDone;
+}
+
+// Contract in channel.h. A failed connect of a pair switches to the partner
+// and tries it once at once. After each switch for a clear flag the loop
+// connects the new active address and reads its flag; a second switch ends
+// the pass on the starting address, unconnected, for the next pass to take
+// up.
 void SupervisePass(DriverContext &ctx, StationEntry &station, int number) {
     plat::LockEnter(&station.lock);
-    for (int switches = 0; switches < kMaxSwitchesPerPass;) {
-        ConnectIfNeeded(ctx, station, kStationLockHeld);
-        if (!MasterFlagDue(ctx, station)) break;
-        if (ReadMasterFlag(ctx, station, number, kStationLockHeld) != FlagOutcome::kNotMaster) {
-            break;
+    int switches = 0;
+    do {
+        if (station.socket == plat::kNoSocket && OpenStation(ctx, station, kStationLockHeld) != 0 &&
+            FallBackToPartner(station, kStationLockHeld)) {
+            (void)OpenStation(ctx, station, kStationLockHeld);
         }
-        ++switches;
-        Emit(chanmsg::kMasterFlagNotSet, TextOf(station.baseAddress).text,
-             TextOf(station.standbyAddress).text);
-        CloseStation(station);
-        SwitchAddress(station, kStationLockHeld);
-    }
+    } while (CheckMasterFlag(ctx, station, number, &switches, kStationLockHeld) ==
+             FlagStep::kConnectAgain);
     plat::LockLeave(&station.lock);
 }
 

@@ -2,6 +2,7 @@
 // its session) and closing it.
 #include <cstring>
 
+#include "link/connect_steps.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "link/link_messages.h"
@@ -9,24 +10,6 @@
 #include "platform/sockerr.h"
 
 namespace ordax {
-
-namespace {
-
-constexpr std::uint16_t kPlcPort = 2222;
-constexpr std::uint32_t kPauseAfterFailureMs = 100;
-
-// The station's active address as a terminated text, even if the record's
-// 32-byte field lost its terminator.
-struct AddressText {
-    char text[kAddressTextSize];
-};
-
-AddressText ActiveAddress(const StationEntry &station) {
-    AddressText a{};
-    std::memcpy(a.text, station.address, sizeof a.text - 1);
-    a.text[sizeof a.text - 1] = '\0';
-    return a;
-}
 
 // Keep-alive, non-blocking mode and a local bind to 0.0.0.0:0 on a new
 // socket. false = failed (logged).
@@ -69,6 +52,23 @@ bool ResolveAddress(const char *address, std::uint32_t *addr) {
 bool IsPendingConnect(int code) {
     return code == plat::kWsaEwouldblock || code == plat::kWsaEinprogress ||
            code == plat::kWsaEalready || code == plat::kWsaEisconn;
+}
+
+namespace {
+
+constexpr std::uint32_t kPauseAfterFailureMs = 100;
+
+// The station's active address as a terminated text, even if the record's
+// 32-byte field lost its terminator.
+struct AddressText {
+    char text[kAddressTextSize];
+};
+
+AddressText ActiveAddress(const StationEntry &station) {
+    AddressText a{};
+    std::memcpy(a.text, station.address, sizeof a.text - 1);
+    a.text[sizeof a.text - 1] = '\0';
+    return a;
 }
 
 // Connects to port 2222 and, for a pending connect, waits until the socket

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -235,32 +236,45 @@ void PrintTo(const LimitCase &c, std::ostream *os) {
 
 class ChannelLimits : public ChannelThreadTest, public ::testing::WithParamInterface<LimitCase> {};
 
-// A station whose session never answers keeps the thread in a pass for the
-// session time-out (2 s). A helper moves the tick count a minute on while
-// the command waits: the wait gives up, yet the command returns only once
-// the thread has ended, so locks and sockets are never pulled from under it.
+// The thread is kept inside a walk while a helper moves the tick count a
+// minute on: during the open by a station whose session never answers
+// (within a session wait longer than the jump), during the close by a pair
+// whose master-flag read is never answered (the reply wait runs in real
+// time). The command's wait gives up, yet the command returns only once
+// the thread has ended, so locks and sockets are never pulled from under
+// it. A stop ends the open's pending connect at once, without a failure
+// line; the flag read ends on its own and is reported.
 TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
     const LimitCase &c = GetParam();
-    const int silent = AddSim("127.0.0.56");
-    sim_.station(silent).SetSessionSilent(true);
+    const int silent = sim_.AddStation({"127.0.0.56", plcsim::Family::Plc5, "N31:1", 2222});
+    ASSERT_GE(silent, 0) << sim_.LastError();
+    if (c.duringOpen) {
+        sim_.station(silent).SetSessionSilent(true);
+        dir_.Write(14, {"T 100; 20; 1000; 120000;", "06 = 127.0.0.56"});
+    } else {
+        const int standby = AddSim("127.0.0.59");
+        ASSERT_GE(sim_.AddHotBackupPair(silent, standby), 0);
+        dir_.Write(14, {"T 100; 20; 1000; 1000;", "06 = 127.0.0.56, 127.0.0.59"});
+    }
     StartSim();
-    dir_.Write(14, {"T 100; 20; 1000; 2000;", "06 = 127.0.0.56"});
     auto block = chantest::NewHostBlock();
     DriverContext &ctx = block->ctx();
-    auto jumpOnceConnected = [&](int connections) {
-        return std::thread([this, silent, connections] {
-            WaitUntil([&] { return Connections(silent) >= connections; }, 10000);
+    auto jumpOnce = [&](std::function<bool()> ready) {
+        return std::thread([ready] {
+            WaitUntil(ready, 10000);
             plat::SleepMs(300);
             plat::SetTickCount(plat::TickCount() + 61000);
         });
     };
 
     std::thread jump;
-    if (c.duringOpen) jump = jumpOnceConnected(1);
+    if (c.duringOpen) jump = jumpOnce([this, silent] { return Connections(silent) >= 1; });
     EXPECT_EQ(chantest::OpenCommand(*block, 14, 1, 50), c.openResult);
     if (!c.duringOpen) {
-        ASSERT_TRUE(WaitUntil([&] { return Connections(silent) >= 2; }, 10000));
-        jump = jumpOnceConnected(2);
+        sim_.station(silent).SwallowNext(1000);
+        auto flagRead = [this, silent] { return sim_.station(silent).counters().swallowed >= 1; };
+        ASSERT_TRUE(WaitUntil(flagRead, 10000));
+        jump = jumpOnce(flagRead);
         EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
     }
     // Seen at the return: the thread's last pass has ended and the thread is gone.
@@ -272,6 +286,7 @@ TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
     std::size_t next = 0;
     for (const std::string &m : all) next += next < c.messages.size() && m == c.messages[next];
     EXPECT_EQ(next, c.messages.size()) << ::testing::PrintToString(all);
+    for (const std::string &m : all) EXPECT_NE(m, "Ordax : Failure connecting to 127.0.0.56");
     EXPECT_EQ(LoadRelaxed(ctx.threadAlive), 0);
     EXPECT_EQ(LoadRelaxed(ctx.channelOpen), 0);
     EXPECT_EQ(ctx.channelThread, 0u);
@@ -287,14 +302,14 @@ INSTANTIATE_TEST_SUITE_P(SixtySeconds, ChannelLimits,
                                                      true,
                                                      PDX_LINK_ERROR,
                                                      {"Ordax : Channel thread did not start !!!",
-                                                      "Ordax : Failure connecting to 127.0.0.56",
                                                       "Ordax : Channel Open Failed !!!"}},
-                                           LimitCase{
-                                               "StopInAPass",
-                                               false,
-                                               PDX_DONE,
-                                               {"Ordax : Timed out waiting for thread to stop !!!",
-                                                "Ordax : Failure connecting to 127.0.0.56"}}),
+                                           LimitCase{"StopInAPass",
+                                                     false,
+                                                     PDX_DONE,
+                                                     {"Ordax : Timed out waiting for thread to "
+                                                      "stop !!!",
+                                                      "Ordax : Read Master Flag Error from IP "
+                                                      "127.0.0.56 !!"}}),
                          [](const auto &param) { return std::string(param.param.name); });
 
 // ---- Repeated open and close ----------------------------------------------
