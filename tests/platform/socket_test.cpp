@@ -1,12 +1,16 @@
 // The socket operations against real loopback sockets.
 #include <arpa/inet.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
+#include <vector>
 
+#include "platform/clock.h"
 #include "platform/sockerr.h"
 #include "platform/socket.h"
 #include "tests/support/loopback_listener.h"
@@ -167,5 +171,139 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrnoCase{EISCONN, 10056}, ErrnoCase{ETIMEDOUT, 10060},
                       ErrnoCase{ECONNREFUSED, 10061}, ErrnoCase{EHOSTUNREACH, 10065},
                       ErrnoCase{EBADF, 10009}, ErrnoCase{EINVAL, 10022}, ErrnoCase{EDOM, 10107}));
+
+// ---- A wait for many sockets ------------------------------------------------
+
+enum class Kind {
+    kQuiet,       // a connection nothing arrives on (read wait)
+    kReadable,    // a connection with a byte waiting (read wait)
+    kRefused,     // a non-blocking connect nothing listens for (write wait)
+    kConnecting,  // a non-blocking connect to a listener (write wait)
+};
+
+struct ManyCase {
+    const char *name;
+    std::vector<Kind> kinds;
+    bool highDescriptors;  // every socket moved past select's 1023
+};
+
+void PrintTo(const ManyCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+std::vector<Kind> Many(int quiet, std::vector<Kind> more) {
+    std::vector<Kind> out(static_cast<std::size_t>(quiet), Kind::kQuiet);
+    out.insert(out.end(), more.begin(), more.end());
+    return out;
+}
+
+const ManyCase kManyCases[] = {
+    {"AllQuietTimesOut", {Kind::kQuiet, Kind::kQuiet, Kind::kQuiet}, false},
+    {"Mixed",
+     {Kind::kQuiet, Kind::kRefused, Kind::kReadable, Kind::kConnecting, Kind::kQuiet},
+     false},
+    {"HighDescriptors", {Kind::kQuiet, Kind::kReadable, Kind::kRefused, Kind::kConnecting}, true},
+    {"TwoHundred", Many(196, {Kind::kReadable, Kind::kRefused, Kind::kConnecting, Kind::kQuiet}),
+     false},
+};
+
+class WaitMany : public ::testing::TestWithParam<ManyCase> {};
+
+// Each socket is marked ready exactly when its item's direction is (a
+// refusal counts, and connectError names it), whatever its descriptor; a
+// wait where nothing happens returns 0 after its time-out.
+TEST_P(WaitMany, MarksExactlyTheReadySockets) {
+    const ManyCase &c = GetParam();
+    ASSERT_LE(c.kinds.size(), static_cast<std::size_t>(plat::kMaxWaitItems));
+    if (c.highDescriptors) {
+        rlimit limit{};
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < 1600) {
+            GTEST_SKIP() << "descriptors past 1600 not allowed here";
+        }
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 4096 : limit.rlim_max;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    }
+    ordax_test::LoopbackListener listener("127.0.0.1", 0);
+    ASSERT_TRUE(listener.ok());
+    std::vector<plat::Socket> ours;
+    std::vector<int> peers;
+    std::vector<plat::WaitItem> items;
+    for (std::size_t i = 0; i < c.kinds.size(); ++i) {
+        const Kind kind = c.kinds[i];
+        plat::Socket s = Sockets().createTcp();
+        ASSERT_NE(s, plat::kNoSocket);
+        if (c.highDescriptors) {
+            const int high = 1500 + static_cast<int>(i);
+            ASSERT_EQ(::dup2(s, high), high);
+            ::close(s);
+            s = high;
+        }
+        ours.push_back(s);
+        const bool connecting = kind == Kind::kRefused || kind == Kind::kConnecting;
+        if (connecting) {
+            ASSERT_EQ(Sockets().setNonBlocking(s), 0);
+        }
+        const std::uint32_t to = Addr(kind == Kind::kRefused ? "127.0.0.60" : "127.0.0.1");
+        const std::uint16_t port = kind == Kind::kRefused ? 2222 : listener.Port();
+        const int rc = Sockets().connect(s, to, port);
+        if (!connecting) {
+            ASSERT_EQ(rc, 0);
+        }
+        if (kind != Kind::kRefused) {
+            const int peer = listener.Accept();
+            ASSERT_GE(peer, 0);
+            peers.push_back(peer);
+            if (kind == Kind::kReadable) {
+                ASSERT_EQ(::send(peer, "x", 1, 0), 1);
+            }
+        }
+        items.push_back(plat::WaitItem{s, connecting, false});
+    }
+    // Loopback delivers everything at once, but one wait may come back
+    // before the last of it: the marks of a few waits are gathered.
+    std::vector<bool> seen(items.size(), false);
+    int waits = 0;
+    int lastResult = 0;
+    const std::uint32_t start = plat::TickCount();
+    for (; waits < 5; ++waits) {
+        lastResult = Sockets().waitMany(items.data(), static_cast<int>(items.size()), 100);
+        ASSERT_GE(lastResult, 0) << Sockets().lastError();
+        int marked = 0;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            marked += items[i].ready ? 1 : 0;
+            if (items[i].ready) seen[i] = true;
+        }
+        EXPECT_EQ(marked, lastResult);
+        if (lastResult == 0) break;
+    }
+    bool anyWanted = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool wanted = c.kinds[i] != Kind::kQuiet;
+        anyWanted = anyWanted || wanted;
+        EXPECT_EQ(seen[i], wanted) << "socket " << i;
+        if (c.kinds[i] == Kind::kRefused) {
+            EXPECT_EQ(Sockets().connectError(items[i].socket), plat::kWsaEconnrefused);
+        }
+        if (c.kinds[i] == Kind::kConnecting) {
+            EXPECT_EQ(Sockets().connectError(items[i].socket), 0);
+        }
+    }
+    if (!anyWanted) {
+        EXPECT_EQ(lastResult, 0);
+        EXPECT_GE(plat::TickCount() - start, 90u) << "returned before its time-out";
+    }
+    for (plat::Socket s : ours) Sockets().close(s);
+    for (int peer : peers) ::close(peer);
+}
+
+TEST(WaitManyLimits, MoreItemsThanTheLimitAreRefused) {
+    std::vector<plat::WaitItem> items(plat::kMaxWaitItems + 1, plat::WaitItem{0, false, false});
+    EXPECT_EQ(Sockets().waitMany(items.data(), static_cast<int>(items.size()), 0), -1);
+    EXPECT_EQ(Sockets().lastError(), plat::kWsaEinval);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sockets, WaitMany, ::testing::ValuesIn(kManyCases),
+                         [](const auto &param) { return std::string(param.param.name); });
 
 }  // namespace
