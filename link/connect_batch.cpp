@@ -91,7 +91,7 @@ void ConnectBatch::Greet(int station) {
     Attempt &a = attempts_[station];
     std::uint8_t request[kSessionRequestSize];
     BuildSessionRequest(request);
-    if (SendMsg(a.socket, request, static_cast<int>(sizeof request)) != 0) {
+    if (SendMsg(a.socket, request, static_cast<int>(sizeof request), timers_.sessionTimeout) != 0) {
         Emit(linkmsg::kSessionSend);
         Fail(station);
         return;

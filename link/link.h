@@ -28,8 +28,9 @@ enum RcvResult : int {
 };
 
 // Hands all `length` bytes to the socket, retrying every 100 ms while it
-// reports would-block. 0 = all sent, 1 = failed (logged).
-int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length);
+// reports would-block, for at most `timeoutMs` (then it fails with 10035).
+// 0 = all sent, 1 = failed (logged).
+int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length, std::uint32_t timeoutMs);
 
 // Reads exactly one frame (28 header bytes, then the `dataLength` bytes the
 // header announces) into `buffer`. On entry *length is the capacity; after

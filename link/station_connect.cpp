@@ -110,7 +110,7 @@ bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs,
                       std::uint8_t (&session)[kSessionSize]) {
     std::uint8_t request[kSessionRequestSize];
     BuildSessionRequest(request);
-    if (SendMsg(s, request, static_cast<int>(sizeof request)) != 0) {
+    if (SendMsg(s, request, static_cast<int>(sizeof request), sessionTimeoutMs) != 0) {
         Emit(linkmsg::kSessionSend);
         return false;
     }

@@ -80,7 +80,7 @@ LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
     const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
     if (built != kLinkOk) return built;
-    if (SendMsg(st.socket, txn.frame, txn.frameLength) != 0) {
+    if (SendMsg(st.socket, txn.frame, txn.frameLength, LoadRelaxed(ctx.replyTimeout)) != 0) {
         return CloseAndMakeDue(st, kLinkNotConnected);
     }
     return AwaitReply(ctx, txn, st);

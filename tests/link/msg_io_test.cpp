@@ -33,7 +33,7 @@ protected:
 TEST_F(Send, PartialSendContinuesWithTheUnsentBytes) {
     Bytes frame = Pattern(45);
     fake_.net().send = {linktest::SendAccepts(20), linktest::SendAccepts(25)};
-    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 45), 0);
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 45, 5000), 0);
     EXPECT_EQ(fake_.net().sent, frame);
     EXPECT_EQ(fake_.net().sendCalls, 2);
     EXPECT_EQ(log_.Count(), 0u);
@@ -43,7 +43,7 @@ TEST_F(Send, WouldBlockIsRetriedThenZeroAndPartialProgress) {
     Bytes frame = Pattern(30);
     fake_.net().send = {Fails(plat::kWsaEwouldblock), linktest::SendAccepts(0),
                         linktest::SendAccepts(7)};
-    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30), 0);
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30, 5000), 0);
     EXPECT_EQ(fake_.net().sent, frame);
     EXPECT_EQ(fake_.net().sendCalls, 4);
 }
@@ -51,7 +51,7 @@ TEST_F(Send, WouldBlockIsRetriedThenZeroAndPartialProgress) {
 TEST_F(Send, OtherErrorsFailWithTheirNumber) {
     Bytes frame = Pattern(30);
     fake_.net().send = {linktest::SendAccepts(10), Fails(plat::kWsaEconnreset)};
-    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30), 1);
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 30, 5000), 1);
     EXPECT_TRUE(log_.Has("Ordax : Send message errno 10054 0x2746", kLevelError));
     EXPECT_EQ(log_.Count(), 1u);
 }
@@ -60,11 +60,22 @@ TEST_F(Send, WouldBlockPausesBeforeEachRetry) {
     Bytes frame = Pattern(28);
     fake_.net().send = {Fails(plat::kWsaEwouldblock), Fails(plat::kWsaEwouldblock)};
     const std::uint32_t start = plat::TickCount();
-    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28), 0);
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, 5000), 0);
     EXPECT_GE(plat::TickCount() - start, 200u) << "100 ms after each would-block";
     EXPECT_EQ(fake_.net().sendCalls, 3);
     EXPECT_EQ(fake_.net().sent, frame);
     EXPECT_EQ(log_.Count(), 0u);
+}
+
+// A peer that never reads keeps the send buffer full: the send gives up
+// once its time has passed, named as the would-block it kept seeing.
+TEST_F(Send, LastingWouldBlockGivesUpAfterItsTime) {
+    Bytes frame = Pattern(28);
+    fake_.net().send.assign(50, Fails(plat::kWsaEwouldblock));
+    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, 250), 1);
+    EXPECT_LT(fake_.net().sendCalls, 50);
+    EXPECT_TRUE(log_.Has("Ordax : Send message errno 10035 0x2733", kLevelError));
+    EXPECT_EQ(log_.Count(), 1u);
 }
 
 class Receive : public ::testing::Test {
