@@ -98,6 +98,10 @@ bool Flush_Locked(Simulator::Impl &impl, Conn &c, uint64_t now) {
             return true;
         }
         bool closeNow = chunk.closeAfter;
+        if (closeNow && chunk.reset) {
+            linger hard{1, 0};  // closed with a reset, as a PLC that restarts
+            setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
         if (chunk.endsFrame) --c.queuedFrames;
         c.out.pop_front();
         c.outOffset = 0;
@@ -115,10 +119,13 @@ void Queue_Locked(StationState &st, Conn &c, std::vector<uint8_t> frame, uint64_
     Faults &f = st.faults;
     uint64_t at = std::max(now + static_cast<uint64_t>(f.delayMs), c.lastQueued);
     bool closeAfter = false;
+    bool reset = false;
     if (f.closeAfter) {
         if (*f.closeAfter < frame.size()) frame.resize(*f.closeAfter);
         f.closeAfter.reset();
         closeAfter = true;
+        reset = f.resetOnClose;
+        f.resetOnClose = false;
     }
     // Pieces of the listed sizes, the last size repeated until the frame is out. SetSplit keeps
     // only sizes above 0.
@@ -130,13 +137,14 @@ void Queue_Locked(StationState &st, Conn &c, std::vector<uint8_t> frame, uint64_
                                frame.begin() + static_cast<long>(pos + piece)},
                               at,
                               false,
+                              false,
                               false});
         pos += piece;
         at += static_cast<uint64_t>(f.splitPauseMs);
         if (index + 1 < f.split.size()) ++index;
     }
     c.out.push_back(
-        Chunk{{frame.begin() + static_cast<long>(pos), frame.end()}, at, closeAfter, true});
+        Chunk{{frame.begin() + static_cast<long>(pos), frame.end()}, at, closeAfter, reset, true});
     ++c.queuedFrames;
     c.lastQueued = at;
 }

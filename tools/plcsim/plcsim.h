@@ -148,6 +148,7 @@ public:
     // apart. Sizes of 0 are ignored; empty (or only zeros) = whole frames.
     void SetSplit(std::vector<size_t> pieces, int pauseMs);
     void CloseAfterBytes(size_t bytes);  // next reply: send this many bytes, then close
+    void ResetAfterBytes(size_t bytes);  // the same, closed with a reset (RST) instead
     void SetAccepting(bool accepting);   // false: listener closed (ECONNREFUSED)
     void DropConnections();              // close every open connection now
     void SetSessionSilent(bool silent);  // accept, never answer the session request

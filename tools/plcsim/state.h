@@ -37,6 +37,7 @@ struct Faults {
     std::vector<size_t> split;      // reply piece sizes, the last repeated; empty = whole frames
     int splitPauseMs = 0;
     std::optional<size_t> closeAfter;  // next reply: bytes to send before closing
+    bool resetOnClose = false;         // that close resets the connection (RST, not FIN)
     bool sessionSilent = false;
     int sessionDataLength = 0;
     std::optional<Status> forceNext;
@@ -67,6 +68,7 @@ struct Chunk {
     std::vector<uint8_t> bytes;
     uint64_t notBefore = 0;
     bool closeAfter = false;
+    bool reset = false;      // closeAfter with a reset (RST)
     bool endsFrame = false;  // last piece of a frame
 };
 

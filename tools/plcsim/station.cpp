@@ -171,7 +171,17 @@ void Station::SetSplit(std::vector<size_t> pieces, int pauseMs) {
 }
 
 void Station::CloseAfterBytes(size_t bytes) {
-    WithState(*sim_->impl_, handle_, [&](StationState &st) { st.faults.closeAfter = bytes; });
+    WithState(*sim_->impl_, handle_, [&](StationState &st) {
+        st.faults.closeAfter = bytes;
+        st.faults.resetOnClose = false;
+    });
+}
+
+void Station::ResetAfterBytes(size_t bytes) {
+    WithState(*sim_->impl_, handle_, [&](StationState &st) {
+        st.faults.closeAfter = bytes;
+        st.faults.resetOnClose = true;
+    });
 }
 
 void Station::SetAccepting(bool accepting) {
