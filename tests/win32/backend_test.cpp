@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/sockerr.h"
@@ -24,7 +25,8 @@ struct Listener {
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(s, 4) != 0) {
+        if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
+            ::listen(s, SOMAXCONN) != 0) {
             return;
         }
         int len = sizeof a;
@@ -122,6 +124,98 @@ TEST_F(Win32Backend, ErrorsAreWindowsSocketsNumbers) {
     std::uint32_t addr = 0x01020304u;
     EXPECT_NE(NativeSockets().lookupHost("", &addr), 0);
     EXPECT_EQ(addr, 0x01020304u);
+}
+
+SOCKET Native(plat::Socket s) {
+    return static_cast<SOCKET>(static_cast<std::uintptr_t>(s));
+}
+
+// A wait for many as the channel's walk uses it, at the size of a channel
+// of 100 pairs: 196 quiet connections, then a readable one, a refused and
+// a completing connect and one more quiet one. Winsock reports the refusal
+// in the exception set, which the wait for writing watches too.
+TEST_F(Win32Backend, WaitManyMarksExactlyTheReadySockets) {
+    Listener listener;
+    Listener closedPort;  // bound and closed again: nobody listens there
+    ASSERT_NE(listener.port, 0);
+    ::closesocket(closedPort.s);
+    closedPort.s = INVALID_SOCKET;
+    enum Kind { kQuiet, kReadable, kRefused, kConnecting };
+    std::vector<Kind> kinds(196, kQuiet);
+    kinds.insert(kinds.end(), {kReadable, kRefused, kConnecting, kQuiet});
+    ASSERT_EQ(kinds.size(), static_cast<std::size_t>(plat::kMaxWaitItems));
+    std::vector<plat::WaitItem> items;
+    std::vector<SOCKET> peers;
+    for (Kind kind : kinds) {
+        const plat::Socket s = NativeSockets().createTcp();
+        ASSERT_NE(s, plat::kNoSocket);
+        const bool connecting = kind == kRefused || kind == kConnecting;
+        if (connecting) {
+            ASSERT_EQ(NativeSockets().setNonBlocking(s), 0);
+        }
+        const std::uint16_t port = kind == kRefused ? closedPort.port : listener.port;
+        const int rc = NativeSockets().connect(s, htonl(INADDR_LOOPBACK), port);
+        if (!connecting) {
+            ASSERT_EQ(rc, 0);
+        }
+        if (kind != kRefused) {
+            peers.push_back(::accept(listener.s, nullptr, nullptr));
+            ASSERT_NE(peers.back(), INVALID_SOCKET);
+            if (kind == kReadable) {
+                ASSERT_EQ(::send(peers.back(), "x", 1, 0), 1);
+            }
+        }
+        items.push_back(plat::WaitItem{s, connecting, false});
+    }
+    // A refusal may take a moment to arrive: the marks of a few waits count.
+    std::vector<bool> seen(items.size(), false);
+    for (int wait = 0; wait < 5; ++wait) {
+        const int ready =
+            NativeSockets().waitMany(items.data(), static_cast<int>(items.size()), 500);
+        ASSERT_GE(ready, 0) << NativeSockets().lastError();
+        int marked = 0;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            marked += items[i].ready ? 1 : 0;
+            seen[i] = seen[i] || items[i].ready;
+        }
+        EXPECT_EQ(marked, ready);
+        if (seen[196] && seen[197] && seen[198]) break;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(seen[i], kinds[i] != kQuiet) << "socket " << i;
+    }
+    EXPECT_EQ(NativeSockets().connectError(items[197].socket), plat::kWsaEconnrefused);
+    EXPECT_EQ(NativeSockets().connectError(items[198].socket), 0);
+    std::vector<plat::WaitItem> tooMany(plat::kMaxWaitItems + 1, items[0]);
+    EXPECT_EQ(NativeSockets().waitMany(tooMany.data(), plat::kMaxWaitItems + 1, 0), -1);
+    for (const plat::WaitItem &item : items) NativeSockets().close(item.socket);
+    for (SOCKET peer : peers) ::closesocket(peer);
+}
+
+// A peer that never reads: the send buffer fills and send reports
+// would-block (10035) rather than blocking the caller.
+TEST_F(Win32Backend, SendToAPeerThatNeverReadsWouldBlock) {
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    const plat::Socket s = NativeSockets().createTcp();
+    sock_ = s;
+    ASSERT_EQ(NativeSockets().connect(s, htonl(INADDR_LOOPBACK), listener.port), 0);
+    SOCKET peer = ::accept(listener.s, nullptr, nullptr);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    ASSERT_EQ(NativeSockets().setNonBlocking(s), 0);
+    const int small = 4096;
+    ::setsockopt(Native(s), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char *>(&small),
+                 sizeof small);
+    ::setsockopt(peer, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&small), sizeof small);
+    static char chunk[65536];
+    long long total = 0;
+    int rc = 0;
+    while (total < (256ll << 20) && (rc = NativeSockets().send(s, chunk, sizeof chunk)) > 0) {
+        total += rc;
+    }
+    EXPECT_EQ(rc, -1) << "sent " << total << " bytes without a would-block";
+    EXPECT_EQ(NativeSockets().lastError(), plat::kWsaEwouldblock);
+    ::closesocket(peer);
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 // 127.0.0.122 and a PLC-5 hot-backup pair 127.0.0.123 / 127.0.0.124 whose
 // second processor is the master, a PLC-5 at 127.0.0.126 that answers
 // every request 3 s late, a silent PLC-5 at 127.0.0.127 (connects never
-// answered) and an SLC 5/05 at 127.0.0.128 that closes the first connection
-// on its session request. Every station has the simulator's default
+// answered), an SLC 5/05 at 127.0.0.128 that closes the first connection
+// on its session request and one at 127.0.0.129 that resets it. Nothing
+// listens at 127.0.0.125 and 127.0.11.1 to 127.0.11.12. Every station has the simulator's default
 // tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
 #include <windows.h>
 
@@ -273,7 +274,8 @@ TEST_F(WindowsHost, PreparedOnlyAndMissingNodeFile) {
 }
 
 // Stations that cannot be reached, as the Win32 backend reports them: each
-// node file has one station, and command 1 returns after its first attempt.
+// node file has one station (the last row thirteen), and command 1 returns
+// after its first walk.
 TEST_F(WindowsHost, UnreachableStationsAreNamed) {
     const struct {
         const char *name;
@@ -299,6 +301,30 @@ TEST_F(WindowsHost, UnreachableStationsAreNamed) {
           "8|Ordax : session establish received failed",
           "32|Ordax : Failure connecting to 127.0.0.128"},
          1500},
+        // The connection is reset on the session request: the same
+        // receive error, at once.
+        {"ResetOnSession",
+         "01 = 127.0.0.129-SLC5",
+         {"32|Ordax : Receive Message error 10054 0x10054",
+          "8|Ordax : session establish received failed",
+          "32|Ordax : Failure connecting to 127.0.0.129"},
+         1500},
+        // A name no resolver knows.
+        {"UnknownName",
+         "01 = ordaxnosuchplc",
+         {"32|Ordax : Invalid host name: ordaxnosuchplc",
+          "32|Ordax : Failure connecting to ordaxnosuchplc"},
+         30000},
+        // Twelve refusing stations and a silent one in one walk: their
+        // connects are awaited together, so the walk costs one connect wait.
+        {"TwelveRefusedBesideASilentOne",
+         "01 = 127.0.11.1\n02 = 127.0.11.2\n03 = 127.0.11.3\n04 = 127.0.11.4\n"
+         "05 = 127.0.11.5\n06 = 127.0.11.6\n07 = 127.0.11.7\n08 = 127.0.11.8\n"
+         "09 = 127.0.11.9\n10 = 127.0.11.10\n11 = 127.0.11.11\n12 = 127.0.11.12\n"
+         "13 = 127.0.0.127",
+         {"32|Ordax : Failure connecting to 127.0.11.12", "8|Ordax : connect select timeout",
+          "32|Ordax : Failure connecting to 127.0.0.127"},
+         3000 + 4000},
         // The standby address is empty: refused without a lookup (the
         // resolver would give this PC's own address).
         {"EmptyStandby",
