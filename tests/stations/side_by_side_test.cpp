@@ -186,8 +186,9 @@ TEST_P(FirstWalk, TriesEveryStationSideBySide) {
             ++number;
             const std::string base = BaseIp(number);
             ASSERT_GE(AddStation(sim_, base, g.node.base, c.slc), 0) << sim_.LastError();
-            std::string line =
-                (number < 10 ? "0" : "") + std::to_string(number) + " = " + base + type;
+            char station[16];
+            std::snprintf(station, sizeof station, "%02d = ", number);
+            std::string line = station + base + type;
             Expect e{number, {}, {}, false};
             auto outcome = [&e](Kind kind, const std::string &ip) {
                 if (kind == Kind::kAnswers) {
