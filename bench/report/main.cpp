@@ -62,6 +62,7 @@ int main(int argc, char **argv) {
         MeasureAccess(*plan, report);
         MeasureParallelChannels(*plan, report);
         MeasureFleet(*plan, report);
+        MeasureSilentStations(*plan, report);
         MeasureSwitchOver(site, *plan, report);
         RemoveMessageSink();
     }

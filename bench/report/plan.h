@@ -10,7 +10,7 @@ struct Plan {
     int roundTripRounds;  // rounds of each side followed by a bare round trip
     int blockReads;       // reads per block size
     int allocationCalls;  // reads and writes counted for allocations
-    int openRuns;         // command 1 with 100 stations
+    int openRuns;         // command 1 with 100 stations (answering, 10 and 50 silent)
     int idleSeconds;      // channel thread CPU of an idle channel
     int switchRuns;       // hot-backup swaps per supervise interval
     int channelReads;     // single-word reads per channel and round

@@ -14,8 +14,11 @@ constexpr std::uint16_t kBaseMark = 0xAAAA;
 constexpr std::uint16_t kStandbyMark = 0xBBBB;
 constexpr char kConnected[] = "Ordax : Connected to";
 
-std::string FleetIp(int station) {
-    return "127.0.3." + std::to_string(station + 1);
+// "127.0.<a>.<b>", built by appending.
+std::string Loopback(int a, int b) {
+    std::string ip("127.0.");
+    ip.append(std::to_string(a)).append(".").append(std::to_string(b));
+    return ip;
 }
 
 std::atomic<Clock::rep> gLastConnect{0};
@@ -39,13 +42,41 @@ std::vector<plcsim::StationConfig> Stations() {
     for (int i = 0; i < kParallelChannels; ++i) {
         all.push_back({ParallelIp(i), plcsim::Family::Plc5, "", 2222});
     }
+    for (int i = 0; i < kSilentStations; ++i) {
+        all.push_back({SilentIp(i), plcsim::Family::Plc5, "", 2222, true});
+    }
     return all;
+}
+
+// Station n of a silent channel: the k-th silent station when silent, the
+// fleet's station n otherwise.
+std::vector<std::string> SilentChannel(int every) {
+    std::vector<std::string> lines = {kSilentTimers};
+    for (int n = 0, k = 0; n < kFleetStations; ++n) {
+        lines.push_back(n % every == 0 ? StationLine(n, SilentIp(k++), false)
+                                       : StationLine(n, FleetIp(n), n % 2 != 0));
+    }
+    return lines;
 }
 
 }  // namespace
 
+std::string FleetIp(int station) {
+    return Loopback(3, station + 1);
+}
+
 std::string ParallelIp(int index) {
-    return "127.0.7." + std::to_string(index + 1);
+    return Loopback(7, index + 1);
+}
+
+std::string SilentIp(int index) {
+    return Loopback(12, index + 1);
+}
+
+std::string StationLine(int station, const std::string &ip, bool slc) {
+    char line[48];
+    std::snprintf(line, sizeof line, "%02d = %s%s", station, ip.c_str(), slc ? "-SLC5" : "");
+    return line;
 }
 
 bool Site::Start(std::string &error) {
@@ -69,16 +100,15 @@ bool Site::Start(std::string &error) {
                                 std::string("02 = ") + kAccessSlcIp + "-SLC5"});
     std::vector<std::string> fleet = {"T 5000; 250; 1000; 1000;"};
     for (int i = 0; i < kFleetStations; ++i) {
-        char line[48];
-        std::snprintf(line, sizeof line, "%02d = %s%s", i, FleetIp(i).c_str(),
-                      i % 2 == 0 ? "" : "-SLC5");
-        fleet.push_back(line);
+        fleet.push_back(StationLine(i, FleetIp(i), i % 2 != 0));
     }
     dir_.Write(kFleetChannel, fleet);
     for (int i = 0; i < kParallelChannels; ++i) {
         dir_.Write(kFirstParallelChannel + i,
                    {"T 60000; 250; 5000; 5000;", "01 = " + ParallelIp(i)});
     }
+    dir_.Write(kTenSilentChannel, SilentChannel(10));
+    dir_.Write(kFiftySilentChannel, SilentChannel(2));
     return true;
 }
 

@@ -28,6 +28,14 @@ inline constexpr char kPairIps[] = "127.0.3.101, 127.0.3.102";
 // Channels 31..34: station 01 of each at 127.0.7.1..4.
 inline constexpr int kParallelChannels = 4;
 inline constexpr int kFirstParallelChannel = 31;
+// Silent stations at 127.0.12.1..50: connects to them are never answered.
+inline constexpr int kSilentStations = 50;
+// Channels 23 and 24: 100 stations of which every tenth (23) or every
+// second (24) is silent, the others the fleet's stations of the same
+// number; "T 1000; 100; 1000; 1000;".
+inline constexpr int kTenSilentChannel = 23;
+inline constexpr int kFiftySilentChannel = 24;
+inline constexpr char kSilentTimers[] = "T 1000; 100; 1000; 1000;";
 
 class Site {
 public:
@@ -52,7 +60,11 @@ private:
     int pair_ = -1;
 };
 
+std::string FleetIp(int station);
 std::string ParallelIp(int index);
+std::string SilentIp(int index);
+// A node file line "NN = address" (with "-SLC5" for an SLC 5).
+std::string StationLine(int station, const std::string &ip, bool slc);
 
 // The host's message log: quiet, but it keeps the moment of the last
 // "Connected to" message.
