@@ -64,6 +64,7 @@ int main(int argc, char **argv) {
         MeasureFleet(*plan, report);
         MeasureSilentStations(*plan, report);
         MeasureSwitchOver(site, *plan, report);
+        MeasureHostChannels(site, *plan, report);
         RemoveMessageSink();
     }
     PrintTable(report, stdout);

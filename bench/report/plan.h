@@ -15,9 +15,10 @@ struct Plan {
     int switchRuns;       // hot-backup swaps per supervise interval
     int channelReads;     // single-word reads per channel and round
     int channelRounds;    // rounds of 1 channel, then 4 channels
+    int hostChannelRuns;  // opens of 32 channels of 99 stations
 };
 
-inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40};
-inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2};
+inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40, 5};
+inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2, 1};
 
 }  // namespace bench
