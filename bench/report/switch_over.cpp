@@ -2,7 +2,8 @@
 // host read served by the new master, at a fresh phase of the supervise
 // interval each time, for two supervise intervals, and for the shorter one
 // again with 10 silent stations in the channel, each swap made while their
-// connects (5 s each) are pending: the pair's flag is read between the
+// connects (5 s each) are pending (after the phase, the swap waits for the
+// next walk's connects when none are): the pair's flag is read between the
 // slices of that wait.
 #include <string>
 #include <vector>
@@ -87,9 +88,9 @@ Swaps SwapTimes(Site &site, const Plan &plan, const SwitchCase &c) {
         const int base = OpenDescriptors();
         unsigned phase = 12345;
         for (int run = 0; run < plan.switchRuns; ++run) {
-            if (c.silent > 0) AwaitPending(base + c.silent, c);
             phase = phase * 1103515245u + 12345u;
             plat::SleepMs((phase >> 8) % static_cast<unsigned>(interval));
+            if (c.silent > 0) AwaitPending(base + c.silent, c);
             swaps.pending += c.silent > 0 && OpenDescriptors() >= base + c.silent ? 1 : 0;
             const Clock::time_point t0 = Clock::now();
             site.sim().SwapMaster(site.pair());
