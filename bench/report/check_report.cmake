@@ -7,7 +7,9 @@ set(figures
   allocations_per_read allocations_per_write
   single_reads_1_channel single_reads_4_channels
   open_100_stations_ms close_100_stations_ms idle_thread_cpu_ms_per_minute
-  switch_over_ms_interval_5000 switch_over_ms_interval_1000)
+  open_100_stations_10_silent_ms open_100_stations_50_silent_ms close_50_pending_ms
+  switch_over_ms_interval_5000 switch_over_ms_interval_1000 switch_over_ms_10_silent
+  open_32_channels_99_stations_ms)
 
 file(REMOVE "${JSON}")
 execute_process(COMMAND "${REPORT}" --quick --json "${JSON}" RESULT_VARIABLE rc)

@@ -7,6 +7,7 @@
 
 #include "bench/report/measure.h"
 #include "core/context.h"
+#include "core/relaxed.h"
 #include "platform/clock.h"
 #include "tests/channel/channel_fixture.h"
 
@@ -16,14 +17,6 @@ namespace {
 
 constexpr int kOpenTimeoutCs = 50;
 constexpr int kSettleMs = 1000;  // past the first walks before the idle figure
-
-int ConnectedStations(ordax::DriverContext &ctx) {
-    int connected = 0;
-    for (int i = 0; i < kFleetStations; ++i) {
-        connected += chantest::ViewLocked(ctx.stations[i]).socket != plat::kNoSocket ? 1 : 0;
-    }
-    return connected;
-}
 
 // Command 11 of the open channel: it ends the thread's pause at once and
 // closes the 100 connections.
@@ -87,6 +80,15 @@ void MeasureIdle(ordax_test::HostBlock &block, const Plan &plan, Report &report)
 }
 
 }  // namespace
+
+int ConnectedStations(ordax::DriverContext &ctx) {
+    int connected = 0;
+    for (ordax::StationEntry &st : ctx.stations) {
+        if (ordax::LoadRelaxed(st.plcType) == ordax::kPlcNone) continue;
+        connected += chantest::ViewLocked(st).socket != plat::kNoSocket ? 1 : 0;
+    }
+    return connected;
+}
 
 void MeasureFleet(const Plan &plan, Report &report) {
     auto block = ordax_test::NewHostBlock();

@@ -62,7 +62,9 @@ int main(int argc, char **argv) {
         MeasureAccess(*plan, report);
         MeasureParallelChannels(*plan, report);
         MeasureFleet(*plan, report);
+        MeasureSilentStations(*plan, report);
         MeasureSwitchOver(site, *plan, report);
+        MeasureHostChannels(site, *plan, report);
         RemoveMessageSink();
     }
     PrintTable(report, stdout);

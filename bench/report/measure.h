@@ -18,8 +18,16 @@ void MeasureBlockReads(ordax_test::HostBlock &block, const Plan &plan, Report &r
 void MeasureAllocations(ordax_test::HostBlock &block, const Plan &plan, Report &report);
 // Command 1 with 100 stations, and the channel thread's CPU when idle.
 void MeasureFleet(const Plan &plan, Report &report);
-// Hot-backup swap to the first read served by the new master.
+// Configured stations of an open channel that hold a connection.
+int ConnectedStations(ordax::DriverContext &ctx);
+// Command 1 of 100 stations with 10 and with 50 silent ones, and command 11
+// while the connects of 50 silent stations are pending.
+void MeasureSilentStations(const Plan &plan, Report &report);
+// Hot-backup swap to the first read served by the new master, alone in its
+// channel and beside 10 silent stations.
 void MeasureSwitchOver(Site &site, const Plan &plan, Report &report);
+// A host opening 32 channels of 99 stations one after the other.
+void MeasureHostChannels(const Site &site, const Plan &plan, Report &report);
 // Single-word reads per second, 1 channel against 4 channels side by side.
 void MeasureParallelChannels(const Plan &plan, Report &report);
 

@@ -10,14 +10,15 @@ struct Plan {
     int roundTripRounds;  // rounds of each side followed by a bare round trip
     int blockReads;       // reads per block size
     int allocationCalls;  // reads and writes counted for allocations
-    int openRuns;         // command 1 with 100 stations
+    int openRuns;         // command 1 with 100 stations (answering, 10 and 50 silent)
     int idleSeconds;      // channel thread CPU of an idle channel
     int switchRuns;       // hot-backup swaps per supervise interval
     int channelReads;     // single-word reads per channel and round
     int channelRounds;    // rounds of 1 channel, then 4 channels
+    int hostChannelRuns;  // opens of 32 channels of 99 stations
 };
 
-inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40};
-inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2};
+inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40, 5};
+inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2, 1};
 
 }  // namespace bench

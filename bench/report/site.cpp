@@ -1,5 +1,8 @@
 #include "bench/report/site.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -14,8 +17,44 @@ constexpr std::uint16_t kBaseMark = 0xAAAA;
 constexpr std::uint16_t kStandbyMark = 0xBBBB;
 constexpr char kConnected[] = "Ordax : Connected to";
 
-std::string FleetIp(int station) {
-    return "127.0.3." + std::to_string(station + 1);
+// Descriptors the run needs besides the host's 32 channels and their
+// stations: the other listeners, the silent stations' fillers, the files of
+// the process, with room to spare (the 32 channels are measured alone).
+constexpr long kOtherDescriptors = 1024;
+constexpr long kHostConnections = kHostChannels * kHostChannelStations;
+
+// "127.0.<a>.<b>", built by appending.
+std::string Loopback(int a, int b) {
+    std::string ip("127.0.");
+    ip.append(std::to_string(a)).append(".").append(std::to_string(b));
+    return ip;
+}
+
+std::string HostChannelIp(int set, int station) {
+    return Loopback(100 + set, station + 1);
+}
+
+// Raises the soft descriptor limit towards what 32 sets of stations need
+// (as far as the hard limit allows) and returns the limit then in force.
+long RaiseDescriptorLimit() {
+    const long wanted = kOtherDescriptors + 2 * kHostConnections +
+                        static_cast<long>(kHostChannels) * kHostChannelStations;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    if (limit.rlim_cur < static_cast<rlim_t>(wanted)) {
+        rlimit raised = limit;
+        raised.rlim_cur = std::min(limit.rlim_max, static_cast<rlim_t>(wanted));
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    return static_cast<long>(limit.rlim_cur);
+}
+
+// Sets of 99 stations that fit the limit beside both ends of the 3168
+// connections: at most 32, at least 1.
+int HostSets(long descriptors) {
+    const long left = descriptors - kOtherDescriptors - 2 * kHostConnections;
+    return static_cast<int>(
+        std::clamp(left / kHostChannelStations, 1L, static_cast<long>(kHostChannels)));
 }
 
 std::atomic<Clock::rep> gLastConnect{0};
@@ -39,17 +78,53 @@ std::vector<plcsim::StationConfig> Stations() {
     for (int i = 0; i < kParallelChannels; ++i) {
         all.push_back({ParallelIp(i), plcsim::Family::Plc5, "", 2222});
     }
+    for (int i = 0; i < kSilentStations; ++i) {
+        all.push_back({SilentIp(i), plcsim::Family::Plc5, "", 2222, true});
+    }
     return all;
+}
+
+// Station n of a silent channel: the k-th silent station when silent, the
+// fleet's station n otherwise.
+std::vector<std::string> SilentChannel(int every) {
+    std::vector<std::string> lines = {kSilentTimers};
+    for (int n = 0, k = 0; n < kFleetStations; ++n) {
+        lines.push_back(n % every == 0 ? StationLine(n, SilentIp(k++), false)
+                                       : StationLine(n, FleetIp(n), n % 2 != 0));
+    }
+    return lines;
 }
 
 }  // namespace
 
+std::string FleetIp(int station) {
+    return Loopback(3, station + 1);
+}
+
 std::string ParallelIp(int index) {
-    return "127.0.7." + std::to_string(index + 1);
+    return Loopback(7, index + 1);
+}
+
+std::string SilentIp(int index) {
+    return Loopback(12, index + 1);
+}
+
+std::string StationLine(int station, const std::string &ip, bool slc) {
+    char line[48];
+    std::snprintf(line, sizeof line, "%02d = %s%s", station, ip.c_str(), slc ? "-SLC5" : "");
+    return line;
 }
 
 bool Site::Start(std::string &error) {
-    for (const plcsim::StationConfig &config : Stations()) {
+    descriptorLimit_ = RaiseDescriptorLimit();
+    hostSets_ = HostSets(descriptorLimit_);
+    std::vector<plcsim::StationConfig> stations = Stations();
+    for (int set = 0; set < hostSets_; ++set) {
+        for (int n = 0; n < kHostChannelStations; ++n) {
+            stations.push_back({HostChannelIp(set, n), plcsim::Family::Plc5, "=N7:10", 2222});
+        }
+    }
+    for (const plcsim::StationConfig &config : stations) {
         if (sim_.AddStation(config) < 0) {
             error = sim_.LastError();
             return false;
@@ -69,15 +144,21 @@ bool Site::Start(std::string &error) {
                                 std::string("02 = ") + kAccessSlcIp + "-SLC5"});
     std::vector<std::string> fleet = {"T 5000; 250; 1000; 1000;"};
     for (int i = 0; i < kFleetStations; ++i) {
-        char line[48];
-        std::snprintf(line, sizeof line, "%02d = %s%s", i, FleetIp(i).c_str(),
-                      i % 2 == 0 ? "" : "-SLC5");
-        fleet.push_back(line);
+        fleet.push_back(StationLine(i, FleetIp(i), i % 2 != 0));
     }
     dir_.Write(kFleetChannel, fleet);
     for (int i = 0; i < kParallelChannels; ++i) {
         dir_.Write(kFirstParallelChannel + i,
                    {"T 60000; 250; 5000; 5000;", "01 = " + ParallelIp(i)});
+    }
+    dir_.Write(kTenSilentChannel, SilentChannel(10));
+    dir_.Write(kFiftySilentChannel, SilentChannel(2));
+    for (int i = 0; i < kHostChannels; ++i) {
+        std::vector<std::string> lines = {"T 60000; 250; 1000; 1000;"};
+        for (int n = 0; n < kHostChannelStations; ++n) {
+            lines.push_back(StationLine(n, HostChannelIp(i % hostSets_, n), false));
+        }
+        dir_.Write(kFirstHostChannel + i, lines);
     }
     return true;
 }

@@ -28,6 +28,20 @@ inline constexpr char kPairIps[] = "127.0.3.101, 127.0.3.102";
 // Channels 31..34: station 01 of each at 127.0.7.1..4.
 inline constexpr int kParallelChannels = 4;
 inline constexpr int kFirstParallelChannel = 31;
+// Silent stations at 127.0.12.1..50: connects to them are never answered.
+inline constexpr int kSilentStations = 50;
+// Channels 23 and 24: 100 stations of which every tenth (23) or every
+// second (24) is silent, the others the fleet's stations of the same
+// number; "T 1000; 100; 1000; 1000;".
+inline constexpr int kTenSilentChannel = 23;
+inline constexpr int kFiftySilentChannel = 24;
+inline constexpr char kSilentTimers[] = "T 1000; 100; 1000; 1000;";
+// Channels 40..71: stations 00..98 each, answering, at 127.0.S.1..99 with S
+// from 100 on, one set of stations per channel when the descriptor limit
+// allows (see Site::HostChannelSets).
+inline constexpr int kHostChannels = 32;
+inline constexpr int kFirstHostChannel = 40;
+inline constexpr int kHostChannelStations = 99;
 
 class Site {
 public:
@@ -37,6 +51,12 @@ public:
 
     plcsim::Simulator &sim() { return sim_; }
     int pair() const { return pair_; }
+    // How many sets of 99 stations the host's 32 channels have: 32 (one
+    // each) when the descriptor limit takes them, fewer when channels must
+    // share a set (channel i uses set i % sets).
+    int HostChannelSets() const { return hostSets_; }
+    // The descriptor limit of the process after Start raised it.
+    long DescriptorLimit() const { return descriptorLimit_; }
     // N7:0 of the processor that is master now.
     std::uint16_t MasterMark() const;
     static std::uint16_t OtherMark(std::uint16_t mark);
@@ -50,9 +70,15 @@ private:
     ordax_test::NodeDir dir_;
     int pairBase_ = -1;
     int pair_ = -1;
+    int hostSets_ = 0;
+    long descriptorLimit_ = 0;
 };
 
+std::string FleetIp(int station);
 std::string ParallelIp(int index);
+std::string SilentIp(int index);
+// A node file line "NN = address" (with "-SLC5" for an SLC 5).
+std::string StationLine(int station, const std::string &ip, bool slc);
 
 // The host's message log: quiet, but it keeps the moment of the last
 // "Connected to" message.

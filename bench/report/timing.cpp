@@ -4,6 +4,8 @@
 #include <time.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace bench {
 
@@ -44,6 +46,16 @@ double ProcessCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return Ms(t);
+}
+
+int OpenDescriptors() {
+    std::error_code ec;
+    int count = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        ++count;
+    }
+    return ec ? -1 : count;
 }
 
 }  // namespace bench

@@ -1,4 +1,4 @@
-// Clocks and statistics of the measurements.
+// Clocks and statistics of the measurements, and the process's descriptors.
 #pragma once
 
 #include <chrono>
@@ -20,5 +20,9 @@ double Median(std::vector<double> values);
 // cannot be read) and by the whole process.
 double ThreadCpuMs(plat::ThreadHandle thread);
 double ProcessCpuMs();
+
+// Descriptors the process holds now (-1 when they cannot be listed); a
+// pending connect holds one.
+int OpenDescriptors();
 
 }  // namespace bench
