@@ -283,6 +283,14 @@ TEST_F(ToolTest, ParsePrintsTheDecodedFieldsOfAcceptedAddresses) {
         {{"05N007000", "--family", "slc5", "--kind", "word", "--block", "256"},
          0,
          {"block of 256 word values (command 4)", "packed        0x00007000\n"}},
+        // Processor addresses, for --station (01 without it), the kind they imply.
+        {{"T4:1/DN", "--family", "slc5"},
+         0,
+         {"address       01T0040010013\n", "processor     T4:1/DN\n", "digital gate"}},
+        {{"N7:0,10", "--family", "plc5", "--station", "12"},
+         0,
+         {"address       12N007000\n", "block of 10 word values"}},
+        {{"05F008003", "--family", "plc5"}, 0, {"processor     F8:3\n", "real gate"}},
     };
     for (const ParseCase &c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -343,7 +351,7 @@ TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
         {"parse", "--family", "plc5", "--kind", "word"},
         {"parse", "05N007000", "--family", "plc6", "--kind", "word"},
         {"parse", "05N007000", "--family", "plc5", "--kind", "float"},
-        {"parse", "05N007000", "--family", "plc5"},
+        {"parse", "05N007000", "--family", "plc5", "--station", "100"},
         {"parse", "05N007000", "--family", "plc5", "--kind", "word", "--block", "0"},
         {"read", "--kind", "word", "05N007000"},
         {"read", "--channel", "1", "--kind", "word"},
@@ -358,7 +366,15 @@ TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
         {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "fast", "05N007000"},
         {"monitor", "--channel", "1", "--kind", "word"},
         {"monitor", "--kind", "word", "05N007000"},
-        {"monitor", "--channel", "1", "05N007000"},
+        {"monitor", "--channel", "1", "--format", "xml", "05N007000"},
+        {"read", "--ip", "127.0.0.1", "N7:0"},
+        {"read", "--channel", "1", "--family", "plc5", "N7:0"},
+        {"read", "--channel", "1", "--ip", "127.0.0.1", "--family", "plc5", "N7:0"},
+        {"read", "--channel", "1", "--station", "1", "Q7:0"},
+        {"read", "--channel", "1", "--station", "1", "N7:0/16"},
+        {"read", "--channel", "1", "--timeout-cs", "5", "--timeout-ms", "50", "05N007000"},
+        {"write", "--channel", "1", "--station", "1", "B3/7", "2"},
+        {"write", "--channel", "1", "--station", "1", "F8:0", "pi"},
         {"monitor", "--channel", "1", "--kind", "float", "05N007000"},
         {"monitor", "--channel", "1", "--kind", "word", "--count", "1001", "05N007000"},
         {"monitor", "--channel", "1", "--kind", "word", "--timeout-cs", "0", "05N007000"},
@@ -430,6 +446,17 @@ TEST_F(ToolTest, ReadAndWriteGoThroughTheDriverWithItsResultAsExitCode) {
         {with({"read"}, {"--kind", "word", "04N007000"}), 2,
          "Ordax : Read Word Failed Station not connected"},
         {with({"read"}, {"--kind", "word", "07N007000"}), 1, "address rejected (result 1)"},
+        // Processor addresses, the kind implied by each address.
+        {with({"write"}, {"--station", "1", "N7:6", "-7"}), 0, "N7:6: written"},
+        {with({"read"}, {"--station", "1", "N7:5", "N7:6"}), 0, "N7:5: 1234\nN7:6: -7"},
+        {with({"read"}, {"--station", "2", "N7:0,3", "F8:1"}), 0, "N7:0,3: 10 20 30\nF8:1: -2.5"},
+        {with({"read"}, {"--station", "1", "B3/3", "B3:0/3"}), 0, "B3/3: 1\nB3:0/3: 1"},
+        {with({"read"}, {"--station", "2", "ST9:0"}), 0, "ST9:0: \"Line 2\""},
+        {with({"read"}, {"02F008001", "01B00300003"}), 0, "02F008001: -2.5\n01B00300003: 1"},
+        {with({"read"}, {"--station", "1", "N50:0"}), 1, "N50:0: read failed (result 1)"},
+        {{"read", "--ip", "127.0.0.102", "--family", "slc5", "--timeout-ms", "500", "N7:2"},
+         0,
+         "N7:2: 30"},
     };
     for (const AccessCase &c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -569,6 +596,50 @@ TEST_F(ToolTest, MonitorPollsOneLineARoundUntilInterruptedThenClosesTheChannel) 
         if (!c.message.empty()) {
             EXPECT_TRUE(Has(r.out, c.message)) << r.out;
         }
+    }
+    sim.Stop();
+}
+
+// The records of --format csv and jsonl: stdout holds only the header and
+// one record per gate and round (time, address as written, gate address,
+// result, values); the open, the close and the driver's messages go to
+// stderr.
+TEST_F(ToolTest, MonitorRecordsGoToStdoutAndTheRestToStderr) {
+    plcsim::Simulator sim;
+    const int plc5 = sim.AddStation({"127.0.0.107", plcsim::Family::Plc5, "", 2222});
+    ASSERT_GE(plc5, 0) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    sim.station(plc5).SetWords({plcsim::FileType::N, 7, 0, 0}, {5, 6});
+    const struct {
+        const char *format;
+        const char *record;  // after the time
+        const char *header;
+    } cases[] = {
+        {"csv", ",\"N7:0,2\",01N007000,0,5,6", "time,address,gate,result,values"},
+        {"jsonl", "\",\"address\":\"N7:0,2\",\"gate\":\"01N007000\",\"result\":0,\"values\":[5,6]}",
+         nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.format);
+        const pid_t pid = Start({"monitor", "--ip", "127.0.0.107", "--family", "plc5", "--format",
+                                 c.format, "--interval-ms", "50", "N7:0,2"});
+        EXPECT_NE(AwaitOutput(c.record), std::string::npos) << Slurp(dir_ / "stdout.txt");
+        ::kill(pid, SIGINT);
+        const ToolRun r = Finish(pid);
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_TRUE(Has(r.err, "driver: [8] Ordax : Connected to 127.0.0.107")) << r.err;
+        EXPECT_TRUE(Has(r.err, "channel 1 closed (result 0)")) << r.err;
+        std::istringstream lines(r.out);
+        std::string line;
+        int records = 0;
+        while (std::getline(lines, line)) {
+            if (c.header != nullptr && records == 0 && line == c.header) continue;
+            ++records;
+            EXPECT_TRUE(Has(line, c.record)) << line;
+            EXPECT_EQ(line.find_first_not_of("0123456789-:.T\"{}time"), 23u + (c.header ? 0 : 10))
+                << line;
+        }
+        EXPECT_GE(records, 1);
     }
     sim.Stop();
 }

@@ -10,10 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "host/tamhub_gate.h"
+#include "tools/ordax/gate_list.h"
 
 namespace ordax_cli {
 
@@ -21,26 +25,6 @@ namespace {
 
 constexpr int kValueBytes = 4 * 1100;  // 1000 words or 500 reals, with room
 constexpr int kStringCapacity = 100;
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// "HH:MM:SS.mmm", local time.
-std::string TimeOfDay() {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                  local.tm_sec, static_cast<int>(ms));
-    return text;
-}
 
 // The host's value buffer: a single 16-bit value (and the 0 or 1 of a bit)
 // sits in bytes 2 and 3 of a 4-byte cell, a real fills the cell; blocks are
@@ -75,83 +59,136 @@ bool ParseFloat(const std::string &text, float &value) {
 
 // Parses the gate as the host would: command 4 for a block, else 3. On a
 // rejection `line` says so.
-int ParseFor(Channel &channel, const std::string &address, GateKind kind, int count,
-             GateRecord &gate, std::string &line) {
+int ParseFor(Channel &channel, const Gate &target, GateRecord &gate, std::string &line) {
+    const std::string &address = target.address;
+    const GateKind kind = target.kind;
+    const int count = target.count;
     gate = GateRecord{};
     gate.addressText = address.c_str();
     gate.gateType = GateTypeOf(kind);
     gate.blockLength = count;
     const int result = count > 1 ? channel.ParseBlock(gate) : channel.ParseGate(gate);
     if (result != PDX_DONE)
-        line = address + ": address rejected (result " + std::to_string(result) + ")";
+        line = target.shown + (target.shown == address ? "" : " (" + address + ")") +
+               ": address rejected (result " + std::to_string(result) + ")";
     return result;
 }
 
-std::string FormatValues(const std::string &address, GateKind kind, int count,
-                         const Values &values) {
-    std::string line = address + ":";
-    char number[32];
+// The values read, each as text: numbers, or the string's characters.
+std::vector<std::string> ValueTexts(GateKind kind, int count, const Values &values) {
     if (kind == GateKind::kString) {
         char text[kStringCapacity + 1] = {};
         std::memcpy(text, values.bytes, kStringCapacity);
-        return line + " \"" + text + "\"";
+        return {text};
     }
+    std::vector<std::string> out;
+    char number[32];
     for (int i = 0; i < count; ++i) {
         if (kind == GateKind::kReal) {
             float v = 0;
             std::memcpy(&v, values.bytes + ValueOffset(kind, count, i), sizeof v);
-            std::snprintf(number, sizeof number, " %g", static_cast<double>(v));
+            std::snprintf(number, sizeof number, "%g", static_cast<double>(v));
         } else {
             std::int16_t v = 0;
             std::memcpy(&v, values.bytes + ValueOffset(kind, count, i), sizeof v);
-            std::snprintf(number, sizeof number, " %d", v);
+            std::snprintf(number, sizeof number, "%d", v);
         }
-        line += number;
+        out.push_back(number);
+    }
+    return out;
+}
+
+std::string ValuesLine(const std::string &shown, GateKind kind,
+                       const std::vector<std::string> &values) {
+    std::string line = shown + ":";
+    for (const std::string &v : values) {
+        line += kind == GateKind::kString ? " \"" + v + "\"" : " " + v;
     }
     return line;
 }
 
-// One read of one gate: the host result, the line that shows the values or
-// the failure, and the driver's messages.
-struct GateRead {
-    int result;
-    std::string line;
-    std::vector<DriverMessage> messages;
-};
+}  // namespace
 
-GateRead ReadOnce(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
-                  int count) {
-    GateRead read{PDX_DONE, {}, {}};
+GateRead ReadOnce(Channel &channel, MessageLog &log, const Gate &target) {
+    GateRead read{PDX_DONE, {}, {}, {}};
     GateRecord gate{};
-    read.result = ParseFor(channel, address, kind, count, gate, read.line);
+    read.result = ParseFor(channel, target, gate, read.line);
     if (read.result == PDX_DONE) {
-        Values values{};
-        GateAccess access = TamHubGateAccess(&gate, count, values.bytes);
-        read.result = channel.Access(count > 1 ? PDX_READ_BLOCK : PDX_READ_GATE, access);
-        read.line = read.result == PDX_DONE
-                        ? FormatValues(address, kind, count, values)
-                        : address + ": read failed (result " + std::to_string(read.result) + ")";
+        Values buffer{};
+        GateAccess access = TamHubGateAccess(&gate, target.count, buffer.bytes);
+        read.result = channel.Access(target.count > 1 ? PDX_READ_BLOCK : PDX_READ_GATE, access);
+        if (read.result == PDX_DONE) {
+            read.values = ValueTexts(target.kind, target.count, buffer);
+            read.line = ValuesLine(target.shown, target.kind, read.values);
+        } else {
+            read.line = target.shown + ": read failed (result " + std::to_string(read.result) + ")";
+        }
     }
     read.messages = log.Take();
     return read;
 }
 
-// Opens the channel, runs `body` on it and closes it again; the result is
-// the open's when it failed, else the body's.
-template <typename Body>
-int OnChannel(const AccessOptions &options, Body body) {
-    MessageLog log;
-    Channel channel(options.channel);
-    int result = OpenForAccess(channel, log, options.timeoutCs);
-    if (result != PDX_DONE) return result;
-    result = body(channel, log);
-    const int closed = channel.Close();
-    PrintMessages(log.Take());
-    std::printf("channel %d closed (result %d)\n", options.channel, closed);
-    return result;
+void PrintMessagesTo(std::FILE *out, const std::vector<DriverMessage> &messages) {
+    for (const DriverMessage &m : messages) {
+        std::fprintf(out, "driver: [%d] %s\n", m.level, m.text.c_str());
+    }
+}
+
+namespace {
+
+// The node file's text: the scratch one of --ip, or OrdaxNN.int of the
+// current directory ("" when it cannot be read; the open names that).
+std::string NodeText(const AccessOptions &options) {
+    if (!options.ip.empty()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%02d=%s-%s\n", options.station < 0 ? 1 : options.station,
+                      options.ip.c_str(), options.ipSlc5 ? "SLC5" : "PLC5");
+        return line;
+    }
+    std::ifstream in(NodeFileName(options.channel), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
+
+std::string ResolveFor(const AccessOptions &options, std::vector<Gate> *gates) {
+    AccessOptions resolved = options;
+    if (!options.ip.empty() && options.station < 0) resolved.station = 1;
+    return ResolveGates(resolved, FamiliesOf(NodeText(options)), gates);
+}
+
+int OnChannel(const AccessOptions &options, std::FILE *status, const GateBody &body) {
+    const std::string nodeText = NodeText(options);
+    std::vector<Gate> gates;
+    const std::string wrong = ResolveFor(options, &gates);
+    if (!wrong.empty()) {
+        std::fprintf(stderr, "ordax: %s\n", wrong.c_str());
+        return PDX_LINK_ERROR;
+    }
+    MessageLog log;
+    Channel channel(options.channel);
+    int result = PDX_LINK_ERROR;
+    {
+        ScratchDir scratch;  // --ip: the node file of its one station
+        std::unique_ptr<InDirectory> inScratch;
+        if (!options.ip.empty()) {
+            std::ofstream(scratch.path() / NodeFileName(options.channel), std::ios::binary)
+                << nodeText;
+            inScratch = std::make_unique<InDirectory>(scratch.path());
+        }
+        result = channel.Open(true, options.timeoutCs);
+    }
+    PrintMessagesTo(status, log.Take());
+    if (result != PDX_DONE) {
+        std::fprintf(status, "the channel did not open (result %d)\n", result);
+        return result;
+    }
+    result = body(channel, log, gates);
+    const int closed = channel.Close();
+    PrintMessagesTo(status, log.Take());
+    std::fprintf(status, "channel %d closed (result %d)\n", options.channel, closed);
+    return result;
+}
 
 int Worse(int a, int b) {
     return a > b ? a : b;
@@ -193,18 +230,21 @@ int OpenForAccess(Channel &channel, MessageLog &log, int timeoutCs) {
 
 int ReadGate(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
              int count) {
-    const GateRead read = ReadOnce(channel, log, address, kind, count);
+    const GateRead read = ReadOnce(channel, log, Gate{address, address, kind, count});
     std::printf("%s\n", read.line.c_str());
     PrintMessages(read.messages);
     return read.result;
 }
 
-int WriteGate(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
+int WriteGate(Channel &channel, MessageLog &log, const Gate &target,
               const std::vector<std::string> &values) {
+    const GateKind kind = target.kind;
     const int count = static_cast<int>(values.size());
+    Gate block = target;
+    block.count = count;
     GateRecord gate{};
     std::string rejected;
-    const int parsed = ParseFor(channel, address, kind, count, gate, rejected);
+    const int parsed = ParseFor(channel, block, gate, rejected);
     if (parsed != PDX_DONE) {
         std::printf("%s\n", rejected.c_str());
         PrintMessages(log.Take());
@@ -225,69 +265,45 @@ int WriteGate(Channel &channel, MessageLog &log, const std::string &address, Gat
     }
     GateAccess access = TamHubGateAccess(&gate, count, buffer.bytes);
     const int result = channel.Access(count > 1 ? PDX_WRITE_BLOCK : PDX_WRITE_GATE, access);
-    std::printf("%s: %s (result %d)\n", address.c_str(),
+    std::printf("%s: %s (result %d)\n", target.shown.c_str(),
                 result == PDX_DONE ? "written" : "write failed", result);
     PrintMessages(log.Take());
     return result;
 }
 
+int WriteGate(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
+              const std::vector<std::string> &values) {
+    return WriteGate(channel, log, Gate{address, address, kind, 1}, values);
+}
+
 int Read(const AccessOptions &options) {
-    return OnChannel(options, [&](Channel &channel, MessageLog &log) {
-        int result = PDX_DONE;
-        for (const std::string &address : options.addresses) {
-            result = Worse(result, ReadGate(channel, log, address, options.kind, options.count));
-        }
-        return result;
-    });
+    return OnChannel(options, stdout,
+                     [&](Channel &channel, MessageLog &log, const std::vector<Gate> &gates) {
+                         int result = PDX_DONE;
+                         for (const Gate &gate : gates) {
+                             const GateRead read = ReadOnce(channel, log, gate);
+                             std::printf("%s\n", read.line.c_str());
+                             PrintMessages(read.messages);
+                             result = Worse(result, read.result);
+                         }
+                         return result;
+                     });
 }
 
+// The values are checked against the gate's kind before the channel opens;
+// values of another kind end the tool as wrong arguments do (exit 2).
 int Write(const AccessOptions &options) {
-    return OnChannel(options, [&](Channel &channel, MessageLog &log) {
-        return WriteGate(channel, log, options.addresses.front(), options.kind, options.values);
-    });
-}
-
-// Reads every gate each interval until Ctrl-C (or SIGTERM), one line per
-// round with the time and every gate's values; the driver's messages follow
-// the line. On a terminal the line is rewritten in place while the driver
-// has nothing to say. The channel is closed before the tool ends; the
-// result is that of the last round.
-int Monitor(const AccessOptions &options) {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
-    return OnChannel(options, [&](Channel &channel, MessageLog &log) {
-        int result = PDX_DONE;
-        bool lineOpen = false;  // a terminal line waiting to be rewritten
-        using Clock = std::chrono::steady_clock;
-        auto next = Clock::now();
-        while (gInterrupted == 0) {
-            std::string line = TimeOfDay();
-            std::vector<DriverMessage> messages;
-            int round = PDX_DONE;
-            for (const std::string &address : options.addresses) {
-                GateRead read = ReadOnce(channel, log, address, options.kind, options.count);
-                round = Worse(round, read.result);
-                line += "  " + read.line;
-                messages.insert(messages.end(), read.messages.begin(), read.messages.end());
-            }
-            result = round;
-            if (terminal) std::printf("\r\033[K");
-            std::printf("%s", line.c_str());
-            lineOpen = terminal && messages.empty();
-            if (!lineOpen) std::printf("\n");
-            PrintMessages(messages);
-            std::fflush(stdout);
-            // A round that overran its interval (a station timing out) is
-            // followed by the next at once, not by rounds to catch up.
-            next = std::max(next + std::chrono::milliseconds(options.intervalMs), Clock::now());
-            while (gInterrupted == 0 && Clock::now() < next) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        std::printf("%sinterrupted: closing channel %d\n", lineOpen ? "\n" : "", options.channel);
-        return result;
-    });
+    std::vector<Gate> gates;
+    std::string wrong = ResolveFor(options, &gates);
+    if (wrong.empty()) wrong = CheckValues(gates.front().kind, options.values);
+    if (!wrong.empty()) {
+        std::fprintf(stderr, "ordax: %s\n", wrong.c_str());
+        return PDX_LINK_ERROR;
+    }
+    return OnChannel(options, stdout,
+                     [&](Channel &channel, MessageLog &log, const std::vector<Gate> &resolved) {
+                         return WriteGate(channel, log, resolved.front(), options.values);
+                     });
 }
 
 }  // namespace ordax_cli

@@ -25,17 +25,26 @@ struct ParseOptions {
     std::string address;
     bool slc5 = false;
     GateKind kind = GateKind::kWord;
-    int blockLength = 0;  // 0: a single gate (command 3), else a block (command 4)
+    bool kindGiven = false;  // else the address implies its kind
+    int station = 1;         // of a processor address
+    int blockLength = 0;     // 0: a single gate (command 3), else a block (command 4)
 };
+
+enum class MonitorFormat { kTable, kCsv, kJsonl };
 
 struct AccessOptions {
     int channel = 1;
     GateKind kind = GateKind::kWord;
+    bool kindGiven = false;  // else each address implies its kind
+    int station = -1;        // of processor addresses; -1: the node file's only station
+    std::string ip;          // a node file of one station at this address, instead of OrdaxNN.int
+    bool ipSlc5 = false;     // its family
     std::vector<std::string> addresses;
     int count = 1;                    // values per gate; above 1 a block
     std::vector<std::string> values;  // write only
     int timeoutCs = 100;
-    int intervalMs = 1000;  // monitor only
+    int intervalMs = 1000;                         // monitor only
+    MonitorFormat format = MonitorFormat::kTable;  // monitor only
 };
 
 struct DemoOptions {

@@ -73,31 +73,91 @@ const std::map<std::string, GateKind> kKinds{{"word", GateKind::kWord},
                                              {"string", GateKind::kString}};
 const std::map<std::string, bool> kFamilies{{"plc5", false}, {"slc5", true}};
 
-void AddKind(CLI::App *command, GateKind &kind) {
-    command->add_option("--kind", kind, "Gate kind: word, real, digital or string")
-        ->required()
+const std::map<std::string, ordax_cli::MonitorFormat> kFormats{
+    {"table", ordax_cli::MonitorFormat::kTable},
+    {"csv", ordax_cli::MonitorFormat::kCsv},
+    {"jsonl", ordax_cli::MonitorFormat::kJsonl}};
+
+constexpr char kAddressHelp[] =
+    "Gate addresses (05N007012) or the processors' own (N7:12, B3/23, T4:2.ACC, ST9:0, I:1/3, "
+    "N7:0,10 for a block of 10)";
+
+CLI::Option *AddKind(CLI::App *command, GateKind &kind) {
+    return command
+        ->add_option("--kind", kind,
+                     "Gate kind: word, real, digital or string; without it the address says "
+                     "(F real, ST/G/X/Y string, a bit digital, else word)")
         ->transform(CLI::CheckedTransformer(kKinds, CLI::ignore_case));
 }
 
-void AddChannel(CLI::App *command, ordax_cli::AccessOptions &options) {
+// What an access subcommand takes besides its addresses, and the options
+// that are checked once the command line is read.
+struct AccessCommand {
+    CLI::App *app;
+    ordax_cli::AccessOptions *options;
+    CLI::Option *channel;
+    CLI::Option *kind;
+    CLI::Option *family;
+    int timeoutMs = 0;
+    CLI::Option *timeoutMsOption;
+};
+
+AccessCommand AddAccess(CLI::App *command, ordax_cli::AccessOptions &options) {
+    AccessCommand a{command, &options, nullptr, nullptr, nullptr, 0, nullptr};
+    a.channel = command
+                    ->add_option("--channel", options.channel,
+                                 "Channel number; its node file OrdaxNN.int is read from the "
+                                 "current directory (required without --ip)")
+                    ->check(CLI::Range(0, 9999));
     command
-        ->add_option("--channel", options.channel,
-                     "Channel number; its node file OrdaxNN.int is read from the current "
-                     "directory")
-        ->required()
-        ->check(CLI::Range(0, 9999));
-    command->add_option("--timeout-cs", options.timeoutCs, "Reply time-out in units of 10 ms")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 100000));
+        ->add_option("--ip", options.ip,
+                     "Quick look without a node file: one station at this address "
+                     "(with --family; --station, default 01)")
+        ->excludes(a.channel);
+    a.family = command->add_option("--family", options.ipSlc5, "Family of the --ip station")
+                   ->transform(CLI::CheckedTransformer(kFamilies, CLI::ignore_case));
+    command
+        ->add_option("--station", options.station,
+                     "Station of processor addresses (default: the node file's only one)")
+        ->check(CLI::Range(0, 99));
+    a.kind = AddKind(command, options.kind);
+    CLI::Option *cs =
+        command->add_option("--timeout-cs", options.timeoutCs, "Reply time-out in units of 10 ms")
+            ->capture_default_str()
+            ->check(CLI::Range(1, 100000));
+    a.timeoutMsOption = command
+                            ->add_option("--timeout-ms", a.timeoutMs,
+                                         "Reply time-out in ms (rounded up to 10 ms; the driver "
+                                         "takes units of 10 ms)")
+                            ->check(CLI::Range(1, 1000000))
+                            ->excludes(cs);
+    return a;
+}
+
+// Checks what CLI11 cannot: --channel or --ip, --family with --ip, the
+// addresses, and the values of a write against the gate's kind.
+void Settle(AccessCommand &a) {
+    ordax_cli::AccessOptions &o = *a.options;
+    if (o.ip.empty() && a.channel->count() == 0) {
+        throw CLI::RequiredError("--channel (or --ip HOST --family plc5|slc5)");
+    }
+    if (!o.ip.empty() && a.family->count() == 0) throw CLI::RequiredError("--family");
+    if (o.ip.empty() && a.family->count() > 0) {
+        throw CLI::ValidationError("--family", "only with --ip: the node file gives the family");
+    }
+    o.kindGiven = a.kind->count() > 0;
+    if (a.timeoutMsOption->count() > 0) o.timeoutCs = (a.timeoutMs + 9) / 10;
+    std::vector<ordax_cli::Gate> gates;
+    std::string wrong = ordax_cli::ResolveFor(o, &gates);
+    if (wrong.empty() && !o.values.empty()) wrong = ordax_cli::CheckValues(gates[0].kind, o.values);
+    if (!wrong.empty()) throw CLI::ValidationError("address", wrong);
 }
 
 void AddReadOptions(CLI::App *command, ordax_cli::AccessOptions &options) {
-    AddChannel(command, options);
-    AddKind(command, options.kind);
     command->add_option("--count", options.count, "Values per gate; above 1 a block read")
         ->capture_default_str()
         ->check(CLI::Range(1, 1000));
-    command->add_option("address", options.addresses, "Gate addresses, e.g. 05N007012")->required();
+    command->add_option("address", options.addresses, kAddressHelp)->required();
 }
 
 // The subcommand the error belongs to: the innermost one that was named.
@@ -146,7 +206,10 @@ int main(int argc, char **argv) {
     parseCommand->add_option("--family", parse.slc5, "Family of the station: plc5 or slc5")
         ->required()
         ->transform(CLI::CheckedTransformer(kFamilies, CLI::ignore_case));
-    AddKind(parseCommand, parse.kind);
+    CLI::Option *parseKind = AddKind(parseCommand, parse.kind);
+    parseCommand->add_option("--station", parse.station, "Station of a processor address")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 99));
     parseCommand
         ->add_option("--block", parse.blockLength,
                      "Parse as a block of N values (command 4) instead of one gate (command 3)")
@@ -155,27 +218,33 @@ int main(int argc, char **argv) {
     ordax_cli::AccessOptions read;
     CLI::App *readCommand =
         app.add_subcommand("read", "Open a channel and read gates (commands 1, 3/4, 5/6, 11)");
+    AccessCommand readAccess = AddAccess(readCommand, read);
     AddReadOptions(readCommand, read);
 
     ordax_cli::AccessOptions write;
     CLI::App *writeCommand = app.add_subcommand(
         "write", "Open a channel and write one gate or block (commands 1, 3/4, 7/10, 11)");
-    AddChannel(writeCommand, write);
-    AddKind(writeCommand, write.kind);
+    AccessCommand writeAccess = AddAccess(writeCommand, write);
     // One address, then the values: a single string takes exactly one argument, so the
     // values that follow are never taken for further addresses.
     std::string writeAddress;
-    writeCommand->add_option("address", writeAddress, "Gate address, e.g. 05N007012")->required();
+    writeCommand->add_option("address", writeAddress, kAddressHelp)->required();
     writeCommand->add_option("values", write.values, "Value(s); several make a block write")
         ->required();
 
     ordax_cli::AccessOptions monitor;
     CLI::App *monitorCommand = app.add_subcommand(
         "monitor", "Read gates every interval until Ctrl-C, then close the channel");
+    AccessCommand monitorAccess = AddAccess(monitorCommand, monitor);
     AddReadOptions(monitorCommand, monitor);
     monitorCommand->add_option("--interval-ms", monitor.intervalMs, "Time between reads")
         ->capture_default_str()
         ->check(CLI::Range(10, 3600000));
+    monitorCommand
+        ->add_option("--format", monitor.format,
+                     "table (one line per round), csv or jsonl (one record per gate and "
+                     "round, the driver's messages on stderr)")
+        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
 
     ordax_cli::DemoOptions demo;
     CLI::App *demoCommand = app.add_subcommand(
@@ -195,10 +264,10 @@ int main(int argc, char **argv) {
 
     try {
         app.parse(argc, argv);
-        if (writeCommand->parsed()) {
-            write.addresses = {writeAddress};
-            const std::string wrong = ordax_cli::CheckValues(write.kind, write.values);
-            if (!wrong.empty()) throw CLI::ValidationError("values", wrong);
+        parse.kindGiven = parseKind->count() > 0;
+        if (writeCommand->parsed()) write.addresses = {writeAddress};
+        for (AccessCommand *a : {&readAccess, &writeAccess, &monitorAccess}) {
+            if (a->app->parsed()) Settle(*a);
         }
     } catch (const CLI::ParseError &e) {
         if (e.get_exit_code() == 0) return app.exit(e);

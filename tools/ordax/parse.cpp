@@ -5,6 +5,7 @@
 
 #include "tools/ordax/commands.h"
 #include "tools/ordax/driver.h"
+#include "tools/ordax/plc_address.h"
 
 namespace ordax_cli {
 
@@ -42,9 +43,35 @@ void PrintFields(const GateRecord &gate) {
     std::printf("packed        0x%08X\n", packed);
 }
 
+// A processor address becomes the gate address of --station; the kind is
+// the one given, or the one the address implies; ",N" asks for a block.
+// Empty, or what is wrong with the address.
+std::string Resolve(const ParseOptions &options, ParseOptions *resolved) {
+    *resolved = options;
+    if (LooksLikeProcessorAddress(options.address)) {
+        GateAddress gate{};
+        const std::string wrong =
+            ToGateAddress(options.address, options.station, options.slc5, &gate);
+        if (!wrong.empty()) return wrong;
+        resolved->address = gate.text;
+        if (!options.kindGiven) resolved->kind = gate.kind;
+        if (gate.count > 1 && options.blockLength == 0) resolved->blockLength = gate.count;
+    } else if (!options.kindGiven) {
+        resolved->kind = KindOfGateAddress(options.address, options.slc5);
+    }
+    return "";
+}
+
 }  // namespace
 
-int Parse(const ParseOptions &options) {
+int Parse(const ParseOptions &given) {
+    ParseOptions options;
+    const std::string wrong = Resolve(given, &options);
+    if (!wrong.empty()) {
+        std::printf("address       %s\nresult        1 rejected: %s\n", given.address.c_str(),
+                    wrong.c_str());
+        return PDX_REQUEST_ERROR;
+    }
     MessageLog log;
     ScratchDir scratch;
     WriteNodeFile(scratch.path() / NodeFileName(kScratchChannel), options.slc5);
@@ -71,6 +98,8 @@ int Parse(const ParseOptions &options) {
     const char *kindName = KindName(options.kind);
     const char *family = options.slc5 ? "SLC 5" : "PLC-5";
     std::printf("address       %s\n", options.address.c_str());
+    const std::string processor = ToProcessorAddress(options.address, options.slc5);
+    if (!processor.empty()) std::printf("processor     %s\n", processor.c_str());
     if (block) {
         std::printf("parsed as     block of %d %s values (command 4), %s station\n",
                     options.blockLength, kindName, family);
