@@ -9,7 +9,6 @@
 #include "core/results.h"
 #include "link/bytes.h"
 #include "link/encap.h"
-#include "ordax.h"
 #include "platform/socket.h"
 
 namespace ordax {
@@ -54,10 +53,12 @@ constexpr std::uint16_t kMaxSingleWordCount = static_cast<std::uint16_t>(
 constexpr std::uint16_t kMaxWriteWords = kDataWords;
 
 // Writes the request frame of `txn` into txn.frame and txn.frameLength and
-// advances the station's tns. 0 = built; 3, 4 or 5 = refused (logged at
-// level 8 when `gate` is given). Refusals 4 and 5 (and a refused count)
-// leave tns alone; refusal 3 comes after tns has advanced.
-LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+// advances the station's tns. 0 = built; 3, 4 or 5 = refused, logged at
+// level 8 with `gateName` (the gate's address text) when it is not null;
+// the channel thread's own requests pass null and refusals stay quiet.
+// Refusals 4 and 5 (and a refused count) leave tns alone; refusal 3 comes
+// after tns has advanced.
+LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const char *gateName,
                             StationLockHeld);
 
 // PLC-5 logical binary address of txn's file, element (and sub-element for
@@ -70,15 +71,15 @@ int EncodeSlcAddress(ByteCursor &out, const Transaction &txn);
 
 // ---- Transaction engine ---------------------------------------------------
 
-enum TransactLock : int {
-    kCallerHoldsLock = 0,  // the caller already holds the station's lock
-    kTakeStationLock = 1,  // Transact takes and releases it
-};
+// One request/reply exchange for `txn` with its station; `gateName` as for
+// BuildPcccRequest. Returns a link result (core/results.h). On 0, txn.sts,
+// txn.extSts and, for the read kinds with sts 0, txn.data hold the reply.
+// This form takes the station's lock and releases it before the pause after
+// a time-out; the caller must not hold it.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName);
 
-// One request/reply exchange for `txn` with its station. Returns a link
-// result (core/results.h). On 0, txn.sts, txn.extSts and, for the read kinds
-// with sts 0, txn.data hold the reply.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                    TransactLock lock);
+// The same exchange for a caller that already holds the station's lock; it
+// is left held, also through the pause after a time-out.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName, StationLockHeld);
 
 }  // namespace ordax

@@ -75,10 +75,10 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
 }
 
 // Steps under the station's lock: connection check, build, send, wait.
-LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                          StationEntry &st) {
+LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const char *gateName,
+                          StationEntry &st, StationLockHeld held) {
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
-    const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
+    const LinkResult built = BuildPcccRequest(ctx, txn, gateName, held);
     if (built != kLinkOk) return built;
     if (SendMsg(st.socket, txn.frame, txn.frameLength, LoadRelaxed(ctx.replyTimeout)) != 0) {
         return CloseAndMakeDue(st, kLinkNotConnected);
@@ -96,13 +96,9 @@ std::uint32_t TimeoutPause(const ChannelTimers &timers) {
     return static_cast<std::uint32_t>(ms < kMaxTimeoutPauseMs ? ms : kMaxTimeoutPauseMs);
 }
 
-}  // namespace
-
-// Contract in link.h. With kTakeStationLock the lock is held from the
-// connection check to the end of the wait; the pause after a time-out
-// comes after it has been released.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                    TransactLock lock) {
+// The checks before the station's lock: kLinkOk when the channel is open
+// and txn's station configured.
+LinkResult StationServed(const DriverContext &ctx, const Transaction &txn) {
     if (LoadRelaxed(ctx.channelOpen) == 0) return kLinkNotOpen;
     // plcType may change under the station's lock (a hot-backup switch);
     // configured or not, it never changes between 0 and non-zero.
@@ -110,13 +106,37 @@ LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate
         LoadRelaxed(ctx.stations[txn.station].plcType) == kPlcNone) {
         return kLinkNotConfigured;
     }
-    StationEntry &st = ctx.stations[txn.station];
-    if (lock == kTakeStationLock) plat::LockEnter(&st.lock);
-    const LinkResult result = ExchangeLocked(ctx, txn, gate, st);
-    if (lock == kTakeStationLock) plat::LockLeave(&st.lock);
-    // A close of the channel ends the pause at once.
+    return kLinkOk;
+}
+
+// A close of the channel ends the pause at once.
+LinkResult PauseAfterTimeout(DriverContext &ctx, LinkResult result) {
     if (result == kLinkTimeout) plat::EventWait(&ctx.closeEvent, TimeoutPause(ctx.timers));
     return result;
+}
+
+}  // namespace
+
+// Contract in link.h. The lock is held from the connection check to the
+// end of the wait; the pause after a time-out comes after it has been
+// released.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName) {
+    const LinkResult served = StationServed(ctx, txn);
+    if (served != kLinkOk) return served;
+    StationEntry &st = ctx.stations[txn.station];
+    plat::LockEnter(&st.lock);
+    const LinkResult result = ExchangeLocked(ctx, txn, gateName, st, kStationLockHeld);
+    plat::LockLeave(&st.lock);
+    return PauseAfterTimeout(ctx, result);
+}
+
+// Contract in link.h.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName,
+                    StationLockHeld held) {
+    const LinkResult served = StationServed(ctx, txn);
+    if (served != kLinkOk) return served;
+    StationEntry &st = ctx.stations[txn.station];
+    return PauseAfterTimeout(ctx, ExchangeLocked(ctx, txn, gateName, st, held));
 }
 
 }  // namespace ordax
