@@ -1,5 +1,6 @@
 // The transaction engine: one request/reply exchange with a station.
-#include <cstring>
+#include <cstddef>
+#include <cstdint>
 
 #include "core/relaxed.h"
 #include "link/encap.h"
@@ -24,6 +25,11 @@ std::size_t WantedDataBytes(const Transaction &txn) {
     }
 }
 
+// The `count` words of a read's reply, each little-endian on the wire.
+void TakeWords(ByteReader &r, std::uint16_t *words, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) words[i] = GetU16le(r);
+}
+
 // Examines a received frame of `length` bytes. A reply is accepted when it
 // has mode 2, status 0, the station's TNS, and carries every byte taken
 // from it: the EXT STS byte after STS 0xF0 (kStsExtended), the words a read asked for
@@ -43,7 +49,7 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
     if (Remaining(r) < wanted) return kReplyDrop;
     txn.sts = sts;
     txn.extSts = sts == kStsExtended ? GetU8(r) : std::uint8_t{0};
-    if (sts == 0 && wanted > 0) GetBytes(r, reinterpret_cast<std::uint8_t *>(txn.data), wanted);
+    if (sts == 0) TakeWords(r, txn.data, wanted / 2);
     return kReplyAccept;
 }
 
