@@ -2,7 +2,7 @@
 // the request fits the Transaction, the tries and the report.
 #include "access/access_internal.h"
 #include "access/access_messages.h"
-#include "address/parser.h"
+#include "address/address.h"
 #include "core/relaxed.h"
 #include "diag/report.h"
 #include "link/link.h"
