@@ -7,7 +7,7 @@
 #include "access/access_internal.h"
 #include "access/access_messages.h"
 #include "access/host_cell.h"
-#include "address/parser.h"
+#include "address/address.h"
 #include "core/host.h"
 
 namespace ordax {

@@ -2,7 +2,7 @@
 // the request fits the Transaction, the tries and the report.
 #include "access/access_internal.h"
 #include "access/access_messages.h"
-#include "address/parser.h"
+#include "address/address.h"
 #include "core/relaxed.h"
 #include "diag/report.h"
 #include "link/link.h"
@@ -75,7 +75,7 @@ bool GateFieldsValid(const GateAccess &gate, bool bitRequest) {
 int RunTries(DriverContext &ctx, const GateAccess &gate, TryAgain rule, const char *operation) {
     LinkResult result = kLinkOk;
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        result = Transact(ctx, ctx.txn, &gate, kTakeStationLock);
+        result = Transact(ctx, ctx.txn, AddressOf(gate));
         if (!TryAgainAfter(rule, result)) break;
     }
     return ReportLinkStatus(result, ctx.txn, operation, &gate);

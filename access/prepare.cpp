@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "access/access_internal.h"
-#include "address/parser.h"
+#include "address/address.h"
 
 namespace ordax {
 

@@ -7,7 +7,7 @@
 
 #include "access/access_internal.h"
 #include "access/host_cell.h"
-#include "address/parser.h"
+#include "address/address.h"
 #include "diag/report.h"
 
 namespace ordax {

@@ -12,26 +12,6 @@ namespace ordax {
 
 constexpr int kGateAccepted = PDX_DONE;
 constexpr int kGateRejected = PDX_REQUEST_ERROR;
-constexpr int kNarrowValueBits = 16;
-constexpr int kWideValueBits = 32;
-
-// element | file << 12 | sub-element << 24 (the sub-element of X and Y is
-// the text length).
-constexpr std::int32_t PackAddress(int element, int file, int subElement) {
-    const auto packed = (static_cast<std::uint32_t>(element) & 0xFFFu) |
-                        ((static_cast<std::uint32_t>(file) & 0xFFFu) << 12) |
-                        ((static_cast<std::uint32_t>(subElement) & 0xFFu) << 24);
-    return static_cast<std::int32_t>(packed);
-}
-constexpr int ElementOfPacked(std::int32_t packed) {
-    return packed & 0xFFF;
-}
-constexpr int FileOfPacked(std::int32_t packed) {
-    return (packed >> 12) & 0xFFF;
-}
-constexpr int SubElementOfPacked(std::int32_t packed) {
-    return static_cast<int>(static_cast<std::uint32_t>(packed) >> 24);
-}
 
 // The channel block and gate record of a command 3 or 4 call; false when
 // the call lacks either.

@@ -6,13 +6,10 @@
 #include <cstdint>
 
 #include "core/context.h"
+#include "core/results.h"
 #include "link/link.h"
 
 namespace ordax {
-
-// Result of StartChannel when the thread cannot be created or does not
-// finish its first pass in time.
-constexpr int kChannelStartFailed = 6;
 
 // Start and stop waits: at most this long on the tick count, which they
 // test every kChannelWaitSliceMs; the thread's events end them at once.
@@ -28,9 +25,9 @@ constexpr std::uint32_t kMinWalkPauseMs = 5;
 // socket library and the channel thread, and waits (at most 60 s) until the
 // thread has finished its first walk over the station table, that is until
 // every configured station has been tried once. Stops a channel that is
-// still open first. 0 = open (channelOpen 1); kChannelStartFailed = failed
-// (logged, everything undone).
-int StartChannel(DriverContext &ctx);
+// still open first. kChannelStarted = open (channelOpen 1); kChannelStartFailed
+// = failed (logged, everything undone).
+ChannelResult StartChannel(DriverContext &ctx);
 
 // Stops the channel: clears runFlag, sets the close and stop events (the
 // thread's pause and an engine's pause after a time-out end at once), waits for the

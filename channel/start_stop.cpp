@@ -44,9 +44,9 @@ bool AwaitEvent(plat::Event *event) {
 }
 
 // Creates the thread and waits (at most 60 s) for the event it sets after
-// its first walk. 0 or kChannelStartFailed (logged); a created thread's
-// handle is kept for the stop to join.
-int LaunchThread(DriverContext &ctx) {
+// its first walk. kChannelStarted or kChannelStartFailed (logged); a created
+// thread's handle is kept for the stop to join.
+ChannelResult LaunchThread(DriverContext &ctx) {
     plat::EventReset(&ctx.closeEvent);
     plat::EventReset(&ctx.stopEvent);
     plat::EventReset(&ctx.firstWalkEvent);
@@ -61,7 +61,7 @@ int LaunchThread(DriverContext &ctx) {
         Emit(chanmsg::kThreadDidNotStart);
         return kChannelStartFailed;
     }
-    return 0;
+    return kChannelStarted;
 }
 
 // A thread that finished its first walk is waited for (at most 60 s) on the
@@ -84,20 +84,20 @@ void JoinChannelThread(DriverContext &ctx) {
 }  // namespace
 
 // Contract in channel.h.
-int StartChannel(DriverContext &ctx) {
+ChannelResult StartChannel(DriverContext &ctx) {
     if (LoadRelaxed(ctx.channelOpen) != 0) StopChannel(ctx);
     StoreRelaxed(ctx.runFlag, 1);
     CreateStationLocks(ctx);
     // The start's result is not examined; only a start that succeeded is
     // released again by the stop, so starts and clean-ups stay paired.
     ctx.socketsStarted = plat::Sockets().startup() == 0 ? 1 : 0;
-    const int result = LaunchThread(ctx);
-    if (result != 0) {
+    const ChannelResult result = LaunchThread(ctx);
+    if (result != kChannelStarted) {
         StopChannel(ctx);
         return result;
     }
     StoreRelaxed(ctx.channelOpen, 1);
-    return 0;
+    return kChannelStarted;
 }
 
 // Contract in channel.h.

@@ -71,7 +71,7 @@ FlagOutcome ReadMasterFlag(DriverContext &ctx, StationEntry &st, int number, Sta
     if (BuildPcccRequest(ctx, txn, nullptr, held) != kLinkOk) return FlagOutcome::kEndPass;
     LinkResult result = kLinkTimeout;
     for (int call = 0; call < kMaxFlagReadCalls && result == kLinkTimeout; ++call) {
-        result = Transact(ctx, txn, nullptr, kCallerHoldsLock);
+        result = Transact(ctx, txn, nullptr, held);
     }
     if (ReportLinkStatus(result, txn, kOpMasterFlagRead, nullptr) != PDX_DONE) {
         Emit(chanmsg::kMasterFlagReadError, TextOf(st.address).text);

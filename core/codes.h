@@ -42,16 +42,4 @@ enum FileTypeCode : std::int32_t {
 // The STS of a reply whose EXT STS byte carries the status.
 constexpr std::uint8_t kStsExtended = 0xF0;
 
-// Results of the transaction engine.
-enum LinkResult : int {
-    kLinkOk = 0,              // a reply was accepted
-    kLinkBadFileType = 3,     // SLC encoding has no file-type byte
-    kLinkBadPlcType = 4,      // plcType neither 1 nor 2
-    kLinkBadFunction = 5,     // function outside 1..4
-    kLinkTimeout = 8,         // no reply within the reply time-out
-    kLinkNotOpen = 9,         // channel not open
-    kLinkNotConfigured = 11,  // station not configured
-    kLinkNotConnected = 12,   // no connection, or send/receive failed
-};
-
 }  // namespace ordax

@@ -61,7 +61,7 @@ struct Transaction {
     std::int32_t frameLength;            // bytes of `frame` to send
     std::uint8_t sts;                    // STS of the accepted reply
     std::uint8_t extSts;                 // EXT STS when sts is 0xF0, else 0
-    std::uint16_t data[kDataWords];      // words in PLC order (little-endian)
+    std::uint16_t data[kDataWords];      // word values; little-endian on the wire
 };
 
 // One string gate with an X or Y address, in the channel's list.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/codes.h"
+#include "core/results.h"
 #include "diag/emit.h"
 #include "diag/status_tables.h"
 

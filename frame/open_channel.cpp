@@ -88,7 +88,7 @@ int OpenChannel(PdxCall *call) {
     const auto *args = static_cast<const OpenArgs *>(call->args);
     if (args->openNow == 0) return PDX_DONE;
     ctx.replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
-    if (StartChannel(ctx) != 0) {
+    if (StartChannel(ctx) != kChannelStarted) {
         Emit(framemsg::kChannelOpenFailed);
         return PDX_LINK_ERROR;
     }

@@ -58,15 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzzsock::Installed sockets;
     fuzzsock::Script &script = fuzzsock::Current();
     script.send = Pick(fuzz::kSendModes, h.send);
-    const ::GateAccess gate{"05N007000", 0, kStation, 'N', 0, 0, 16, 0, 1, 0, nullptr};
-    const ::GateAccess *named = h.named % 2 == 0 ? &gate : nullptr;
+    const char *named = h.named % 2 == 0 ? "05N007000" : nullptr;
     fuzzsock::ParseRecvSteps(in, script);
     for (std::uint16_t &w : txn->data) w = IsRead(txn->function) ? kSentinel : 0x1234;
     st.socket = fuzzsock::kSocket;
     st.lastSupervision = 4242;
     const std::uint16_t tnsBefore = st.tns;
 
-    const ordax::LinkResult rc = ordax::Transact(*ctx, *txn, named, ordax::kTakeStationLock);
+    const ordax::LinkResult rc = ordax::Transact(*ctx, *txn, named);
     plat::LockDelete(&st.lock);
 
     switch (rc) {

@@ -6,9 +6,9 @@
 
 #include "core/codes.h"
 #include "core/context.h"
+#include "core/results.h"
 #include "link/bytes.h"
 #include "link/encap.h"
-#include "ordax.h"
 #include "platform/socket.h"
 
 namespace ordax {
@@ -18,14 +18,6 @@ struct StationLockHeld {};
 inline constexpr StationLockHeld kStationLockHeld{};
 
 // ---- Frames on a station's connection -------------------------------------
-
-// Results of RcvMsg.
-enum RcvResult : int {
-    kRcvOk = 0,
-    kRcvSocketError = 1,  // failed wait, wait without event, read error
-    kRcvTimeout = 8,      // nothing readable, or the frame did not complete in time
-    kRcvTooLong = 10,     // the buffer cannot hold the frame
-};
 
 // Hands all `length` bytes to the socket, retrying every 100 ms while it
 // reports would-block, for at most `timeoutMs` (then it fails with 10035).
@@ -60,15 +52,13 @@ constexpr std::uint16_t kMaxSingleWordCount = static_cast<std::uint16_t>(
     (kFrameCapacity - kPcccReplyData) / 2);  // reply still fits the frame
 constexpr std::uint16_t kMaxWriteWords = kDataWords;
 
-// A count the frame or data area cannot take is refused like a malformed
-// request (host result 1, "Parseing Error").
-constexpr LinkResult kLinkBadCount = kLinkBadFunction;
-
 // Writes the request frame of `txn` into txn.frame and txn.frameLength and
-// advances the station's tns. 0 = built; 3, 4 or 5 = refused (logged at
-// level 8 when `gate` is given). Refusals 4 and 5 (and a refused count)
-// leave tns alone; refusal 3 comes after tns has advanced.
-LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+// advances the station's tns. 0 = built; 3, 4 or 5 = refused, logged at
+// level 8 with `gateName` (the gate's address text) when it is not null;
+// the channel thread's own requests pass null and refusals stay quiet.
+// Refusals 4 and 5 (and a refused count) leave tns alone; refusal 3 comes
+// after tns has advanced.
+LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const char *gateName,
                             StationLockHeld);
 
 // PLC-5 logical binary address of txn's file, element (and sub-element for
@@ -81,15 +71,15 @@ int EncodeSlcAddress(ByteCursor &out, const Transaction &txn);
 
 // ---- Transaction engine ---------------------------------------------------
 
-enum TransactLock : int {
-    kCallerHoldsLock = 0,  // the caller already holds the station's lock
-    kTakeStationLock = 1,  // Transact takes and releases it
-};
+// One request/reply exchange for `txn` with its station; `gateName` as for
+// BuildPcccRequest. Returns a link result (core/results.h). On 0, txn.sts,
+// txn.extSts and, for the read kinds with sts 0, txn.data hold the reply.
+// This form takes the station's lock and releases it before the pause after
+// a time-out; the caller must not hold it.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName);
 
-// One request/reply exchange for `txn` with its station. Returns a link
-// result (frame/codes.h). On 0, txn.sts, txn.extSts and, for the read kinds
-// with sts 0, txn.data hold the reply.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                    TransactLock lock);
+// The same exchange for a caller that already holds the station's lock; it
+// is left held, also through the pause after a time-out.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName, StationLockHeld);
 
 }  // namespace ordax

@@ -94,8 +94,8 @@ constexpr OperandWriter kWriters[2][kKinds] = {
 };
 
 // Logs a refusal when the request names a gate.
-void LogRefusal(const Message<const char *> &m, const GateAccess *gate) {
-    if (gate != nullptr) Emit(m, gate->addressText != nullptr ? gate->addressText : "");
+void LogRefusal(const Message<const char *> &m, const char *gateName) {
+    if (gateName != nullptr) Emit(m, gateName);
 }
 
 // Index 0 (PLC-5) or 1 (SLC 5) of the station, -1 for any other plcType or a
@@ -148,20 +148,21 @@ void PutFrameHead(Transaction &t, const StationEntry &st, std::size_t n) {
 
 // Contract in link.h. The caller holds the station's lock: tns is
 // read, advanced and written here.
-LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
+LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const char *gateName,
                             StationLockHeld) {
     std::memset(txn.frame, 0, kZeroedPrefix);
     if (txn.function < ReadSingleWord || txn.function > WriteWords) {
-        LogRefusal(linkmsg::kFunctionType, gate);
+        LogRefusal(linkmsg::kFunctionType, gateName);
         return kLinkBadFunction;
     }
     const int family = FamilyIndex(ctx, txn.station);
     if (family < 0) {
-        LogRefusal(txn.function == WriteWords ? linkmsg::kPlcTypeWrite : linkmsg::kPlcType, gate);
+        LogRefusal(txn.function == WriteWords ? linkmsg::kPlcTypeWrite : linkmsg::kPlcType,
+                   gateName);
         return kLinkBadPlcType;
     }
     if (!CountFits(txn)) {
-        LogRefusal(linkmsg::kCount, gate);
+        LogRefusal(linkmsg::kCount, gateName);
         return kLinkBadCount;
     }
     StationEntry &st = ctx.stations[txn.station];
@@ -173,7 +174,7 @@ LinkResult BuildPcccRequest(DriverContext &ctx, Transaction &txn, const GateAcce
     PutU16le(c, st.tns);
     PutU8(c, kFnc[family][kind]);
     if (!kWriters[family][kind](c, txn)) {
-        LogRefusal(linkmsg::kSlcFileType, gate);
+        LogRefusal(linkmsg::kSlcFileType, gateName);
         return kLinkBadFileType;
     }
     PutFrameHead(txn, st, c.pos - kPcccStart);

@@ -1,5 +1,6 @@
 // The transaction engine: one request/reply exchange with a station.
-#include <cstring>
+#include <cstddef>
+#include <cstdint>
 
 #include "core/relaxed.h"
 #include "link/encap.h"
@@ -24,6 +25,11 @@ std::size_t WantedDataBytes(const Transaction &txn) {
     }
 }
 
+// The `count` words of a read's reply, each little-endian on the wire.
+void TakeWords(ByteReader &r, std::uint16_t *words, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) words[i] = GetU16le(r);
+}
+
 // Examines a received frame of `length` bytes. A reply is accepted when it
 // has mode 2, status 0, the station's TNS, and carries every byte taken
 // from it: the EXT STS byte after STS 0xF0 (kStsExtended), the words a read asked for
@@ -43,7 +49,7 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
     if (Remaining(r) < wanted) return kReplyDrop;
     txn.sts = sts;
     txn.extSts = sts == kStsExtended ? GetU8(r) : std::uint8_t{0};
-    if (sts == 0 && wanted > 0) GetBytes(r, reinterpret_cast<std::uint8_t *>(txn.data), wanted);
+    if (sts == 0) TakeWords(r, txn.data, wanted / 2);
     return kReplyAccept;
 }
 
@@ -75,10 +81,10 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
 }
 
 // Steps under the station's lock: connection check, build, send, wait.
-LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                          StationEntry &st) {
+LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const char *gateName,
+                          StationEntry &st, StationLockHeld held) {
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
-    const LinkResult built = BuildPcccRequest(ctx, txn, gate, kStationLockHeld);
+    const LinkResult built = BuildPcccRequest(ctx, txn, gateName, held);
     if (built != kLinkOk) return built;
     if (SendMsg(st.socket, txn.frame, txn.frameLength, LoadRelaxed(ctx.replyTimeout)) != 0) {
         return CloseAndMakeDue(st, kLinkNotConnected);
@@ -96,13 +102,9 @@ std::uint32_t TimeoutPause(const ChannelTimers &timers) {
     return static_cast<std::uint32_t>(ms < kMaxTimeoutPauseMs ? ms : kMaxTimeoutPauseMs);
 }
 
-}  // namespace
-
-// Contract in link.h. With kTakeStationLock the lock is held from the
-// connection check to the end of the wait; the pause after a time-out
-// comes after it has been released.
-LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate,
-                    TransactLock lock) {
+// The checks before the station's lock: kLinkOk when the channel is open
+// and txn's station configured.
+LinkResult StationServed(const DriverContext &ctx, const Transaction &txn) {
     if (LoadRelaxed(ctx.channelOpen) == 0) return kLinkNotOpen;
     // plcType may change under the station's lock (a hot-backup switch);
     // configured or not, it never changes between 0 and non-zero.
@@ -110,13 +112,37 @@ LinkResult Transact(DriverContext &ctx, Transaction &txn, const GateAccess *gate
         LoadRelaxed(ctx.stations[txn.station].plcType) == kPlcNone) {
         return kLinkNotConfigured;
     }
-    StationEntry &st = ctx.stations[txn.station];
-    if (lock == kTakeStationLock) plat::LockEnter(&st.lock);
-    const LinkResult result = ExchangeLocked(ctx, txn, gate, st);
-    if (lock == kTakeStationLock) plat::LockLeave(&st.lock);
-    // A close of the channel ends the pause at once.
+    return kLinkOk;
+}
+
+// A close of the channel ends the pause at once.
+LinkResult PauseAfterTimeout(DriverContext &ctx, LinkResult result) {
     if (result == kLinkTimeout) plat::EventWait(&ctx.closeEvent, TimeoutPause(ctx.timers));
     return result;
+}
+
+}  // namespace
+
+// Contract in link.h. The lock is held from the connection check to the
+// end of the wait; the pause after a time-out comes after it has been
+// released.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName) {
+    const LinkResult served = StationServed(ctx, txn);
+    if (served != kLinkOk) return served;
+    StationEntry &st = ctx.stations[txn.station];
+    plat::LockEnter(&st.lock);
+    const LinkResult result = ExchangeLocked(ctx, txn, gateName, st, kStationLockHeld);
+    plat::LockLeave(&st.lock);
+    return PauseAfterTimeout(ctx, result);
+}
+
+// Contract in link.h.
+LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName,
+                    StationLockHeld held) {
+    const LinkResult served = StationServed(ctx, txn);
+    if (served != kLinkOk) return served;
+    StationEntry &st = ctx.stations[txn.station];
+    return PauseAfterTimeout(ctx, ExchangeLocked(ctx, txn, gateName, st, held));
 }
 
 }  // namespace ordax

@@ -78,7 +78,7 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, const Plan &plan, Report &r
         {"pdxmain_read_ratio", "single-word read: PdxMain / bare socket (medians)", 1.10,
          [&] { return word.Run(PDX_READ_GATE, 1) == PDX_DONE; }},
         {"transact_read_ratio", "single-word read: Transact / bare socket (medians)", 1.05,
-         [&] { return Transact(ctx, *request, nullptr, kTakeStationLock) == kLinkOk; }},
+         [&] { return Transact(ctx, *request, nullptr) == kLinkOk; }},
         {"bare_poll_read_ratio",
          "bare socket waiting in poll() first / bare socket",
          {},

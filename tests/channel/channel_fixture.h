@@ -45,7 +45,7 @@ inline ordax::LinkResult ReadN7(ordax::DriverContext &ctx, int station,
     txn.fileNumber = 7;
     txn.count = 1;
     txn.bit = ordax::kNoBit;
-    const ordax::LinkResult result = ordax::Transact(ctx, txn, nullptr, ordax::kTakeStationLock);
+    const ordax::LinkResult result = ordax::Transact(ctx, txn, nullptr);
     if (value != nullptr) *value = txn.data[0];
     return result;
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/codes.h"
+#include "core/results.h"
 #include "diag/report.h"
 #include "tests/diag/report_fixture.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/codes.h"
+#include "core/results.h"
 #include "tests/diag/report_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/codes.h"
+#include "core/results.h"
 #include "diag/report.h"
 #include "tests/diag/report_fixture.h"
 

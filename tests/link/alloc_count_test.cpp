@@ -33,8 +33,7 @@ TEST(Allocations, NonePerTransactInSteadyState) {
             txn.function = kinds[i % 4];
             txn.count = counts[i % 4];
             txn.bit = 2;
-            if (Transact(*ctx, txn, nullptr, kTakeStationLock) != kLinkOk || txn.sts != 0)
-                ++failures;
+            if (Transact(*ctx, txn, nullptr) != kLinkOk || txn.sts != 0) ++failures;
         }
         allocations = alloc_counter::ThreadAllocations() - before;
     }

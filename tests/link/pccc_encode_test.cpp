@@ -25,8 +25,8 @@ protected:
                     std::uint16_t element, std::uint16_t count = 1) {
         return linktest::MakeTxn(station, function, fileType, file, element, count);
     }
-    int Build(Transaction &t, const GateAccess *gate = nullptr) {
-        return BuildPcccRequest(*ctx_, t, gate, kStationLockHeld);
+    int Build(Transaction &t, const char *gateName = nullptr) {
+        return BuildPcccRequest(*ctx_, t, gateName, kStationLockHeld);
     }
     std::unique_ptr<DriverContext> ctx_;
     StationEntry *plc5_ = nullptr;
@@ -217,9 +217,9 @@ TEST_F(Encode, RefusalsLogWithGateAndKeepTnsWhereTheyShould) {
     plc5_->tns = 40;
     Transaction t = Txn(1, 0, kFileN, 7, 10);
     t.frameLength = -7;
-    EXPECT_EQ(Build(t, &gate), kLinkBadFunction);
+    EXPECT_EQ(Build(t, gate.addressText), kLinkBadFunction);
     t.function = 5;
-    EXPECT_EQ(Build(t, &gate), kLinkBadFunction);
+    EXPECT_EQ(Build(t, gate.addressText), kLinkBadFunction);
     EXPECT_EQ(plc5_->tns, 40);
     EXPECT_EQ(t.frameLength, -7);
     EXPECT_TRUE(log.Has("Ordax: Request with invalid Function type, Gate Address: 01N00700010", 8));
@@ -227,17 +227,17 @@ TEST_F(Encode, RefusalsLogWithGateAndKeepTnsWhereTheyShould) {
     linktest::Configure(*ctx_, 3, 3);
     ctx_->stations[3].tns = 9;
     Transaction w = Txn(3, WriteWords, kFileN, 7, 10);
-    EXPECT_EQ(Build(w, &gate), kLinkBadPlcType);
+    EXPECT_EQ(Build(w, gate.addressText), kLinkBadPlcType);
     EXPECT_TRUE(log.Has("Ordax: Request with invalid PLC type, Gate Address 01N00700010", 8));
     Transaction r = Txn(4, ReadWords, kFileN, 7, 10);  // plcType 0
-    EXPECT_EQ(Build(r, &gate), kLinkBadPlcType);
+    EXPECT_EQ(Build(r, gate.addressText), kLinkBadPlcType);
     EXPECT_TRUE(log.Has("Ordax: Request with invalid PLC type, Gate Address: 01N00700010", 8));
     EXPECT_EQ(ctx_->stations[3].tns, 9);
     EXPECT_EQ(ctx_->stations[4].tns, 0);
 
     slc_->tns = 70;
     Transaction p = Txn(2, ReadWords, kFileP, 9, 0);
-    EXPECT_EQ(Build(p, &gate), kLinkBadFileType);
+    EXPECT_EQ(Build(p, gate.addressText), kLinkBadFileType);
     EXPECT_EQ(slc_->tns, 71) << "the SLC refusal comes after the advance";
     EXPECT_TRUE(log.Has("Ordax: SLC Request with invalid File type, Gate Address: 01N00700010", 8));
     EXPECT_EQ(log.Count(), 5u);  // function 0 and 5, two PLC types, SLC file type
@@ -274,15 +274,15 @@ TEST_F(Encode, CountsThatDoNotFitAreRefusedBeforeTheTnsAdvances) {
             StationEntry &st = ctx_->stations[station];
             Transaction t = Txn(station, c.function, kFileN, 7, 300, c.fits);
             const std::uint16_t before = st.tns;
-            ASSERT_EQ(Build(t, &gate), kLinkOk) << c.function;
+            ASSERT_EQ(Build(t, gate.addressText), kLinkOk) << c.function;
             EXPECT_LE(t.frameLength, kFrameCapacity);
             t.count = static_cast<std::uint16_t>(c.fits + 1);
             t.frameLength = -1;
-            EXPECT_EQ(Build(t, &gate), kLinkBadCount) << c.function;
+            EXPECT_EQ(Build(t, gate.addressText), kLinkBadCount) << c.function;
             EXPECT_EQ(st.tns, static_cast<std::uint16_t>(before + 1));
             EXPECT_EQ(t.frameLength, -1);
             t.count = 0xFFFF;
-            EXPECT_EQ(Build(t, &gate), kLinkBadCount) << c.function;
+            EXPECT_EQ(Build(t, gate.addressText), kLinkBadCount) << c.function;
         }
     }
     EXPECT_TRUE(log.Has("Ordax: Request with invalid Count, Gate Address: 01N00700000", 8));

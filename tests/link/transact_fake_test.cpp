@@ -67,7 +67,7 @@ protected:
         txn_.count = 3;
         for (std::uint16_t &w : txn_.data) w = kSentinel;
     }
-    int Run(TransactLock lock = kTakeStationLock) { return Transact(*ctx_, txn_, nullptr, lock); }
+    int Run() { return Transact(*ctx_, txn_, nullptr); }
     void Queue(const Bytes &frame) { fake_.net().recv.push_back(RecvBytes(frame)); }
 
     linktest::FakeSockets fake_;
@@ -271,8 +271,7 @@ TEST_F(TransactFake, RefusalsBeforeSendingAnything) {
 // lock: a call that must not take the lock returns anyway.
 int RunWhileLocked(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     plat::LockEnter(&st.lock);
-    auto result = std::async(std::launch::async,
-                             [&] { return Transact(ctx, txn, nullptr, kTakeStationLock); });
+    auto result = std::async(std::launch::async, [&] { return Transact(ctx, txn, nullptr); });
     const bool ready = result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
     plat::LockLeave(&st.lock);
     EXPECT_TRUE(ready) << "Transact waited for the lock";
@@ -292,10 +291,25 @@ TEST_F(TransactFake, ClosedChannelAndUnconfiguredStationTakeNoLock) {
     EXPECT_EQ(st_->socket, kFakeSocket);
 }
 
+// The lock rule is a type: a caller holding the lock says so with
+// StationLockHeld, no flag stands in for it, and the link takes a gate's
+// name, not the host's record.
+template <class... Rule>
+constexpr bool kTransactTakes = requires(DriverContext &c, Transaction &t, Rule... rule) {
+    Transact(c, t, "", rule...);
+};
+static_assert(kTransactTakes<> && kTransactTakes<StationLockHeld>);
+static_assert(!kTransactTakes<int> && !kTransactTakes<bool>);
+template <class Name>
+constexpr bool kBuildTakes = requires(DriverContext &c, Transaction &t, Name name) {
+    BuildPcccRequest(c, t, name, kStationLockHeld);
+};
+static_assert(kBuildTakes<const char *> && !kBuildTakes<const GateAccess *>);
+
 TEST_F(TransactFake, CallerHeldLockIsLeftHeld) {
     Queue(Reply(100, 0, {1, 0, 2, 0, 3, 0}));
     plat::LockEnter(&st_->lock);
-    EXPECT_EQ(Run(kCallerHoldsLock), kLinkOk);
+    EXPECT_EQ(Transact(*ctx_, txn_, nullptr, kStationLockHeld), kLinkOk);
     EXPECT_FALSE(LockFree(st_->lock));
     plat::LockLeave(&st_->lock);
     EXPECT_TRUE(LockFree(st_->lock));

@@ -56,7 +56,7 @@ protected:
                     std::uint16_t element, std::uint16_t count = 1) {
         return linktest::MakeTxn(station, function, fileType, file, element, count);
     }
-    int Run(Transaction &t) { return Transact(*ctx_, t, nullptr, kTakeStationLock); }
+    int Run(Transaction &t) { return Transact(*ctx_, t, nullptr); }
     // The last request as the simulator received it.
     Bytes Raw(int station) {
         auto r = Sim(station).LastRequest();

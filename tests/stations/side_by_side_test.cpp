@@ -127,7 +127,7 @@ LinkResult ReadN7(DriverContext &ctx, int station) {
     txn.fileNumber = 7;
     txn.count = 1;
     txn.bit = kNoBit;
-    return Transact(ctx, txn, nullptr, kTakeStationLock);
+    return Transact(ctx, txn, nullptr);
 }
 
 bool WaitUntil(const std::function<bool()> &done, std::uint32_t limitMs) {

@@ -137,7 +137,7 @@ LinkResult ReadN7(DriverContext &ctx, int station, std::uint16_t *value) {
     txn.fileNumber = 7;
     txn.count = 1;
     txn.bit = kNoBit;
-    const LinkResult result = Transact(ctx, txn, nullptr, kTakeStationLock);
+    const LinkResult result = Transact(ctx, txn, nullptr);
     *value = txn.data[0];
     return result;
 }

@@ -55,7 +55,7 @@ Transaction Request(int station, RequestKind kind, FileTypeCode type, int file, 
 
 // Runs one exchange and reports a failure as the read/write commands do.
 bool Exchange(DriverContext &ctx, Transaction &t, const char *operation) {
-    int link = Transact(ctx, t, nullptr, kTakeStationLock);
+    int link = Transact(ctx, t, nullptr);
     return ReportLinkStatus(link, t, operation, nullptr) == 0;
 }
 
