@@ -644,4 +644,41 @@ TEST_F(ToolTest, MonitorRecordsGoToStdoutAndTheRestToStderr) {
     sim.Stop();
 }
 
+// ---- probe
+
+// A PLC-5, an SLC 5, both processors of a PLC-5 pair and an address
+// nobody listens at: the family each answers as, the master flag, the
+// timed reads, and the driver's reason when nothing answers.
+TEST_F(ToolTest, ProbeFindsFamilyAndMastershipWithoutANodeFile) {
+    plcsim::Simulator sim;
+    ASSERT_GE(sim.AddStation({"127.0.0.108", plcsim::Family::Plc5, "", 2222}), 0);
+    ASSERT_GE(sim.AddStation({"127.0.0.109", plcsim::Family::Slc5, "", 2222}), 0);
+    const int base = sim.AddStation({"127.0.0.110", plcsim::Family::Plc5, "N31:1", 2222});
+    const int standby = sim.AddStation({"127.0.0.111", plcsim::Family::Plc5, "N31:1", 2222});
+    ASSERT_GE(sim.AddHotBackupPair(base, standby), 0) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    const struct {
+        const char *host;
+        int exitCode;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"127.0.0.108",
+         0,
+         {"family        PLC-5 (answers the word-range read of N7:0)", "x5: min "}},
+        {"127.0.0.109", 0, {"family        SLC 5 (answers the typed read of N7:0)", "x5: min "}},
+        {"127.0.0.110", 0, {"PLC-5", "N31:0/0 = 1: master of its pair"}},
+        {"127.0.0.111", 0, {"PLC-5", "N31:0/0 = 0: not master (a standby"}},
+        {"127.0.0.112",
+         2,
+         {"connection    not reached", "driver: [32] Ordax : Failure connecting to 127.0.0.112"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.host);
+        const ToolRun r = Ordax({"probe", c.host, "--count", "5", "--connect-ms", "1000"});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        for (const std::string &e : c.expected) EXPECT_TRUE(Has(r.out, e)) << e << " in " << r.out;
+    }
+    sim.Stop();
+}
+
 }  // namespace

@@ -47,6 +47,13 @@ struct AccessOptions {
     MonitorFormat format = MonitorFormat::kTable;  // monitor only
 };
 
+struct ProbeOptions {
+    std::string host;
+    int count = 10;        // one-word reads timed
+    int timeoutMs = 1000;  // reply time-out
+    int connectMs = 3000;  // connect and session time-outs
+};
+
 struct DemoOptions {
     std::string plc5Ip = "127.0.0.2";
     std::string slc5Ip = "127.0.0.3";
@@ -61,5 +68,6 @@ int Read(const AccessOptions &options);
 int Write(const AccessOptions &options);
 int Monitor(const AccessOptions &options);
 int Demo(const DemoOptions &options);
+int Probe(const ProbeOptions &options);
 
 }  // namespace ordax_cli

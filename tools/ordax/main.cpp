@@ -246,6 +246,22 @@ int main(int argc, char **argv) {
                      "round, the driver's messages on stderr)")
         ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
 
+    ordax_cli::ProbeOptions probe;
+    CLI::App *probeCommand = app.add_subcommand(
+        "probe",
+        "Find out, without a node file, whether a processor answers at HOST, its family, whether "
+        "it is the master of a hot-backup pair, and the time of a one-word read");
+    probeCommand->add_option("host", probe.host, "IP address or name of the processor")->required();
+    probeCommand->add_option("--count", probe.count, "One-word reads to time")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 100000));
+    probeCommand->add_option("--timeout-ms", probe.timeoutMs, "Reply time-out in ms")
+        ->capture_default_str()
+        ->check(CLI::Range(10, 1000000));
+    probeCommand->add_option("--connect-ms", probe.connectMs, "Connect and session time-outs in ms")
+        ->capture_default_str()
+        ->check(CLI::Range(100, 60000));
+
     ordax_cli::DemoOptions demo;
     CLI::App *demoCommand = app.add_subcommand(
         "demo",
@@ -281,6 +297,7 @@ int main(int argc, char **argv) {
         if (writeCommand->parsed()) return ordax_cli::Write(write);
         if (monitorCommand->parsed()) return ordax_cli::Monitor(monitor);
         if (demoCommand->parsed()) return ordax_cli::Demo(demo);
+        if (probeCommand->parsed()) return ordax_cli::Probe(probe);
         return ordax_cli::Describe();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "ordax: %s\n", e.what());
