@@ -395,8 +395,8 @@ TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
 TEST_F(ToolTest, HelpNamesTheSubcommandsAndExitCodes) {
     ToolRun r = Ordax({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char *part : {"describe", "check", "parse", "read", "write", "monitor", "demo",
-                             "0 done", "1 the request is wrong", "exit 2 as well"}) {
+    for (const char *part : {"describe", "check", "parse", "read", "write", "monitor", "probe",
+                             "demo", "0 done", "1 the request is wrong", "exit 2 as well"}) {
         EXPECT_TRUE(Has(r.out, part)) << part;
     }
     ToolRun sub = Ordax({"monitor", "--help"});
