@@ -11,20 +11,6 @@
 
 namespace ordax {
 
-// File-type letters of a GateAccess record, as the parser stores them.
-enum GateLetter : std::int32_t {
-    kLetterF = 'F',
-    kLetterG = 'G',
-    kLetterN = 'N',
-    kLetterP = 'P',
-    kLetterX = 'X',
-    kLetterY = 'Y',
-};
-
-constexpr bool IsIntegerFileString(std::int32_t letter) {
-    return letter == kLetterX || letter == kLetterY;
-}
-
 // Words of one string file element: the length word and 82 characters.
 constexpr std::uint16_t kStringElementWords = 42;
 constexpr int kStringElementChars = 82;
@@ -38,15 +24,15 @@ bool AccessCallRecords(PdxCall *call, DriverContext **ctx, GateAccess **gate);
 bool BeginAccess(PdxCall *call, std::int32_t function, DriverContext **ctx, GateAccess **gate);
 
 // True when a 32-bit value of `gate` travels as two words, high word first:
-// F and P files of a PLC-5 station.
+// the files with 32-bit values (F, P) of a PLC-5 station.
 bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate);
 
 // ---- Request preparation ----------------------------------------------------
 
 // Fills ctx.txn for a request on one bit: station, file number, element,
 // sub-element and bit of the gate, count 1, and the file-type code of the
-// letter (I, O and S with their fixed file). G, X and Y leave fileType as it
-// was. Leaves `function` alone.
+// letter (I, O and S with their fixed file). Text letters (G, X, Y) leave
+// fileType as it was. Leaves `function` alone.
 void PrepareBitRequest(const GateAccess &gate, DriverContext &ctx);
 
 // Fills ctx.txn for a word request: station, file number, element, bit 255,

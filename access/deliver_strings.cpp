@@ -47,7 +47,7 @@ bool Covers(const BlockSpan &block, const StringDefinition &def) {
 // bytes of each word exchanged; cut to 81 characters and terminated.
 void AssembleText(DriverContext &ctx, const StringDefinition &def, const std::uint16_t *words) {
     const auto chars = static_cast<std::size_t>(DeliveredChars(def));
-    const std::size_t exchange = def.fileType == kLetterY ? 1 : 0;
+    const std::size_t exchange = TextKindOf(def.fileType) == TextKind::kHighFirst ? 1 : 0;
     char *out = ctx.stringBuffer;
     for (std::size_t i = 0; i < chars; ++i)
         out[i] = static_cast<char>(WordByte(words, i ^ exchange));

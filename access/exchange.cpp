@@ -46,8 +46,8 @@ bool Plc5FloatWords(const DriverContext &ctx, const GateAccess &gate) {
     // A station number past the table is no PLC-5; the engine refuses it.
     if (ctx.txn.station >= kStationCount) return false;
     const std::int32_t plcType = LoadRelaxed(ctx.stations[ctx.txn.station].plcType);
-    return plcType == kPlc5 && (gate.fileType == kLetterF || gate.fileType == kLetterP) &&
-           gate.valueBits == 32;
+    const FileTypeRow *row = FileTypeOfLetter(gate.fileType);
+    return plcType == kPlc5 && row != nullptr && row->HasWideValues() && gate.valueBits == 32;
 }
 
 // The data area bounds the words on the wire (a read's reply and a write's

@@ -1,5 +1,5 @@
 // Filling the channel's Transaction from a gate: the file-type letter's
-// code, the fixed files of I, O and S, and the number of words.
+// code and fixed file (core/file_types.h), and the number of words.
 #include <algorithm>
 #include <cstddef>
 
@@ -10,52 +10,18 @@ namespace ordax {
 
 namespace {
 
-constexpr int kFileFromAddress = -1;
-
-// One file-type letter: its code, its fixed file (or the address's), and
-// whether a bit request maps it.
-struct LetterCode {
-    char letter;
-    FileTypeCode code;
-    int fixedFile;
-    bool bitRequests;
-};
-
-constexpr LetterCode kLetterCodes[] = {
-    {'O', kFileO, 0, true},
-    {'I', kFileI, 1, true},
-    {'S', kFileS, 2, true},
-    {'B', kFileB, kFileFromAddress, true},
-    {'T', kFileT, kFileFromAddress, true},
-    {'C', kFileC, kFileFromAddress, true},
-    {'R', kFileR, kFileFromAddress, true},
-    {'N', kFileN, kFileFromAddress, true},
-    {'F', kFileF, kFileFromAddress, true},
-    {'G', kFileG, kFileFromAddress, false},
-    {'P', kFileP, kFileFromAddress, true},
-    {'X', kFileX, kFileFromAddress, false},
-    {'Y', kFileY, kFileFromAddress, false},
-};
-
-const LetterCode *LetterCodeOf(std::int32_t letter) {
-    for (const LetterCode &entry : kLetterCodes) {
-        if (entry.letter == letter) return &entry;
-    }
-    return nullptr;
-}
-
-// The address fields both preparations share; the letter's code and
-// fixed file where the table maps the letter for this kind of request.
+// The address fields both preparations share; the code and fixed file of
+// the letter's row, except a text letter's for a bit request.
 void PrepareAddress(const GateAccess &gate, Transaction &txn, bool bitRequest) {
     txn.station = static_cast<std::uint8_t>(gate.station & 0xFF);
     txn.fileNumber = static_cast<std::uint16_t>(FileOfPacked(gate.packedAddress));
     txn.element = static_cast<std::uint16_t>(ElementOfPacked(gate.packedAddress));
     txn.subElement = static_cast<std::uint8_t>(SubElementOfPacked(gate.packedAddress));
-    const LetterCode *entry = LetterCodeOf(gate.fileType);
-    if (entry == nullptr || (bitRequest && !entry->bitRequests)) return;
-    txn.fileType = entry->code;
-    if (entry->fixedFile != kFileFromAddress) {
-        txn.fileNumber = static_cast<std::uint16_t>(entry->fixedFile);
+    const FileTypeRow *row = FileTypeOfLetter(gate.fileType);
+    if (row == nullptr || (bitRequest && row->text != TextKind::kNumbers)) return;
+    txn.fileType = row->code;
+    if (row->fixedFile != kFileFromAddress) {
+        txn.fileNumber = static_cast<std::uint16_t>(row->fixedFile);
     }
 }
 
@@ -73,7 +39,7 @@ void PrepareWordRequest(const GateAccess &gate, DriverContext &ctx) {
     PrepareAddress(gate, txn, false);
     // The length of an X or Y text would read as a sub-element of the
     // integer file on an SLC and move the request further into the file.
-    if (IsIntegerFileString(gate.fileType)) txn.subElement = 0;
+    if (IsIntegerFileText(TextKindOf(gate.fileType))) txn.subElement = 0;
     txn.bit = kNoBit;
     txn.count = static_cast<std::uint16_t>(WordRequestWords(gate));
 }
@@ -81,8 +47,9 @@ void PrepareWordRequest(const GateAccess &gate, DriverContext &ctx) {
 // An X or Y text of odd length takes a whole last word: its last character
 // and a 0.
 std::int64_t WordRequestWords(const GateAccess &gate) {
-    if (gate.fileType == kLetterG) return kStringElementWords;
-    if (IsIntegerFileString(gate.fileType)) {
+    const TextKind text = TextKindOf(gate.fileType);
+    if (text == TextKind::kStringFile) return kStringElementWords;
+    if (IsIntegerFileText(text)) {
         return gate.count == 1 ? (SubElementOfPacked(gate.packedAddress) + 1) / 2 : gate.count;
     }
     return static_cast<std::int64_t>(gate.count) * gate.valueBits / 16;
@@ -92,7 +59,8 @@ std::int64_t WordRequestWords(const GateAccess &gate) {
 // count; a write of fewer sends zeros for the rest.
 std::size_t HostBlockBytes(const GateAccess &gate, BlockSide side) {
     const std::int64_t wireBytes = 2 * WordRequestWords(gate);
-    if (side == BlockSide::kToHost && IsIntegerFileString(gate.fileType) && gate.count == 1) {
+    if (side == BlockSide::kToHost && IsIntegerFileText(TextKindOf(gate.fileType)) &&
+        gate.count == 1) {
         return static_cast<std::size_t>(SubElementOfPacked(gate.packedAddress));
     }
     const std::int64_t values = std::int64_t{gate.count} * gate.valueBits / 8;

@@ -23,7 +23,7 @@ void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
     const std::uint16_t *words = ctx.txn.data;
     std::uint8_t *out = HostBytes(gate);
     const std::size_t bytes = HostBlockBytes(gate, BlockSide::kToHost);
-    if (gate.fileType == kLetterY) {
+    if (TextKindOf(gate.fileType) == TextKind::kHighFirst) {
         for (std::size_t i = 0; i < bytes; ++i) out[i] = WordByte(words, i ^ 1);
         return;
     }
@@ -60,10 +60,11 @@ int ReadGate(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (gate->fileType == kLetterG) return ReadString(call);
+    const TextKind text = TextKindOf(gate->fileType);
+    if (text == TextKind::kStringFile) return ReadString(call);
     if (gate->bit != kNoBit) return ReadBit(*ctx, *gate);
     gate->count = 1;
-    if (gate->valueBits == 16 && !IsIntegerFileString(gate->fileType)) {
+    if (gate->valueBits == 16 && !IsIntegerFileText(text)) {
         gate->data = HostBytes(*gate) + kCellWordOffset;
     }
     return ReadBlock(call);
@@ -80,7 +81,8 @@ int ReadBlock(PdxCall *call) {
     const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
     if (result != PDX_DONE) return result;
     StoreWords(*ctx, *gate);
-    if (gate->fileType == kLetterN && gate->count != 1) DeliverBlockStrings(call);
+    const FileTypeRow *row = FileTypeOfLetter(gate->fileType);
+    if (row != nullptr && row->holdsTexts && gate->count != 1) DeliverBlockStrings(call);
     return PDX_DONE;
 }
 

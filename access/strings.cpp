@@ -89,7 +89,7 @@ int WriteFileString(PdxCall *call) {
     const std::size_t textWords = (capacity + 1) / 2;
     const auto sent = static_cast<std::size_t>(WordRequestWords(*gate));
     std::fill_n(txn.data, std::max(textWords, sent), std::uint16_t{0});
-    const bool highFirst = gate->fileType == kLetterY;
+    const bool highFirst = TextKindOf(gate->fileType) == TextKind::kHighFirst;
     for (std::size_t w = 0; w < textWords; ++w) {
         const std::uint8_t first = CharAt(text, length, 2 * w);
         const std::uint8_t second = CharAt(text, length, 2 * w + 1);

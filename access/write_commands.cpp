@@ -54,8 +54,9 @@ int WriteGate(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
     if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (gate->fileType == kLetterG) return WriteString(call);
-    if (IsIntegerFileString(gate->fileType)) return WriteFileString(call);
+    const TextKind text = TextKindOf(gate->fileType);
+    if (text == TextKind::kStringFile) return WriteString(call);
+    if (IsIntegerFileText(text)) return WriteFileString(call);
     if (gate->bit != kNoBit) return WriteOneBit(*ctx, *gate);
     gate->count = 1;
     if (gate->valueBits == 16)

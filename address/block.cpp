@@ -1,8 +1,9 @@
 // Command 4: a block gate runs the gate parser in block mode, must not name
 // a bit, and may not be longer than its family's limit for the file type.
+#include <initializer_list>
+
 #include "address/address.h"
 #include "address/columns.h"
-#include "address/layout.h"
 #include "address/parser.h"
 #include "core/relaxed.h"
 
@@ -12,27 +13,20 @@ namespace {
 
 constexpr char kBlank = ' ';
 
-// Largest blockLength by file-type letter: PLC-5, SLC 5. 0 = no blocks.
-struct BlockLimit {
-    char letter;
-    std::int32_t plc5;
-    std::int32_t slc5;
-};
+// The longest block of every file type fits one request.
+constexpr bool BlockLimitsFit() {
+    for (const FileTypeRow &row : kFileTypes) {
+        const std::int32_t wordsPerValue = row.HasWideValues() ? 2 : 1;
+        for (const FamilyLayout &f : {row.plc5, row.slc5}) {
+            if (f.blockLimit * wordsPerValue > kDataWords) return false;
+        }
+    }
+    return true;
+}
 
-constexpr BlockLimit kBlockLimits[] = {
-    {'S', 1000, 256}, {'B', 1000, 256}, {'N', 1000, 256}, {'F', 500, 256},
-    {'I', 1000, 1},   {'O', 1000, 1},   {'T', 0, 0},      {'C', 0, 0},
-    {'R', 0, 0},      {'P', 0, 0},      {'G', 0, 0},
-};
+static_assert(BlockLimitsFit(), "a file type's block limit exceeds the words of one request");
 
 }  // namespace
-
-std::int32_t BlockLimitFor(int plcType, char letter) {
-    for (const BlockLimit &limit : kBlockLimits) {
-        if (limit.letter == letter) return plcType == kSlc5 ? limit.slc5 : limit.plc5;
-    }
-    return 0;
-}
 
 // String gates are refused before the parser runs; the parse itself stops
 // before the single-gate checks while parsingBlock is 1.
@@ -46,11 +40,11 @@ int ParseBlock(PdxCall *call) {
     ctx->parsingBlock = 0;
     if (parsed != kGateAccepted) return kGateRejected;
     const char *columns = ctx->addressColumns;
-    const char letter = columns[kColLetter];
     const int plcType = LoadRelaxed(ctx->stations[gate->station].plcType);
-    const int bitColumn = BitColumn(letter, plcType);
+    const FamilyLayout layout = LayoutOf(columns[kColLetter], plcType);
+    const int bitColumn = BitColumn(layout);
     if (columns[bitColumn] != kBlank || columns[bitColumn + 1] != kBlank) return kGateRejected;
-    return gate->blockLength > BlockLimitFor(plcType, letter) ? kGateRejected : kGateAccepted;
+    return gate->blockLength > layout.blockLimit ? kGateRejected : kGateAccepted;
 }
 
 }  // namespace ordax

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/context.h"
+#include "core/file_types.h"
 
 namespace ordax {
 
@@ -22,6 +23,11 @@ enum AddressColumn : int {
 constexpr int kFileWidth = 3;
 constexpr int kElementWidth = 3;
 constexpr int kPairWidth = 2;
+
+// First column of the bit: 11 after a sub-element, else 9.
+constexpr int BitColumn(const FamilyLayout &layout) {
+    return layout.subElement ? kColLastPair : kColFirstPair;
+}
 
 // Copies `text` (may be null: read as empty) into ctx->addressColumns, upper
 // case (ASCII letters only), padded with blanks. At most 13 characters are

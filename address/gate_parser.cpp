@@ -29,20 +29,22 @@ int ParseGate(PdxCall *call) {
     gate->bit = kNoBit;
     gate->valueBits = kNarrowValueBits;
     if (!ReadStationColumns(columns, &gate->station)) return kGateRejected;
-    if (letter == 'X' || letter == 'Y') return ParseStringInNFIle(call);
+    const FileTypeRow *row = FileTypeOfLetter(letter);
+    if (row != nullptr && IsIntegerFileText(row->text)) return ParseStringInNFIle(call);
     // A hot-backup switch on the channel thread may rewrite it meanwhile.
     const int plcType = LoadRelaxed(ctx->stations[gate->station].plcType);
     if (plcType != kPlc5 && plcType != kSlc5) {
         Emit(parsemsg::kUnknownDeviceType);
         return kGateRejected;
     }
-    if (!onlyBlanksAfter || !FamilyMatches(plcType, columns)) {
+    // A letter without a row matches no form.
+    if (!onlyBlanksAfter || row == nullptr || !FamilyMatches(plcType, columns)) {
         Emit(parsemsg::kInvalidCharacter);
         return kGateRejected;
     }
-    const int subElement = DecodeGateFields(columns, plcType, gate);
+    const int subElement = DecodeGateFields(columns, *row, plcType, gate);
     if (ctx->parsingBlock == 1) return kGateAccepted;
-    return CheckGateKind(columns, plcType, subElement, gate);
+    return CheckGateKind(columns, *row, plcType, subElement, gate);
 }
 
 }  // namespace ordax

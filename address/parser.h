@@ -6,6 +6,7 @@
 
 #include "address/address.h"
 #include "core/context.h"
+#include "core/file_types.h"
 #include "ordax.h"
 
 namespace ordax {
@@ -18,17 +19,15 @@ constexpr int kGateRejected = PDX_REQUEST_ERROR;
 bool GateCallRecords(PdxCall *call, DriverContext **ctx, GateRecord **gate);
 
 // Decodes file number, element and sub-element of a pattern-checked address
-// into gate->packedAddress and sets valueBits (32 for F, and for P with a
-// sub-element above 1). Returns the sub-element.
-int DecodeGateFields(const char *columns, int plcType, GateRecord *gate);
+// of `row`'s letter into gate->packedAddress and sets valueBits (32 where the
+// row has 32-bit values: F, and P from sub-element 2). Returns the
+// sub-element.
+int DecodeGateFields(const char *columns, const FileTypeRow &row, int plcType, GateRecord *gate);
 
 // The string-gate pairing, bit and gate-kind checks of a single gate
 // (not a block): kGateAccepted or kGateRejected, no message.
-int CheckGateKind(const char *columns, int plcType, int subElement, GateRecord *gate);
-
-// The largest blockLength of a block gate of this family and file-type
-// letter; 0 when the letter admits no block.
-std::int32_t BlockLimitFor(int plcType, char letter);
+int CheckGateKind(const char *columns, const FileTypeRow &row, int plcType, int subElement,
+                  GateRecord *gate);
 
 // Parses an X or Y address of a string gate and records its definition in
 // the channel's list: kGateAccepted or kGateRejected.

@@ -1,23 +1,14 @@
-// The character sets allowed in each column of a gate address, one table
-// per address form, and the forms each processor family admits.
+// The characters allowed in each column of a gate address, one pattern per
+// address form (PatternId, core/file_types.h), and the forms each processor
+// family admits.
 #pragma once
 
 #include <span>
 
 #include "core/context.h"
+#include "core/file_types.h"
 
 namespace ordax {
-
-enum PatternId : int {
-    kPatternDataFiles,      // S B N F, both families
-    kPatternPlc5Io,         // I O with octal element and bit, PLC-5
-    kPatternSlcIo,          // I O with element, word and bit, SLC 5
-    kPatternStructures,     // T C R, both families
-    kPatternPid,            // P, PLC-5
-    kPatternStringFile,     // G, both families
-    kPatternIntegerString,  // X Y, any station
-    kPatternCount,
-};
 
 // Column n of an address must hold one of the characters of columns[n].
 struct AddressPattern {
@@ -25,9 +16,12 @@ struct AddressPattern {
     const char *columns[kAddressColumns];
 };
 
+// By PatternId. The letter column of each admits the letters of the file
+// types whose row names the form.
 extern const AddressPattern kAddressPatterns[kPatternCount];
 
-// The patterns of a family (1 PLC-5, 2 SLC 5) in the order they are tried;
+// The forms the file-type rows name for a family (1 PLC-5, 2 SLC 5) in
+// PatternId order, X and Y's excepted (they are read whatever the family);
 // empty for any other value.
 std::span<const PatternId> FamilyPatterns(int plcType);
 

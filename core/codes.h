@@ -20,24 +20,7 @@ enum RequestKind : std::int32_t {
     WriteWords = 4,      // write `count` words
 };
 
-// File-type codes: the values of Transaction::fileType. 9 and 10 have no letter.
-enum FileTypeCode : std::int32_t {
-    kFileO = 0,    // output image
-    kFileI = 1,    // input image
-    kFileS = 2,    // status
-    kFileB = 3,    // bit
-    kFileT = 4,    // timer
-    kFileC = 5,    // counter
-    kFileR = 6,    // control
-    kFileN = 7,    // integer
-    kFileF = 8,    // floating point
-    kFile9 = 9,    // no letter
-    kFile10 = 10,  // no letter
-    kFileG = 11,   // string file
-    kFileP = 12,   // PID
-    kFileX = 13,   // string in an integer file, first character low byte
-    kFileY = 14,   // string in an integer file, first character high byte
-};
+// The file-type codes are the rows of core/file_types.h.
 
 // The STS of a reply whose EXT STS byte carries the status.
 constexpr std::uint8_t kStsExtended = 0xF0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/codes.h"
+#include "core/file_types.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
@@ -51,7 +52,7 @@ struct StationEntry {
 struct Transaction {
     std::int32_t function;  // RequestKind 1..4
     std::uint8_t station;   // 0..99
-    std::int32_t fileType;  // FileTypeCode 0..14
+    std::int32_t fileType;  // FileTypeCode: a row of core/file_types.h
     std::uint16_t fileNumber;
     std::uint16_t element;
     std::uint8_t subElement;
