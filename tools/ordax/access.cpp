@@ -68,9 +68,11 @@ int ParseFor(Channel &channel, const Gate &target, GateRecord &gate, std::string
     gate.gateType = GateTypeOf(kind);
     gate.blockLength = count;
     const int result = count > 1 ? channel.ParseBlock(gate) : channel.ParseGate(gate);
-    if (result != PDX_DONE)
-        line = target.shown + (target.shown == address ? "" : " (" + address + ")") +
-               ": address rejected (result " + std::to_string(result) + ")";
+    if (result != PDX_DONE) {
+        line = target.shown;
+        if (target.shown != address) line.append(" (").append(address).append(")");
+        line.append(": address rejected (result ").append(std::to_string(result)).append(")");
+    }
     return result;
 }
 

@@ -45,8 +45,12 @@ std::string Now(bool withDate) {
 std::string CsvField(const std::string &text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"') out += c;  // a quote is written twice
+    }
+    out += '"';
+    return out;
 }
 
 std::string JsonText(const std::string &text) {
@@ -75,14 +79,19 @@ std::string Record(MonitorFormat format, const std::string &time, const Gate &ga
     if (format == MonitorFormat::kCsv) {
         std::string line = time + "," + CsvField(gate.shown) + "," + CsvField(gate.address) + "," +
                            std::to_string(read.result);
-        for (const std::string &v : read.values) line += "," + CsvField(v);
+        for (const std::string &v : read.values) {
+            line += ',';
+            line += CsvField(v);
+        }
         return line;
     }
-    std::string line = "{\"time\":\"" + time + "\",\"address\":" + JsonText(gate.shown) +
+    std::string line = std::string("{\"time\":\"") + time +
+                       "\",\"address\":" + JsonText(gate.shown) +
                        ",\"gate\":" + JsonText(gate.address) +
                        ",\"result\":" + std::to_string(read.result) + ",\"values\":[";
     for (std::size_t i = 0; i < read.values.size(); ++i) {
-        line += (i > 0 ? "," : "") + (text ? JsonText(read.values[i]) : read.values[i]);
+        if (i > 0) line += ',';
+        line += text ? JsonText(read.values[i]) : read.values[i];
     }
     return line + "]}";
 }

@@ -249,7 +249,7 @@ std::string MemberText(char letter, int word, bool hasBit, int bit) {
             return std::string(hasBit ? "/" : ".") + m.name;
         }
     }
-    return hasBit ? "/" + std::to_string(bit) : "";
+    return hasBit ? std::string("/") + std::to_string(bit) : std::string();
 }
 
 }  // namespace
@@ -258,30 +258,27 @@ std::string ToProcessorAddress(const std::string &gate, bool slc5) {
     const std::string c = GateColumns(gate);
     if (!Digits(c, 0, 2) || !Digits(c, 3, 6)) return "";
     const char letter = c[2];
-    const std::string file = std::to_string(At(c, 3, 3));
-    const std::string element = std::to_string(At(c, 6, 3));
     const bool bit9 = Digits(c, 9, 2);
     const bool bit11 = Digits(c, 11, 2);
-    if (std::strchr("NBFS", letter) != nullptr) {
-        return letter + file + ":" + element + (bit9 ? "/" + std::to_string(At(c, 9, 2)) : "");
+    const bool io = letter == 'I' || letter == 'O';
+    const bool structure = letter == 'T' || letter == 'C' || letter == 'R';
+    if (std::strchr("NBFSIOTCRG", letter) == nullptr || ((structure || (io && slc5)) && !bit9)) {
+        return "";
     }
-    if (letter == 'I' || letter == 'O') {
-        if (!slc5)
-            return std::string(1, letter) + ":" + c.substr(6, 3) +
-                   (bit9 ? "/" + c.substr(9, 2) : "");
-        if (!bit9) return "";
-        const int word = At(c, 9, 2);
-        return std::string(1, letter) + ":" + element +
-               (word != 0 ? "." + std::to_string(word) : "") +
-               (bit11 ? "/" + std::to_string(At(c, 11, 2)) : "");
+    std::string out = letter == 'G' ? "ST" : std::string(1, letter);
+    if (!io) out.append(std::to_string(At(c, 3, 3)));
+    out.append(":");
+    // PLC-5 I/O keeps its octal digits as written.
+    out.append(io && !slc5 ? c.substr(6, 3) : std::to_string(At(c, 6, 3)));
+    if (structure) {
+        out.append(MemberText(letter, At(c, 9, 2), bit11, bit11 ? At(c, 11, 2) : 0));
+    } else if (io && slc5) {
+        if (At(c, 9, 2) != 0) out.append(".").append(std::to_string(At(c, 9, 2)));
+        if (bit11) out.append("/").append(std::to_string(At(c, 11, 2)));
+    } else if (bit9 && letter != 'G') {
+        out.append("/").append(io ? c.substr(9, 2) : std::to_string(At(c, 9, 2)));
     }
-    if (letter == 'T' || letter == 'C' || letter == 'R') {
-        if (!bit9) return "";
-        return letter + file + ":" + element +
-               MemberText(letter, At(c, 9, 2), bit11, bit11 ? At(c, 11, 2) : 0);
-    }
-    if (letter == 'G') return "ST" + file + ":" + element;
-    return "";
+    return out;
 }
 
 GateKind KindOfGateAddress(const std::string &gate, bool slc5) {
