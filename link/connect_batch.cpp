@@ -142,6 +142,46 @@ bool ConnectBatch::Pending() const {
     return false;
 }
 
+std::uint32_t ConnectBatch::PhaseLeft(int station) const {
+    const Attempt &a = attempts_[station];
+    return TimeLeft(a.phaseStart, a.phase == Phase::kConnecting ? timers_.connectTimeout
+                                                                : timers_.sessionTimeout);
+}
+
+// The wait itself failed: every attempt it watched fails with the wait's
+// error, named as the step it was in.
+void ConnectBatch::FailAll(const plat::WaitItem *items, const int *stations, int count) {
+    const int code = plat::Sockets().lastError();
+    for (int i = 0; i < count; ++i) {
+        if (items[i].forWrite) {
+            Emit(linkmsg::kConnectSelectErrno, code, code);
+        } else {
+            Emit(linkmsg::kRcvSelectFailed, code, code);
+            Emit(linkmsg::kSessionReceive);
+        }
+        Fail(stations[i]);
+    }
+}
+
+// A socket of the wait: a completed connect is examined and greets, a
+// readable one has its session reply read, a quiet one whose time has run
+// out fails.
+void ConnectBatch::Step(int station, bool ready) {
+    if (ready && attempts_[station].phase == Phase::kConnecting) {
+        const int code = plat::Sockets().connectError(attempts_[station].socket);
+        if (code == 0) {
+            Greet(station);
+        } else {
+            LogConnectFailure(code);
+            Fail(station);
+        }
+    } else if (ready) {
+        ReadSession(station);
+    } else if (PhaseLeft(station) == 0) {
+        Expire(station);
+    }
+}
+
 void ConnectBatch::Advance(std::uint32_t sliceMs) {
     plat::WaitItem items[kStationCount];
     int stations[kStationCount];
@@ -149,50 +189,19 @@ void ConnectBatch::Advance(std::uint32_t sliceMs) {
     std::uint32_t wait = sliceMs;
     for (int n = 0; n < kStationCount; ++n) {
         if (!Busy(n)) continue;
-        const Attempt &a = attempts_[n];
-        const bool connecting = a.phase == Phase::kConnecting;
-        const std::uint32_t left =
-            TimeLeft(a.phaseStart, connecting ? timers_.connectTimeout : timers_.sessionTimeout);
+        const std::uint32_t left = PhaseLeft(n);
         if (left < wait) wait = left;
-        items[count] = plat::WaitItem{a.socket, connecting, false};
+        items[count] =
+            plat::WaitItem{attempts_[n].socket, attempts_[n].phase == Phase::kConnecting, false};
         stations[count] = n;
         ++count;
     }
     if (count == 0) return;
-    const plat::SocketOps &ops = plat::Sockets();
-    const int ready = ops.waitMany(items, count, wait);
-    if (ready < 0) {
-        const int code = ops.lastError();
-        for (int i = 0; i < count; ++i) {
-            if (items[i].forWrite) {
-                Emit(linkmsg::kConnectSelectErrno, code, code);
-            } else {
-                Emit(linkmsg::kRcvSelectFailed, code, code);
-                Emit(linkmsg::kSessionReceive);
-            }
-            Fail(stations[i]);
-        }
+    if (plat::Sockets().waitMany(items, count, wait) < 0) {
+        FailAll(items, stations, count);
         return;
     }
-    for (int i = 0; i < count; ++i) {
-        const int n = stations[i];
-        Attempt &a = attempts_[n];
-        if (items[i].ready && a.phase == Phase::kConnecting) {
-            const int code = ops.connectError(a.socket);
-            if (code == 0) {
-                Greet(n);
-            } else {
-                LogConnectFailure(code);
-                Fail(n);
-            }
-        } else if (items[i].ready) {
-            ReadSession(n);
-        } else if (TimeLeft(a.phaseStart, a.phase == Phase::kConnecting
-                                              ? timers_.connectTimeout
-                                              : timers_.sessionTimeout) == 0) {
-            Expire(n);
-        }
-    }
+    for (int i = 0; i < count; ++i) Step(stations[i], items[i].ready);
 }
 
 bool ConnectBatch::NextFinished(Finished *out) {

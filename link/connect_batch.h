@@ -78,6 +78,9 @@ private:
     void ReadSession(int station);
     void Expire(int station);
     void Queue(int station);
+    std::uint32_t PhaseLeft(int station) const;  // of connectTimeout or sessionTimeout
+    void FailAll(const plat::WaitItem *items, const int *stations, int count);
+    void Step(int station, bool ready);
 
     ChannelTimers timers_;
     Attempt attempts_[kStationCount];
