@@ -172,133 +172,167 @@ int UsageError(CLI::App &app, const std::string &what) {
     return kUsageError;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+// Every subcommand with its options.
+struct Cli {
     CLI::App app{
         "ordax - command-line host of the Ordax driver (PLC-5/E, SLC 5/05 over "
         "Ethernet)"};
-    app.name("ordax");
-    app.footer(kExitCodes);
-    app.require_subcommand(1);
-
-    app.add_subcommand("describe", "Print the driver's description and banner (command 14)");
-
     ordax_cli::CheckOptions check;
-    CLI::App *checkCommand = app.add_subcommand(
+    ordax_cli::ParseOptions parse;
+    ordax_cli::AccessOptions read, write, monitor;
+    ordax_cli::ProbeOptions probe;
+    ordax_cli::DemoOptions demo;
+    std::string writeAddress;
+    CLI::App *checkCommand = nullptr, *parseCommand = nullptr, *probeCommand = nullptr,
+             *demoCommand = nullptr;
+    CLI::Option *parseKind = nullptr;
+    AccessCommand readAccess{}, writeAccess{}, monitorAccess{};
+};
+
+void AddCheck(Cli &cli) {
+    cli.checkCommand = cli.app.add_subcommand(
         "check",
         "Open a node file on a scratch channel (command 1, not connecting), show its "
         "stations and timings and warn about lines the driver reads differently "
         "from what they seem to say");
-    CLI::Option_group *source = checkCommand->add_option_group("node file", "FILE or --channel");
-    source->add_option("file", check.file, "Node file to check, any name");
+    CLI::Option_group *source =
+        cli.checkCommand->add_option_group("node file", "FILE or --channel");
+    source->add_option("file", cli.check.file, "Node file to check, any name");
     source
-        ->add_option("--channel", check.channel,
+        ->add_option("--channel", cli.check.channel,
                      "Check OrdaxNN.int of this channel in the current directory")
         ->check(CLI::Range(0, 9999));
     source->require_option(1);
-    checkCommand->add_flag("--strict", check.strict, "Exit 1 when an accepted file has warnings");
+    cli.checkCommand->add_flag("--strict", cli.check.strict,
+                               "Exit 1 when an accepted file has warnings");
+}
 
-    ordax_cli::ParseOptions parse;
-    CLI::App *parseCommand = app.add_subcommand(
+void AddParse(Cli &cli) {
+    CLI::App *command = cli.app.add_subcommand(
         "parse", "Decode a gate address as commands 3 and 4 do, for a station of the family");
-    parseCommand->add_option("address", parse.address, "Gate address, e.g. 05N007012")->required();
-    parseCommand->add_option("--family", parse.slc5, "Family of the station: plc5 or slc5")
+    cli.parseCommand = command;
+    command->add_option("address", cli.parse.address, kAddressHelp)->required();
+    command->add_option("--family", cli.parse.slc5, "Family of the station: plc5 or slc5")
         ->required()
         ->transform(CLI::CheckedTransformer(kFamilies, CLI::ignore_case));
-    CLI::Option *parseKind = AddKind(parseCommand, parse.kind);
-    parseCommand->add_option("--station", parse.station, "Station of a processor address")
+    cli.parseKind = AddKind(command, cli.parse.kind);
+    command->add_option("--station", cli.parse.station, "Station of a processor address")
         ->capture_default_str()
         ->check(CLI::Range(0, 99));
-    parseCommand
-        ->add_option("--block", parse.blockLength,
+    command
+        ->add_option("--block", cli.parse.blockLength,
                      "Parse as a block of N values (command 4) instead of one gate (command 3)")
         ->check(CLI::Range(1, 100000));
+}
 
-    ordax_cli::AccessOptions read;
-    CLI::App *readCommand =
-        app.add_subcommand("read", "Open a channel and read gates (commands 1, 3/4, 5/6, 11)");
-    AccessCommand readAccess = AddAccess(readCommand, read);
-    AddReadOptions(readCommand, read);
+void AddReadWriteMonitor(Cli &cli) {
+    CLI::App *read =
+        cli.app.add_subcommand("read", "Open a channel and read gates (commands 1, 3/4, 5/6, 11)");
+    cli.readAccess = AddAccess(read, cli.read);
+    AddReadOptions(read, cli.read);
 
-    ordax_cli::AccessOptions write;
-    CLI::App *writeCommand = app.add_subcommand(
+    CLI::App *write = cli.app.add_subcommand(
         "write", "Open a channel and write one gate or block (commands 1, 3/4, 7/10, 11)");
-    AccessCommand writeAccess = AddAccess(writeCommand, write);
+    cli.writeAccess = AddAccess(write, cli.write);
     // One address, then the values: a single string takes exactly one argument, so the
     // values that follow are never taken for further addresses.
-    std::string writeAddress;
-    writeCommand->add_option("address", writeAddress, kAddressHelp)->required();
-    writeCommand->add_option("values", write.values, "Value(s); several make a block write")
+    write->add_option("address", cli.writeAddress, kAddressHelp)->required();
+    write->add_option("values", cli.write.values, "Value(s); several make a block write")
         ->required();
 
-    ordax_cli::AccessOptions monitor;
-    CLI::App *monitorCommand = app.add_subcommand(
+    CLI::App *monitor = cli.app.add_subcommand(
         "monitor", "Read gates every interval until Ctrl-C, then close the channel");
-    AccessCommand monitorAccess = AddAccess(monitorCommand, monitor);
-    AddReadOptions(monitorCommand, monitor);
-    monitorCommand->add_option("--interval-ms", monitor.intervalMs, "Time between reads")
+    cli.monitorAccess = AddAccess(monitor, cli.monitor);
+    AddReadOptions(monitor, cli.monitor);
+    monitor->add_option("--interval-ms", cli.monitor.intervalMs, "Time between reads")
         ->capture_default_str()
         ->check(CLI::Range(10, 3600000));
-    monitorCommand
-        ->add_option("--format", monitor.format,
+    monitor
+        ->add_option("--format", cli.monitor.format,
                      "table (one line per round), csv or jsonl (one record per gate and "
                      "round, the driver's messages on stderr)")
         ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+}
 
-    ordax_cli::ProbeOptions probe;
-    CLI::App *probeCommand = app.add_subcommand(
+void AddProbe(Cli &cli) {
+    CLI::App *command = cli.app.add_subcommand(
         "probe",
         "Find out, without a node file, whether a processor answers at HOST, its family, whether "
         "it is the master of a hot-backup pair, and the time of a one-word read");
-    probeCommand->add_option("host", probe.host, "IP address or name of the processor")->required();
-    probeCommand->add_option("--count", probe.count, "One-word reads to time")
+    cli.probeCommand = command;
+    command->add_option("host", cli.probe.host, "IP address or name of the processor")->required();
+    command->add_option("--count", cli.probe.count, "One-word reads to time")
         ->capture_default_str()
         ->check(CLI::Range(1, 100000));
-    probeCommand->add_option("--timeout-ms", probe.timeoutMs, "Reply time-out in ms")
+    command->add_option("--timeout-ms", cli.probe.timeoutMs, "Reply time-out in ms")
         ->capture_default_str()
         ->check(CLI::Range(10, 1000000));
-    probeCommand->add_option("--connect-ms", probe.connectMs, "Connect and session time-outs in ms")
+    command->add_option("--connect-ms", cli.probe.connectMs, "Connect and session time-outs in ms")
         ->capture_default_str()
         ->check(CLI::Range(100, 60000));
+}
 
-    ordax_cli::DemoOptions demo;
-    CLI::App *demoCommand = app.add_subcommand(
+void AddDemo(Cli &cli) {
+    CLI::App *command = cli.app.add_subcommand(
         "demo",
         "Read and write a simulated PLC-5/E, SLC 5/05 and PLC-5 hot-backup pair started in this "
         "process, and follow the pair through a switch of its master");
-    demoCommand->add_option("--plc5-ip", demo.plc5Ip, "Loopback address of the PLC-5/E")
+    cli.demoCommand = command;
+    ordax_cli::DemoOptions &demo = cli.demo;
+    command->add_option("--plc5-ip", demo.plc5Ip, "Loopback address of the PLC-5/E")
         ->capture_default_str();
-    demoCommand->add_option("--slc5-ip", demo.slc5Ip, "Loopback address of the SLC 5/05")
+    command->add_option("--slc5-ip", demo.slc5Ip, "Loopback address of the SLC 5/05")
         ->capture_default_str();
-    demoCommand->add_option("--pair-ip", demo.pairBaseIp, "Loopback address of the pair's master")
+    command->add_option("--pair-ip", demo.pairBaseIp, "Loopback address of the pair's master")
         ->capture_default_str();
-    demoCommand
+    command
         ->add_option("--standby-ip", demo.pairStandbyIp,
                      "Loopback address of the pair's standby processor")
         ->capture_default_str();
+}
 
-    try {
-        app.parse(argc, argv);
-        parse.kindGiven = parseKind->count() > 0;
-        if (writeCommand->parsed()) write.addresses = {writeAddress};
-        for (AccessCommand *a : {&readAccess, &writeAccess, &monitorAccess}) {
-            if (a->app->parsed()) Settle(*a);
-        }
-    } catch (const CLI::ParseError &e) {
-        if (e.get_exit_code() == 0) return app.exit(e);
-        return UsageError(app, e.what());
+// What the command line left to check, once CLI11 has read it.
+void Settle(Cli &cli) {
+    cli.parse.kindGiven = cli.parseKind->count() > 0;
+    if (cli.writeAccess.app->parsed()) cli.write.addresses = {cli.writeAddress};
+    for (AccessCommand *a : {&cli.readAccess, &cli.writeAccess, &cli.monitorAccess}) {
+        if (a->app->parsed()) Settle(*a);
     }
+}
 
+int Run(Cli &cli) {
+    if (cli.checkCommand->parsed()) return ordax_cli::Check(cli.check);
+    if (cli.parseCommand->parsed()) return ordax_cli::Parse(cli.parse);
+    if (cli.readAccess.app->parsed()) return ordax_cli::Read(cli.read);
+    if (cli.writeAccess.app->parsed()) return ordax_cli::Write(cli.write);
+    if (cli.monitorAccess.app->parsed()) return ordax_cli::Monitor(cli.monitor);
+    if (cli.demoCommand->parsed()) return ordax_cli::Demo(cli.demo);
+    if (cli.probeCommand->parsed()) return ordax_cli::Probe(cli.probe);
+    return ordax_cli::Describe();
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Cli cli;
+    cli.app.name("ordax");
+    cli.app.footer(kExitCodes);
+    cli.app.require_subcommand(1);
+    cli.app.add_subcommand("describe", "Print the driver's description and banner (command 14)");
+    AddCheck(cli);
+    AddParse(cli);
+    AddReadWriteMonitor(cli);
+    AddProbe(cli);
+    AddDemo(cli);
     try {
-        if (checkCommand->parsed()) return ordax_cli::Check(check);
-        if (parseCommand->parsed()) return ordax_cli::Parse(parse);
-        if (readCommand->parsed()) return ordax_cli::Read(read);
-        if (writeCommand->parsed()) return ordax_cli::Write(write);
-        if (monitorCommand->parsed()) return ordax_cli::Monitor(monitor);
-        if (demoCommand->parsed()) return ordax_cli::Demo(demo);
-        if (probeCommand->parsed()) return ordax_cli::Probe(probe);
-        return ordax_cli::Describe();
+        cli.app.parse(argc, argv);
+        Settle(cli);
+    } catch (const CLI::ParseError &e) {
+        if (e.get_exit_code() == 0) return cli.app.exit(e);
+        return UsageError(cli.app, e.what());
+    }
+    try {
+        return Run(cli);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "ordax: %s\n", e.what());
         return PDX_LINK_ERROR;

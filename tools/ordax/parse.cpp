@@ -43,6 +43,21 @@ void PrintFields(const GateRecord &gate) {
     std::printf("packed        0x%08X\n", packed);
 }
 
+// The address in both forms and what it was parsed as.
+void PrintRequest(const ParseOptions &options) {
+    const char *kindName = KindName(options.kind);
+    const char *family = options.slc5 ? "SLC 5" : "PLC-5";
+    std::printf("address       %s\n", options.address.c_str());
+    const std::string processor = ToProcessorAddress(options.address, options.slc5);
+    if (!processor.empty()) std::printf("processor     %s\n", processor.c_str());
+    if (options.blockLength > 0) {
+        std::printf("parsed as     block of %d %s values (command 4), %s station\n",
+                    options.blockLength, kindName, family);
+    } else {
+        std::printf("parsed as     %s gate (command 3), %s station\n", kindName, family);
+    }
+}
+
 // A processor address becomes the gate address of --station; the kind is
 // the one given, or the one the address implies; ",N" asks for a block.
 // Empty, or what is wrong with the address.
@@ -95,17 +110,7 @@ int Parse(const ParseOptions &given) {
     const bool block = options.blockLength > 0;
     const int result = block ? channel.ParseBlock(gate) : channel.ParseGate(gate);
     const std::vector<DriverMessage> messages = log.Take();
-    const char *kindName = KindName(options.kind);
-    const char *family = options.slc5 ? "SLC 5" : "PLC-5";
-    std::printf("address       %s\n", options.address.c_str());
-    const std::string processor = ToProcessorAddress(options.address, options.slc5);
-    if (!processor.empty()) std::printf("processor     %s\n", processor.c_str());
-    if (block) {
-        std::printf("parsed as     block of %d %s values (command 4), %s station\n",
-                    options.blockLength, kindName, family);
-    } else {
-        std::printf("parsed as     %s gate (command 3), %s station\n", kindName, family);
-    }
+    PrintRequest(options);
     if (result == PDX_DONE) {
         std::printf("result        0 accepted\n");
         PrintFields(gate);
