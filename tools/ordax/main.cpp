@@ -192,6 +192,9 @@ int main(int argc, char **argv) {
         ->add_option("--standby-ip", demo.pairStandbyIp,
                      "Loopback address of the pair's standby processor")
         ->capture_default_str();
+    demoCommand->add_flag("--wire-log", demo.wireLog,
+                          "Print every frame the simulated processors received and sent "
+                          "(hex and decoded) after the demo");
 
     try {
         app.parse(argc, argv);
