@@ -6,7 +6,7 @@
 
 namespace tamhub {
 
-// `seconds` as local calendar time.
-std::tm LocalTime(std::time_t seconds);
+// Writes `seconds` as local calendar time to `local`.
+void LocalTime(std::time_t seconds, std::tm *local);
 
 }  // namespace tamhub

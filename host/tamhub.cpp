@@ -42,7 +42,8 @@ void FormatStamp(char *out, std::size_t capacity) {
     auto now = system_clock::now();
     std::time_t seconds = system_clock::to_time_t(now);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    const std::tm local = tamhub::LocalTime(seconds);
+    std::tm local{};
+    tamhub::LocalTime(seconds, &local);
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
     std::snprintf(out, capacity, "%s.%03d", date, ms);

@@ -3,10 +3,8 @@
 
 namespace tamhub {
 
-std::tm LocalTime(std::time_t seconds) {
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return local;
+void LocalTime(std::time_t seconds, std::tm *local) {
+    localtime_r(&seconds, local);
 }
 
 }  // namespace tamhub

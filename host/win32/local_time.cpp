@@ -3,10 +3,8 @@
 
 namespace tamhub {
 
-std::tm LocalTime(std::time_t seconds) {
-    std::tm local{};
-    localtime_s(&local, &seconds);
-    return local;
+void LocalTime(std::time_t seconds, std::tm *local) {
+    localtime_s(local, &seconds);
 }
 
 }  // namespace tamhub
