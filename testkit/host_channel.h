@@ -14,7 +14,7 @@
 #include "core/context.h"
 #include "host/tamhub_gate.h"
 #include "ordax.h"
-#include "tests/support/scratch_dir.h"
+#include "testkit/scratch_dir.h"
 
 namespace ordax_test {
 
