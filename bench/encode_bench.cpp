@@ -6,7 +6,7 @@
 
 #include "core/context.h"
 #include "link/link.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 
 namespace {
 

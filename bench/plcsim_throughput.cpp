@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "tests/support/raw_client.h"
+#include "testkit/raw_client.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

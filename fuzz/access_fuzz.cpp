@@ -1,7 +1,7 @@
 // Commands 5, 6, 7 and 10 through PdxMain with any GateAccess record a host
 // can build (letter, count, bit, value width, station, packed address), on
 // a station whose socket answers with replies made for each request or
-// with the input's recv script. Guard bytes surround the host's buffer,
+// with the input's recv net. Guard bytes surround the host's buffer,
 // sized as the record claims, and follow the 20000-byte channel block.
 // Input: fuzz::AccessHead, the host's values, then the replies.
 #include <algorithm>
@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/input_script.h"
 #include "fuzz/layouts.h"
-#include "fuzz/script_socket.h"
 #include "link/encap.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 
 namespace {
 
@@ -261,7 +261,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ordax::StationEntry &st = ordax_test::ConfigureStation(
         ctx, kStation, Select(fuzz::kAccessFamilies, h.family), "127.0.0.1");
     st.tns = h.tns;
-    st.socket = (h.link & 2) != 0 ? plat::kNoSocket : fuzzsock::kSocket;
+    st.socket = (h.link & 2) != 0 ? plat::kNoSocket : ordax_test::kFakeSocket;
     st.lastSupervision = 4242;
     for (std::uint16_t &w : ctx.txn.data) w = kLeftOver;
     // Two texts in the block's file, for the delivery after an N block read.
@@ -272,11 +272,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         {nullptr, 2, kStation, 'X', file, element, 99}};
     ctx.stringDefinitions = &texts[0];
 
-    fuzzsock::Installed sockets;
-    fuzzsock::Script &script = fuzzsock::Current();
-    script.send = Select(fuzz::kSendModes, static_cast<std::uint8_t>(h.link >> 2));
+    fuzzsock::Sockets sockets;
+    ordax_test::FakeNet &net = sockets.net();
+    fuzzsock::SetSendMode(net, Select(fuzz::kSendModes, static_cast<std::uint8_t>(h.link >> 2)));
     if (h.replies % 4 == 0) {
-        fuzzsock::ParseRecvSteps(in, script);
+        fuzzsock::ParseRecvSteps(in, net);
     } else {
         std::uint8_t shapes[3][3] = {};
         for (int r = 0; r < h.replies % 4; ++r) {
@@ -293,7 +293,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                                 : static_cast<std::uint8_t>(
                                                       pattern[i % pattern.size()] + i / 16));
             }
-            script.recv.push_back(fuzzsock::ReplyStep(sts, std::move(after)));
+            net.recv.push_back(fuzzsock::ReplyStep(sts, std::move(after)));
         }
     }
     auto before = std::make_unique<HostBlock>();
@@ -325,9 +325,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(g.count == expected.count && g.reserved36 == expected.reserved36);
     FUZZ_CHECK(g.data == expected.data);
     if (MustRefuse(path, recordBefore)) {
-        FUZZ_CHECK(result == PDX_REQUEST_ERROR && script.sent.empty());
+        FUZZ_CHECK(result == PDX_REQUEST_ERROR && net.sent.empty());
     }
-    if (!script.sent.empty()) FUZZ_CHECK(ctx.txn.count <= ordax::kDataWords);
+    if (!net.sent.empty()) FUZZ_CHECK(ctx.txn.count <= ordax::kDataWords);
 
     const bool read = command == PDX_READ_GATE || command == PDX_READ_BLOCK;
     if (!read || result != PDX_DONE) {
@@ -335,9 +335,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     } else {
         CheckRead(ctx, path, recordBefore, values, hostBefore.data() + kGuard, claim);
     }
-    if (!read && path != Path::kBit && !script.sent.empty()) {
+    if (!read && path != Path::kBit && !net.sent.empty()) {
         FUZZ_CHECK(ctx.txn.function == ordax::WriteWords);
-        CheckWrite(ctx.txn, path, recordBefore, values, script.sent);
+        CheckWrite(ctx.txn, path, recordBefore, values, net.sent);
     }
     return 0;
 }

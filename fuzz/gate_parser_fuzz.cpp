@@ -11,7 +11,7 @@
 #include "fuzz/fuzz_input.h"
 #include "fuzz/layouts.h"
 #include "ordax.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 
 namespace {
 

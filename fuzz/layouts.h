@@ -8,7 +8,7 @@
 #include "core/codes.h"
 #include "core/context.h"
 #include "fuzz/fuzz_input.h"
-#include "fuzz/script_socket.h"
+#include "fuzz/input_script.h"
 #include "ordax.h"
 
 namespace fuzz {

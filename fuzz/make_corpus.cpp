@@ -12,7 +12,7 @@
 #include "fuzz/layouts.h"
 #include "link/encap.h"
 #include "link/link.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 #include "tools/plcsim/encap.h"
 #include "tools/plcsim/state.h"
 

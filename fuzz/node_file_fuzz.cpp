@@ -11,7 +11,7 @@
 #include "core/context.h"
 #include "fuzz/fuzz_input.h"
 #include "nodefile/node_file.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // RcvMsg over a scripted byte stream. Input: buffer capacity selector,
-// time-out selector, then the recv script (fuzz/script_socket.h).
+// time-out selector, then the recv script (fuzz/input_script.h).
 #include <algorithm>
 #include <iterator>
 #include <memory>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/input_script.h"
 #include "fuzz/layouts.h"
-#include "fuzz/script_socket.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "platform/clock.h"
@@ -18,26 +18,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzz::Read(in, head);
     const int capacity = fuzz::kRcvCapacities[head.capacity % std::size(fuzz::kRcvCapacities)];
     const std::uint32_t timeout = fuzz::kRcvTimeouts[head.timeout % std::size(fuzz::kRcvTimeouts)];
-    fuzzsock::Installed sockets;
-    fuzzsock::Script &script = fuzzsock::Current();
-    fuzzsock::ParseRecvSteps(in, script);
+    fuzzsock::Sockets sockets;
+    ordax_test::FakeNet &net = sockets.net();
+    fuzzsock::ParseRecvSteps(in, net);
 
     // The buffer has exactly the capacity announced, so a write past it is caught.
     auto buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(capacity));
     int length = capacity;
     const std::uint32_t t0 = plat::TickCount();
-    const ordax::RcvResult rc = ordax::RcvMsg(fuzzsock::kSocket, buffer.get(), &length, timeout);
+    const ordax::RcvResult rc =
+        ordax::RcvMsg(ordax_test::kFakeSocket, buffer.get(), &length, timeout);
     const std::uint32_t elapsed = plat::TickCount() - t0;
-    const std::vector<std::uint8_t> &got = script.received;
+    const std::vector<std::uint8_t> &got = net.received;
 
     FUZZ_CHECK(rc == ordax::kRcvOk || rc == ordax::kRcvSocketError || rc == ordax::kRcvTimeout ||
                rc == ordax::kRcvTooLong);
     FUZZ_CHECK(got.size() <= static_cast<std::size_t>(capacity));
-    FUZZ_CHECK(script.closes == 0);  // closing is the caller's business
+    FUZZ_CHECK(net.closed.empty());  // closing is the caller's business
     // Limits: one wait, then at most the time-out and one retry pause.
     FUZZ_CHECK(elapsed <= timeout + 10);
     if (capacity < static_cast<int>(ordax::kEncapHeaderSize)) {
-        FUZZ_CHECK(rc == ordax::kRcvTooLong && script.recvCalls == 0 && script.waits == 0);
+        FUZZ_CHECK(rc == ordax::kRcvTooLong && net.recvCalls == 0 && net.waitTimeouts.empty());
     }
     if (got.size() >= ordax::kEncapHeaderSize) {
         // Never past the frame the header announces.

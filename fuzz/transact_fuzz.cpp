@@ -1,17 +1,17 @@
 // Transact with a station whose socket answers the request with the
 // fuzzer's frames. Input: family, request kind, file type, count, bit,
 // file, element, sub-element, the station's last TNS, reply time-out, send
-// behaviour, gate selector, then the recv script (fuzz/script_socket.h).
+// behaviour, gate selector, then the recv script (fuzz/input_script.h).
 #include <cstring>
 #include <iterator>
 #include <memory>
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/input_script.h"
 #include "fuzz/layouts.h"
-#include "fuzz/script_socket.h"
 #include "link/encap.h"
 #include "link/link.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
 
 namespace {
 
@@ -55,13 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     txn->subElement = h.subElement;
     st.tns = h.tns;
     ctx->replyTimeout = Pick(fuzz::kReplyTimeouts, h.replyTimeout);
-    fuzzsock::Installed sockets;
-    fuzzsock::Script &script = fuzzsock::Current();
-    script.send = Pick(fuzz::kSendModes, h.send);
+    fuzzsock::Sockets sockets;
+    ordax_test::FakeNet &net = sockets.net();
+    const fuzzsock::SendMode sendMode = Pick(fuzz::kSendModes, h.send);
+    fuzzsock::SetSendMode(net, sendMode);
     const char *named = h.named % 2 == 0 ? "05N007000" : nullptr;
-    fuzzsock::ParseRecvSteps(in, script);
+    fuzzsock::ParseRecvSteps(in, net);
     for (std::uint16_t &w : txn->data) w = IsRead(txn->function) ? kSentinel : 0x1234;
-    st.socket = fuzzsock::kSocket;
+    st.socket = ordax_test::kFakeSocket;
     st.lastSupervision = 4242;
     const std::uint16_t tnsBefore = st.tns;
 
@@ -77,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case ordax::kLinkBadPlcType:
         case ordax::kLinkBadFunction:
         case ordax::kLinkNotConfigured:
-            FUZZ_CHECK(script.sent.empty() && script.closes == 0 && st.socket == fuzzsock::kSocket);
+            FUZZ_CHECK(net.sent.empty() && net.closed.empty() &&
+                       st.socket == ordax_test::kFakeSocket);
             return 0;
         default:
             FUZZ_CHECK(rc == ordax::kLinkOk);  // a result outside Transact's set
@@ -85,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The request went out whole (unless the send failed) with the next TNS.
     FUZZ_CHECK(st.tns != 0 && st.tns == (tnsBefore == 0xFFFF ? 1 : tnsBefore + 1));
     FUZZ_CHECK(txn->frameLength > static_cast<int>(ordax::kPcccFnc));
-    if (script.send != fuzzsock::SendMode::kFail) {
-        const auto &sent = script.sent;
+    if (sendMode != fuzzsock::SendMode::kFail) {
+        const auto &sent = net.sent;
         FUZZ_CHECK(sent.size() == static_cast<std::size_t>(txn->frameLength));
         FUZZ_CHECK(sent[0] == ordax::kModeRequest && sent[1] == ordax::kCommandPccc);
         FUZZ_CHECK(Be16(&sent[2]) + ordax::kEncapHeaderSize == sent.size());
@@ -97,12 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                               : txn->function == ordax::ReadWords     ? txn->count
                                                                       : 1;
     if (rc != ordax::kLinkOk) {
-        FUZZ_CHECK(st.socket == plat::kNoSocket && script.closes == 1);
+        FUZZ_CHECK(st.socket == plat::kNoSocket && net.closed.size() == 1);
         if (rc == ordax::kLinkTimeout) FUZZ_CHECK(st.lastSupervision == 0);
     } else {
         // The accepted reply is in the frame buffer: mode 2, status 0, our TNS.
         const std::uint8_t *f = txn->frame;
-        FUZZ_CHECK(st.socket == fuzzsock::kSocket && script.closes == 0);
+        FUZZ_CHECK(st.socket == ordax_test::kFakeSocket && net.closed.empty());
         FUZZ_CHECK(f[ordax::kEncapMode] == ordax::kModeReply);
         FUZZ_CHECK(std::memcmp(f + ordax::kEncapStatus, "\0\0\0\0", 4) == 0);
         FUZZ_CHECK(Le16(f + ordax::kPcccTns) == st.tns && f[ordax::kPcccSts] == txn->sts);

@@ -2,6 +2,7 @@
 #include "host/tamhub.h"
 
 #include "core/host.h"
+#include "host/local_time.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -42,11 +43,7 @@ void FormatStamp(char *out, std::size_t capacity) {
     std::time_t seconds = system_clock::to_time_t(now);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
+    tamhub::LocalTime(seconds, &local);
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
     std::snprintf(out, capacity, "%s.%03d", date, ms);

@@ -1,15 +1,14 @@
 // Reading the channel's node file: file name, line dispatch, result.
 #include "nodefile/node_file.h"
 
-#include "core/message.h"
 #include "core/text.h"
+#include "nodefile/nodefile_messages.h"
 
 namespace ordax {
 
 namespace {
 
 constexpr char kNodeFileFormat[] = "Ordax%.2d.int";
-constexpr Message<const char *> kNodeFileMissing{kLevelError, "Ordax : File %s not found !"};
 constexpr char kTimingLineStart = 'T';  // upper case only
 
 }  // namespace
@@ -23,7 +22,7 @@ void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]) {
 bool ReadNodeFileAt(DriverContext *ctx, const char *path) {
     std::FILE *file = std::fopen(path, "r");
     if (file == nullptr) {
-        Emit(kNodeFileMissing, path);
+        Emit(nodemsg::kNodeFileMissing, path);
         return false;
     }
     bool anyStation = false;

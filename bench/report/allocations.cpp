@@ -7,7 +7,7 @@
 
 #include "bench/report/host_gate.h"
 #include "bench/report/measure.h"
-#include "tests/support/alloc_counter.h"
+#include "testkit/alloc_counter.h"
 
 namespace bench {
 

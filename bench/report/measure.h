@@ -5,7 +5,7 @@
 #include "bench/report/figures.h"
 #include "bench/report/plan.h"
 #include "bench/report/site.h"
-#include "tests/support/host_channel.h"
+#include "testkit/host_channel.h"
 
 namespace bench {
 

@@ -15,8 +15,8 @@
 #include "bench/report/measure.h"
 #include "core/context.h"
 #include "link/link.h"
-#include "tests/support/bare_client.h"
-#include "tests/support/channel_block.h"
+#include "testkit/bare_client.h"
+#include "testkit/channel_block.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/report/timing.h"
-#include "tests/support/host_channel.h"
+#include "testkit/host_channel.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace bench {

@@ -16,8 +16,8 @@
 #include "host/tamhub.h"
 #include "host/tamhub_gate.h"
 #include "ordax.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace accesstest {

@@ -11,9 +11,9 @@
 #include "core/codes.h"
 #include "core/context.h"
 #include "ordax.h"
-#include "tests/support/channel_block.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
+#include "testkit/channel_block.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
 
 namespace address_test {
 

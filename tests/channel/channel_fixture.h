@@ -22,9 +22,9 @@
 #include "ordax.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
-#include "tests/support/process_resources.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
+#include "testkit/process_resources.h"
 
 namespace chantest {
 

@@ -12,8 +12,8 @@
 #include "channel/channel.h"
 #include "host/tamhub.h"
 #include "link/link.h"
+#include "testkit/channel_block.h"
 #include "tests/channel/channel_fixture.h"
-#include "tests/support/channel_block.h"
 #include "tools/plcsim/plcsim.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

@@ -9,8 +9,8 @@
 
 #include "channel/channel.h"
 #include "link/link.h"
+#include "testkit/channel_block.h"
 #include "tests/channel/channel_fixture.h"
-#include "tests/support/channel_block.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "diag/report.h"
-#include "tests/support/messages.h"
+#include "testkit/messages.h"
 
 namespace diag_test {
 

@@ -7,7 +7,7 @@
 
 #include "core/context.h"
 #include "ordax.h"
-#include "tests/support/host_channel.h"
+#include "testkit/host_channel.h"
 
 namespace {
 

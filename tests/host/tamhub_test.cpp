@@ -10,8 +10,8 @@
 
 #include "core/host.h"
 #include "host/tamhub.h"
-#include "tests/support/messages.h"
-#include "tests/support/scratch_dir.h"
+#include "testkit/messages.h"
+#include "testkit/scratch_dir.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // and reply matching all work in the channel's own buffers.
 #include <gtest/gtest.h>
 
+#include "testkit/alloc_counter.h"
 #include "tests/link/link_fixture.h"
-#include "tests/support/alloc_counter.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

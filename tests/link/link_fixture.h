@@ -1,5 +1,5 @@
 // Shared helpers of the link tests: a channel block with configured
-// stations, and byte-vector views of frames.
+// stations, byte-vector views of frames, and the scripted sockets.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +11,23 @@
 #include "core/context.h"
 #include "link/link.h"
 #include "ordax.h"
-#include "tests/support/channel_block.h"
+#include "testkit/channel_block.h"
+#include "testkit/fake_sockets.h"
 
 namespace linktest {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The test kit's scripted sockets.
+using ordax_test::Fails;
+using ordax_test::FakeNet;
+using ordax_test::FakeSockets;
+using ordax_test::Frame;
+using ordax_test::IoStep;
+using ordax_test::kFakeSocket;
+using ordax_test::PeerClosed;
+using ordax_test::RecvBytes;
+using ordax_test::SendAccepts;
 
 // An open channel block with every socket -1 and the default timers.
 inline std::unique_ptr<ordax::DriverContext> NewContext() {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "link/encap.h"
+#include "testkit/messages.h"
 #include "tests/link/link_fixture.h"
-#include "tests/support/messages.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/loopback_listener.h"
+#include "testkit/loopback_listener.h"
 
 namespace linktest {
 

@@ -10,9 +10,9 @@
 #include "link/encap.h"
 #include "platform/clock.h"
 #include "platform/sockerr.h"
-#include "tests/link/fake_sockets.h"
+#include "testkit/fake_sockets.h"
+#include "testkit/messages.h"
 #include "tests/link/link_fixture.h"
-#include "tests/support/messages.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "link/encap.h"
 #include "platform/clock.h"
+#include "testkit/messages.h"
 #include "tests/link/link_fixture.h"
-#include "tests/support/messages.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

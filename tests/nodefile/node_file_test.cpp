@@ -5,8 +5,8 @@
 
 #include "core/codes.h"
 #include "core/message.h"
+#include "testkit/messages.h"
 #include "tests/nodefile/node_fixture.h"
-#include "tests/support/messages.h"
 
 namespace nodefile_test {
 namespace {

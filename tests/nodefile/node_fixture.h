@@ -11,8 +11,8 @@
 
 #include "core/context.h"
 #include "nodefile/node_file.h"
-#include "tests/support/channel_block.h"
-#include "tests/support/host_channel.h"
+#include "testkit/channel_block.h"
+#include "testkit/host_channel.h"
 
 namespace nodefile_test {
 

@@ -13,7 +13,7 @@
 #include "platform/clock.h"
 #include "platform/sockerr.h"
 #include "platform/socket.h"
-#include "tests/support/loopback_listener.h"
+#include "testkit/loopback_listener.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "ordax.h"
+#include "testkit/host_channel.h"
 #include "tests/soak/soak_faults.h"
 #include "tests/soak/soak_model.h"
 #include "tests/soak/soak_plant.h"
-#include "tests/support/host_channel.h"
 
 namespace soak {
 

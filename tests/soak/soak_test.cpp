@@ -37,11 +37,11 @@
 #include "host/tamhub_gate.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
+#include "testkit/host_channel.h"
+#include "testkit/process_resources.h"
 #include "tests/soak/soak_faults.h"
 #include "tests/soak/soak_host.h"
 #include "tests/soak/soak_plant.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/process_resources.h"
 
 namespace soak {
 namespace {

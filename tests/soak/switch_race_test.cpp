@@ -15,9 +15,9 @@
 #include "core/context.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
 #include "tests/soak/soak_plant.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace soak {

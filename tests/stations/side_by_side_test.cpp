@@ -20,8 +20,8 @@
 #include "link/link.h"
 #include "ordax.h"
 #include "platform/clock.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

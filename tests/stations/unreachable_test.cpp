@@ -19,8 +19,8 @@
 #include "ordax.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
-#include "tests/support/host_channel.h"
-#include "tests/support/messages.h"
+#include "testkit/host_channel.h"
+#include "testkit/messages.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/scratch_dir.h"
+#include "testkit/scratch_dir.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {

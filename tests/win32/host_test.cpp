@@ -58,11 +58,7 @@ struct Log {
 };
 
 int Call(void *block, int command, void *args, int channel = kChannel) {
-    PdxCall call{};
-    call.driverContext = block;
-    call.command = command;
-    call.channel = channel;
-    call.args = args;
+    PdxCall call = TamHubPdxCall(block, command, channel, args);
     return PdxMain(&call);
 }
 

@@ -59,6 +59,7 @@ struct DemoOptions {
     std::string slc5Ip = "127.0.0.3";
     std::string pairBaseIp = "127.0.0.4";  // PLC-5 hot-backup pair, master at the start
     std::string pairStandbyIp = "127.0.0.5";
+    bool wireLog = false;  // print the frames the simulator saw and sent, after the demo
 };
 
 int Describe();

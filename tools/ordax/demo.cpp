@@ -5,8 +5,11 @@
 // follow it, then the channel's close.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "tools/ordax/access.h"
 #include "tools/plcsim/plcsim.h"
@@ -78,17 +81,32 @@ int SwitchOver(plcsim::Simulator &sim, int pair, Channel &channel, MessageLog &l
     return result;
 }
 
-}  // namespace
+// The simulator's wire log, kept while it runs (the loop thread writes it)
+// and printed once it has stopped.
+class WireLog {
+public:
+    void Keep(plcsim::Simulator &sim) {
+        sim.SetWireLog([this](const std::string &text) { lines_.push_back(text); });
+    }
+    void Print() const {
+        Heading("what the stations saw (simulator wire log)");
+        for (const std::string &line : lines_) std::printf("%s\n", line.c_str());
+    }
 
-int Demo(const DemoOptions &options) {
-    plcsim::Simulator sim;
+private:
+    std::vector<std::string> lines_;
+};
+
+// The four processors, the pair and the values the demo reads, started; the
+// pair's handle, or -1 when the simulator could not serve them.
+int StartPlant(plcsim::Simulator &sim, const DemoOptions &options) {
     const int plc5 = AddStation(sim, options.plc5Ip, plcsim::Family::Plc5);
     const int slc5 = AddStation(sim, options.slc5Ip, plcsim::Family::Slc5);
     const int base = AddStation(sim, options.pairBaseIp, plcsim::Family::Plc5);
     const int standby = AddStation(sim, options.pairStandbyIp, plcsim::Family::Plc5);
-    if (plc5 < 0 || slc5 < 0 || base < 0 || standby < 0) return PDX_LINK_ERROR;
+    if (plc5 < 0 || slc5 < 0 || base < 0 || standby < 0) return -1;
     const int pair = sim.AddHotBackupPair(base, standby);
-    if (pair < 0 || !sim.Start()) return PDX_LINK_ERROR;
+    if (pair < 0 || !sim.Start()) return -1;
     sim.station(plc5).SetWord({FileType::N, 7, 0, 0}, 1234);
     sim.station(slc5).SetWord({FileType::N, 7, 0, 0}, 5678);
     sim.station(plc5).SetFloat({FileType::F, 8, 0, 0}, 2.5f);
@@ -99,16 +117,29 @@ int Demo(const DemoOptions &options) {
     std::printf("simulator: PLC-5/E %s, SLC 5/05 %s, PLC-5 pair %s (master) / %s (tables %s)\n",
                 options.plc5Ip.c_str(), options.slc5Ip.c_str(), options.pairBaseIp.c_str(),
                 options.pairStandbyIp.c_str(), kTables);
+    return pair;
+}
+
+// The node file of the demo's channel in `dir`.
+void WriteNodeFile(const std::filesystem::path &dir, const DemoOptions &options) {
+    std::ofstream node(dir / NodeFileName(kDemoChannel), std::ios::binary);
+    node << "* Ordax demo\n"
+         << kTimingLine << "\n01=" << options.plc5Ip << "-PLC5\n02=" << options.slc5Ip
+         << "-SLC5\n03=" << options.pairBaseIp << "-PLC5," << options.pairStandbyIp << ";PLC5\n";
+}
+
+}  // namespace
+
+int Demo(const DemoOptions &options) {
+    WireLog wire;  // outlives the simulator, whose loop thread writes it
+    plcsim::Simulator sim;
+    if (options.wireLog) wire.Keep(sim);
+    const int pair = StartPlant(sim, options);
+    if (pair < 0) return PDX_LINK_ERROR;
 
     MessageLog log;
     ScratchDir scratch;
-    {
-        std::ofstream node(scratch.path() / NodeFileName(kDemoChannel), std::ios::binary);
-        node << "* Ordax demo\n"
-             << kTimingLine << "\n01=" << options.plc5Ip << "-PLC5\n02=" << options.slc5Ip
-             << "-SLC5\n03=" << options.pairBaseIp << "-PLC5," << options.pairStandbyIp
-             << ";PLC5\n";
-    }
+    WriteNodeFile(scratch.path(), options);
     Channel channel(kDemoChannel);
     int result = PDX_LINK_ERROR;
     Heading("command 1: open the channel");
@@ -124,6 +155,7 @@ int Demo(const DemoOptions &options) {
         PrintMessages(log.Take());
     }
     sim.Stop();
+    if (options.wireLog) wire.Print();
     std::printf("\ndemo %s (result %d)\n", result == PDX_DONE ? "done" : "failed", result);
     return result;
 }

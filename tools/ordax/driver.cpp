@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "host/tamhub.h"
+#include "host/tamhub_gate.h"
 
 namespace ordax_cli {
 
@@ -52,11 +53,7 @@ Channel::~Channel() {
 }
 
 int Channel::Call(int command, void *args) {
-    PdxCall call{};
-    call.driverContext = gBlock;
-    call.command = command;
-    call.channel = number_;
-    call.args = args;
+    PdxCall call = TamHubPdxCall(gBlock, command, number_, args);
     return PdxMain(&call);
 }
 
@@ -86,9 +83,7 @@ int Channel::Close() {
 }
 
 int DescribeDriver(DriverInfo &info) {
-    PdxCall call{};
-    call.command = PDX_DESCRIBE_DRIVER;
-    call.args = &info;
+    PdxCall call = TamHubPdxCall(nullptr, PDX_DESCRIBE_DRIVER, 0, &info);
     return PdxMain(&call);
 }
 

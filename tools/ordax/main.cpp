@@ -289,6 +289,9 @@ void AddDemo(Cli &cli) {
         ->add_option("--standby-ip", demo.pairStandbyIp,
                      "Loopback address of the pair's standby processor")
         ->capture_default_str();
+    command->add_flag("--wire-log", demo.wireLog,
+                      "Print every frame the simulated processors received and sent "
+                      "(hex and decoded) after the demo");
 }
 
 // What the command line left to check, once CLI11 has read it.

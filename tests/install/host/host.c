@@ -12,11 +12,7 @@
 static long long block[PDX_CONTEXT_SIZE / 8]; /* the channel's 20000 bytes, kept by the host */
 
 static int Call(int command, int channel, void *args) {
-    PdxCall call = {0};
-    call.driverContext = block;
-    call.command = command;
-    call.channel = channel;
-    call.args = args;
+    PdxCall call = TamHubPdxCall(block, command, channel, args);
     return PdxMain(&call);
 }
 

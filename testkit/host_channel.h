@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "core/context.h"
+#include "host/tamhub_gate.h"
 #include "ordax.h"
-#include "tests/support/scratch_dir.h"
+#include "testkit/scratch_dir.h"
 
 namespace ordax_test {
 
@@ -39,11 +40,7 @@ inline std::vector<char *> &RetainedClientNames() {
 
 // One call of the entry point, as a host makes it.
 inline int HostCall(void *block, int command, int channel, void *args) {
-    PdxCall call{};
-    call.driverContext = block;
-    call.command = command;
-    call.channel = channel;
-    call.args = args;
+    PdxCall call = TamHubPdxCall(block, command, channel, args);
     return PdxMain(&call);
 }
 

@@ -1,13 +1,15 @@
 // The scripted socket table.
-#include "tests/link/fake_sockets.h"
+#include "testkit/fake_sockets.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/sockerr.h"
 
-namespace linktest {
+namespace ordax_test {
 
 namespace {
 
@@ -45,13 +47,27 @@ int FakeConnect(plat::Socket, std::uint32_t addr, std::uint16_t port) {
     return gNet.connectError ? Fail(gNet.connectError) : 0;
 }
 
+// The outcome of the next wait: the wait script's first, else (a read wait)
+// a ReadWait step at the front of the recv script, else ready.
+plat::WaitResult NextWaitOutcome(bool forWrite) {
+    if (!gNet.waits.empty()) {
+        const plat::WaitResult r = gNet.waits.front();
+        gNet.waits.pop_front();
+        return r;
+    }
+    if (forWrite || gNet.recv.empty() || gNet.recv.front().kind != IoStep::kWait) {
+        return plat::kWaitReady;
+    }
+    const plat::WaitResult r = gNet.recv.front().wait;
+    gNet.recv.pop_front();
+    return r;
+}
+
 plat::WaitResult FakeWait(plat::Socket, bool forWrite, std::uint32_t timeoutMs) {
     if (gNet.onWait) gNet.onWait();
     gNet.waitTimeouts.push_back(timeoutMs);
     gNet.waitForWrite.push_back(forWrite);
-    if (gNet.waits.empty()) return plat::kWaitReady;
-    plat::WaitResult r = gNet.waits.front();
-    gNet.waits.pop_front();
+    const plat::WaitResult r = NextWaitOutcome(forWrite);
     if (r == plat::kWaitFailed) gNet.lastError = gNet.waitError;
     if (r == plat::kWaitTimedOut) plat::SleepMs(timeoutMs);  // a time-out takes its time
     return r;
@@ -74,34 +90,51 @@ int FakeConnectError(plat::Socket) {
 int FakeSend(plat::Socket, const void *bytes, int length) {
     ++gNet.sendCalls;
     int accepted = length;
+    std::optional<IoStep> step = gNet.sendRepeat;
     if (!gNet.send.empty()) {
-        IoStep step = gNet.send.front();
+        step = std::move(gNet.send.front());
         gNet.send.pop_front();
-        if (step.kind == IoStep::kError) return Fail(step.error);
-        accepted = std::min(step.count, length);
+    }
+    if (step) {
+        if (step->kind == IoStep::kError) return Fail(step->error);
+        accepted = std::min(step->count, length);
     }
     const auto *p = static_cast<const std::uint8_t *>(bytes);
     gNet.sent.insert(gNet.sent.end(), p, p + accepted);
     return accepted;
 }
 
+// Hands out up to `length` bytes of the byte step at the front of the recv script.
+int HandOut(IoStep &step, void *bytes, int length) {
+    if (length <= 0) {  // the driver never asks for nothing
+        std::fprintf(stderr, "fake sockets: recv of %d bytes\n", length);
+        std::abort();
+    }
+    const auto n = std::min(step.bytes.size(), static_cast<std::size_t>(length));
+    const auto end = step.bytes.begin() + static_cast<std::ptrdiff_t>(n);
+    std::copy(step.bytes.begin(), end, static_cast<std::uint8_t *>(bytes));
+    gNet.received.insert(gNet.received.end(), step.bytes.begin(), end);
+    step.bytes.erase(step.bytes.begin(), end);
+    if (step.bytes.empty()) gNet.recv.pop_front();
+    return static_cast<int>(n);
+}
+
 int FakeRecv(plat::Socket, void *bytes, int length) {
     ++gNet.recvCalls;
     if (gNet.recv.empty() && !gNet.recvRepeat.empty())
         gNet.recv.push_back(RecvBytes(gNet.recvRepeat));
-    if (gNet.recv.empty()) return Fail(plat::kWsaEwouldblock);
+    if (gNet.recv.empty() || gNet.recv.front().kind == IoStep::kWait) {
+        return Fail(plat::kWsaEwouldblock);
+    }
     IoStep &step = gNet.recv.front();
+    if (step.kind == IoStep::kMade) step = RecvBytes(step.make());
     if (step.kind == IoStep::kClosed) return 0;
     if (step.kind == IoStep::kError) {
         int code = step.error;
         gNet.recv.pop_front();
         return Fail(code);
     }
-    const auto n = std::min(step.bytes.size(), static_cast<std::size_t>(length));
-    std::memcpy(bytes, step.bytes.data(), n);
-    step.bytes.erase(step.bytes.begin(), step.bytes.begin() + static_cast<std::ptrdiff_t>(n));
-    if (step.bytes.empty()) gNet.recv.pop_front();
-    return static_cast<int>(n);
+    return HandOut(step, bytes, length);
 }
 
 void FakeClose(plat::Socket s) {
@@ -134,16 +167,37 @@ const plat::SocketOps kFakeOps = {
 }  // namespace
 
 IoStep RecvBytes(std::vector<std::uint8_t> bytes) {
-    return IoStep{IoStep::kBytes, std::move(bytes), 0, 0};
+    IoStep step;
+    step.bytes = std::move(bytes);
+    return step;
 }
 IoStep SendAccepts(int count) {
-    return IoStep{IoStep::kBytes, {}, count, 0};
+    IoStep step;
+    step.count = count;
+    return step;
 }
 IoStep Fails(int wsaError) {
-    return IoStep{IoStep::kError, {}, 0, wsaError};
+    IoStep step;
+    step.kind = IoStep::kError;
+    step.error = wsaError;
+    return step;
 }
 IoStep PeerClosed() {
-    return IoStep{IoStep::kClosed, {}, 0, 0};
+    IoStep step;
+    step.kind = IoStep::kClosed;
+    return step;
+}
+IoStep ReadWait(plat::WaitResult outcome) {
+    IoStep step;
+    step.kind = IoStep::kWait;
+    step.wait = outcome;
+    return step;
+}
+IoStep MadeBytes(std::function<std::vector<std::uint8_t>()> make) {
+    IoStep step;
+    step.kind = IoStep::kMade;
+    step.make = std::move(make);
+    return step;
 }
 
 FakeNet &Net() {
@@ -171,4 +225,4 @@ std::vector<std::uint8_t> Frame(std::uint16_t dataLength, const std::vector<std:
     return f;
 }
 
-}  // namespace linktest
+}  // namespace ordax_test

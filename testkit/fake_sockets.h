@@ -1,40 +1,54 @@
-// A scripted stand-in for the platform's socket table: tests queue what
-// each call answers (bytes in pieces, would-block, errors, wait outcomes)
-// and read back what the link did (bytes sent, time-outs asked for, calls).
+// A scripted stand-in for the platform's socket table (plat::SocketOps):
+// tests and fuzz targets queue what each call answers (bytes in pieces,
+// would-blocks, errors, a peer's close, wait outcomes) and read back what
+// the driver did (bytes sent and received, time-outs asked for, calls).
+// A wait that times out takes its time on the clock the program links.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/socket.h"
 
-namespace linktest {
+namespace ordax_test {
 
 constexpr plat::Socket kFakeSocket = 77;
 
-// One answer of recv or send.
+// One answer of recv or send, or a read wait's outcome in the recv script.
 struct IoStep {
-    enum Kind { kBytes, kError, kClosed } kind;
+    enum Kind { kBytes, kError, kClosed, kWait, kMade } kind = kBytes;
     std::vector<std::uint8_t> bytes;  // kBytes (recv): handed out, possibly over several calls
-    int count;                        // kBytes (send): bytes accepted
-    int error;                        // kError: Windows Sockets number
+    int count = 0;                    // kBytes (send): bytes accepted
+    int error = 0;                    // kError: Windows Sockets number
+    plat::WaitResult wait = plat::kWaitReady;         // kWait: the next read wait's outcome
+    std::function<std::vector<std::uint8_t>()> make;  // kMade: the bytes, made when recv meets it
 };
 
 IoStep RecvBytes(std::vector<std::uint8_t> bytes);
 IoStep SendAccepts(int count);
 IoStep Fails(int wsaError);
 IoStep PeerClosed();  // recv returns 0 for ever
+// In the recv script: the next read wait has this outcome, and recv
+// reports would-block until a wait has taken it.
+IoStep ReadWait(plat::WaitResult outcome);
+// In the recv script: bytes made when recv first meets the step (a reply to
+// what was sent by then), then handed out as RecvBytes.
+IoStep MadeBytes(std::function<std::vector<std::uint8_t>()> make);
 
 struct FakeNet {
     // Scripts. An empty recv script answers would-block; an empty send
     // script accepts everything.
     std::deque<IoStep> recv;
     std::deque<IoStep> send;
-    std::deque<plat::WaitResult> waits;  // empty: kWaitReady
-    int waitError = 0;                   // lastError after kWaitFailed
+    // Waits, read or write, take these outcomes first; then a read wait
+    // takes a ReadWait step at the front of the recv script, and every
+    // other wait is ready.
+    std::deque<plat::WaitResult> waits;
+    int waitError = 0;  // lastError after kWaitFailed
     plat::Socket createResult = kFakeSocket;
     int createError = 0;
     int keepAliveError = 0;  // non-zero: setKeepAlive fails with it
@@ -47,11 +61,14 @@ struct FakeNet {
     // When set, an empty recv script is refilled with this frame: an
     // endless stream of the same reply.
     std::vector<std::uint8_t> recvRepeat;
+    // When set, what every send answers once the send script is empty.
+    std::optional<IoStep> sendRepeat;
     std::function<void()> onWait;   // called at the start of every wait
     std::function<void()> onClose;  // called when a socket is closed
 
     // Observations.
     std::vector<std::uint8_t> sent;
+    std::vector<std::uint8_t> received;  // every byte recv handed out
     std::vector<std::uint32_t> waitTimeouts;
     std::vector<bool> waitForWrite;
     std::vector<std::string> lookups;
@@ -83,4 +100,4 @@ public:
 std::vector<std::uint8_t> Frame(std::uint16_t dataLength,
                                 const std::vector<std::uint8_t> &data = {});
 
-}  // namespace linktest
+}  // namespace ordax_test
