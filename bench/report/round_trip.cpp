@@ -87,7 +87,7 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &trac
          {},
          [&] { return bare.RoundTrip(frame, length, reply, true); }},
         {"pdxmain_read_ratio_trace_on",
-         "single-word read, trace on: PdxMain / bare socket (medians)",
+         "single-word read, trace on: PdxMain / bare (medians)",
          {},
          [&] { return tracedWord.Run(PDX_READ_GATE, 1) == PDX_DONE; }},
     };
