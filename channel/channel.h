@@ -58,8 +58,9 @@ void SupervisePass(DriverContext &ctx, StationEntry &station, int number);
 
 // After a failed connect: a pair makes its other address active and logs
 // so; true when it did (one attempt on it follows at once), false for a
-// station without a partner.
-bool FallBackToPartner(StationEntry &station, StationLockHeld);
+// station without a partner. `number` is the station's, for the trace.
+bool FallBackToPartner(const DriverContext &ctx, StationEntry &station, int number,
+                       StationLockHeld);
 
 enum class FlagStep { kPassDone, kConnectAgain };
 

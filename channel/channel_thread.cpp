@@ -3,6 +3,7 @@
 // loopSleep after each walk, and closes the stations when it is told to end.
 #include "channel/channel.h"
 #include "core/relaxed.h"
+#include "diag/trace.h"
 #include "link/connect_batch.h"
 #include "link/link.h"
 #include "platform/clock.h"
@@ -37,7 +38,7 @@ constexpr std::uint32_t kWalkSliceMs = 50;
 // install a connection, switch an address or read a flag.
 class Walk {
 public:
-    explicit Walk(DriverContext &ctx) : ctx_(ctx), batch_(ctx.timers) {}
+    explicit Walk(DriverContext &ctx) : ctx_(ctx), batch_(ctx.timers, ctx.trace) {}
 
     void Run() {
         for (int n = 0; n < kStationCount && Running(ctx_); ++n) {
@@ -83,7 +84,7 @@ private:
                           FlagStep::kConnectAgain;
                 if (connect) fellBack_[n] = false;
             }
-        } else if (!fellBack_[n] && FallBackToPartner(st, kStationLockHeld)) {
+        } else if (!fellBack_[n] && FallBackToPartner(ctx_, st, n, kStationLockHeld)) {
             fellBack_[n] = true;
             connect = true;
         }
@@ -146,10 +147,16 @@ void MakePairsDue(DriverContext &ctx) {
 }
 
 // Closes every configured station's connection, without the locks: the host
-// makes no request while the channel stops.
+// makes no request while the channel stops. Each connection goes to the
+// trace as closed.
 void CloseAllStations(DriverContext &ctx) {
-    for (StationEntry &st : ctx.stations) {
-        if (LoadRelaxed(st.plcType) != kPlcNone) CloseStation(st);
+    for (int n = 0; n < kStationCount; ++n) {
+        StationEntry &st = ctx.stations[n];
+        if (LoadRelaxed(st.plcType) == kPlcNone) continue;
+        if (st.socket != plat::kNoSocket) {
+            TraceNote(TracePoint{ctx.trace, n, st.address}, TraceEvent::kClose);
+        }
+        CloseStation(st);
     }
 }
 

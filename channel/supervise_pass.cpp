@@ -6,6 +6,7 @@
 #include "channel/channel_messages.h"
 #include "core/relaxed.h"
 #include "diag/report.h"
+#include "diag/trace.h"
 #include "link/link.h"
 
 namespace ordax {
@@ -29,10 +30,23 @@ AddressText TextOf(const char (&field)[kAddressTextSize]) {
     return a;
 }
 
+TracePoint TraceAt(const DriverContext &ctx, const StationEntry &st, int number) {
+    return TracePoint{ctx.trace, number, st.address};
+}
+
+// Closes the station's connection; a connection there was goes to the trace.
+void CloseTraced(const DriverContext &ctx, StationEntry &st, int number) {
+    if (st.socket != plat::kNoSocket) TraceNote(TraceAt(ctx, st, number), TraceEvent::kClose);
+    CloseStation(st);
+}
+
 // Makes the other address of the pair active. The connection must already
-// be closed; nothing but the active pair and onStandby changes.
-void SwitchAddress(StationEntry &st, StationLockHeld) {
+// be closed; nothing but the active pair and onStandby changes. The trace
+// names the new address on a line of the old.
+void SwitchAddress(const DriverContext &ctx, StationEntry &st, int number, StationLockHeld) {
     const bool toBase = st.onStandby != 0;
+    TraceNote(TraceAt(ctx, st, number), TraceEvent::kSwitch,
+              TextOf(toBase ? st.baseAddress : st.standbyAddress).text);
     // Transact tests plcType without the lock, so it is written whole.
     StoreRelaxed(st.plcType, toBase ? st.basePlcType : st.standbyPlcType);
     std::memcpy(st.address, toBase ? st.baseAddress : st.standbyAddress, kAddressTextSize);
@@ -75,7 +89,7 @@ FlagOutcome ReadMasterFlag(DriverContext &ctx, StationEntry &st, int number, Sta
     }
     if (ReportLinkStatus(result, txn, kOpMasterFlagRead, nullptr) != PDX_DONE) {
         Emit(chanmsg::kMasterFlagReadError, TextOf(st.address).text);
-        CloseStation(st);
+        CloseTraced(ctx, st, number);
         return FlagOutcome::kEndPass;
     }
     return (txn.data[0] & kMasterFlagBit) != 0 ? FlagOutcome::kMaster : FlagOutcome::kNotMaster;
@@ -84,9 +98,10 @@ FlagOutcome ReadMasterFlag(DriverContext &ctx, StationEntry &st, int number, Sta
 }  // namespace
 
 // Contract in channel.h.
-bool FallBackToPartner(StationEntry &station, StationLockHeld held) {
+bool FallBackToPartner(const DriverContext &ctx, StationEntry &station, int number,
+                       StationLockHeld held) {
     if (station.standbyPlcType == kPlcNone) return false;
-    SwitchAddress(station, held);
+    SwitchAddress(ctx, station, number, held);
     Emit(chanmsg::kConnectHotBackup);
     return true;
 }
@@ -101,8 +116,8 @@ FlagStep CheckMasterFlag(DriverContext &ctx, StationEntry &station, int number, 
     ++*switches;
     Emit(chanmsg::kMasterFlagNotSet, TextOf(station.baseAddress).text,
          TextOf(station.standbyAddress).text);
-    CloseStation(station);
-    SwitchAddress(station, held);
+    CloseTraced(ctx, station, number);
+    SwitchAddress(ctx, station, number, held);
     return *switches < kMaxSwitchesPerPass ? FlagStep::kConnectAgain : FlagStep::kPassDone;
 }
 
@@ -116,7 +131,7 @@ void SupervisePass(DriverContext &ctx, StationEntry &station, int number) {
     int switches = 0;
     do {
         if (station.socket == plat::kNoSocket && OpenStation(ctx, station, kStationLockHeld) != 0 &&
-            FallBackToPartner(station, kStationLockHeld)) {
+            FallBackToPartner(ctx, station, number, kStationLockHeld)) {
             (void)OpenStation(ctx, station, kStationLockHeld);
         }
     } while (CheckMasterFlag(ctx, station, number, &switches, kStationLockHeld) ==

@@ -14,6 +14,8 @@
 
 namespace ordax {
 
+struct Trace;  // diag/trace.h
+
 constexpr int kStationCount = 100;
 constexpr int kAddressTextSize = 32;   // 31 characters and a terminator
 constexpr int kAddressColumns = 13;    // columns of a gate address
@@ -104,6 +106,7 @@ struct DriverContext {
     plat::Event stopEvent;             // set by the stop: ends the thread's pauses
     plat::Event firstWalkEvent;        // set by the thread after its first walk
     plat::Event endEvent;              // set by the thread as it ends
+    Trace *trace;                      // the frame trace of a started channel; null = off
 };
 
 constexpr std::size_t kContextSize = 20000;

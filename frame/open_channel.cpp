@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "core/relaxed.h"
 #include "core/reply_timeout.h"
+#include "diag/trace.h"
 #include "frame/commands.h"
 #include "frame/frame_messages.h"
 #include "nodefile/node_file.h"
@@ -57,7 +58,8 @@ bool RegisterClient(DriverContext &ctx, int channel) {
 // is clear, every exchange ends "not open" before it touches a station, and
 // the close event ends an engine's pause after a time-out; a gate command
 // still under way is then waited for (the channel's call lock) before the
-// thread is stopped and anything is deleted. One close at a time.
+// thread is stopped and anything is deleted. One close at a time. The
+// trace goes last: the thread's closes are its last lines.
 void CloseChannelBlock(DriverContext &ctx) {
     plat::LockEnter(&ctx.stopLock);
     StoreRelaxed(ctx.channelOpen, 0);
@@ -65,6 +67,8 @@ void CloseChannelBlock(DriverContext &ctx) {
     plat::LockEnter(&ctx.callLock);
     plat::LockLeave(&ctx.callLock);
     StopChannel(ctx);
+    CloseTrace(ctx.trace);
+    ctx.trace = nullptr;
     plat::LockLeave(&ctx.stopLock);
 }
 
@@ -75,7 +79,9 @@ void CloseChannelBlock(DriverContext &ctx) {
 // channel is only prepared: no thread, every exchange ends "not open".
 // A block that command 1 prepared before is closed first, so that a
 // running channel's thread, connections and locks are not lost under the
-// clear. Without an argument record nothing is done.
+// clear. Without an argument record nothing is done. A channel that starts
+// traces its frames when ORDAX_TRACE names a file (diag/trace.h); a trace
+// that cannot be opened costs a message, never the channel.
 int OpenChannel(PdxCall *call) {
     Emit(framemsg::kVersion, __DATE__, __TIME__);
     if (call->driverContext == nullptr || call->args == nullptr) return PDX_LINK_ERROR;
@@ -88,7 +94,10 @@ int OpenChannel(PdxCall *call) {
     const auto *args = static_cast<const OpenArgs *>(call->args);
     if (args->openNow == 0) return PDX_DONE;
     ctx.replyTimeout = ReplyTimeoutFromCs(args->timeoutCs);
+    ctx.trace = OpenTrace(call->channel);
     if (StartChannel(ctx) != kChannelStarted) {
+        CloseTrace(ctx.trace);
+        ctx.trace = nullptr;
         Emit(framemsg::kChannelOpenFailed);
         return PDX_LINK_ERROR;
     }

@@ -16,6 +16,11 @@ std::uint32_t TickCount() {
     return gTicks.load(std::memory_order_relaxed);
 }
 
+// The virtual milliseconds, in microseconds.
+std::uint64_t MonotonicMicros() {
+    return static_cast<std::uint64_t>(gTicks.load(std::memory_order_relaxed)) * 1000u;
+}
+
 void SetTickCount(std::uint32_t value) {
     gTicks.store(value, std::memory_order_relaxed);
 }

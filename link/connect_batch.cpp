@@ -20,7 +20,8 @@ std::uint32_t TimeLeft(std::uint32_t start, std::uint32_t limitMs) {
 
 }  // namespace
 
-ConnectBatch::ConnectBatch(const ChannelTimers &timers) : timers_(timers) {
+ConnectBatch::ConnectBatch(const ChannelTimers &timers, Trace *trace)
+    : timers_(timers), trace_(trace) {
     for (Attempt &a : attempts_) {
         a.socket = plat::kNoSocket;
         a.phase = Phase::kIdle;
@@ -38,6 +39,10 @@ ConnectBatch::~ConnectBatch() {
     }
 }
 
+TracePoint ConnectBatch::TraceAt(int station) const {
+    return TracePoint{trace_, station, attempts_[station].address};
+}
+
 void ConnectBatch::Queue(int station) {
     if (count_ == kStationCount) return;  // cannot happen: one outcome per station
     finished_[(head_ + count_) % kStationCount] = station;
@@ -52,6 +57,7 @@ void ConnectBatch::Fail(int station) {
     a.socket = plat::kNoSocket;
     a.phase = Phase::kIdle;
     Emit(linkmsg::kConnectFailure, a.address);
+    TraceNote(TraceAt(station), TraceEvent::kConnectFailed);
     failed_[station] = true;
     Queue(station);
 }
@@ -91,6 +97,7 @@ void ConnectBatch::Greet(int station) {
     Attempt &a = attempts_[station];
     std::uint8_t request[kSessionRequestSize];
     BuildSessionRequest(request);
+    TraceFrame(TraceAt(station), TraceDirection::kSent, request, static_cast<int>(sizeof request));
     if (SendMsg(a.socket, request, static_cast<int>(sizeof request), timers_.sessionTimeout) != 0) {
         Emit(linkmsg::kSessionSend);
         Fail(station);
@@ -111,6 +118,7 @@ void ConnectBatch::ReadSession(int station) {
         Fail(station);
         return;
     }
+    TraceFrame(TraceAt(station), TraceDirection::kReceived, reply, length);
     ByteReader answer = MakeReader(reply, static_cast<std::size_t>(length), kEncapSession);
     GetBytes(answer, a.session, kSessionSize);
     if (answer.overflow) {
@@ -228,6 +236,7 @@ bool ConnectBatch::Install(int station, StationEntry &entry, StationLockHeld) {
     std::memcpy(entry.session, a.session, kSessionSize);
     a.socket = plat::kNoSocket;
     Emit(linkmsg::kConnected, a.address);
+    TraceNote(TraceAt(station), TraceEvent::kConnect);
     return true;
 }
 

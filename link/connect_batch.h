@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/context.h"
+#include "diag/trace.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "platform/socket.h"
@@ -28,7 +29,9 @@ public:
         Outcome outcome;
     };
 
-    explicit ConnectBatch(const ChannelTimers &timers);
+    // `trace` (may be null) takes the session frames and each attempt's
+    // outcome.
+    explicit ConnectBatch(const ChannelTimers &timers, Trace *trace = nullptr);
     // Closes, without a message, the sockets of attempts still under way or
     // never installed (a stop request ends a walk that way).
     ~ConnectBatch();
@@ -81,8 +84,10 @@ private:
     std::uint32_t PhaseLeft(int station) const;  // of connectTimeout or sessionTimeout
     void FailAll(const plat::WaitItem *items, const int *stations, int count);
     void Step(int station, bool ready);
+    TracePoint TraceAt(int station) const;
 
     ChannelTimers timers_;
+    Trace *trace_;
     Attempt attempts_[kStationCount];
     int finished_[kStationCount];  // stations in the order their outcome came
     bool failed_[kStationCount];

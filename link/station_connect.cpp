@@ -1,7 +1,9 @@
 // Opening a station's connection (one attempt to connect and establish
 // its session) and closing it.
 #include <cstring>
+#include <functional>
 
+#include "diag/trace.h"
 #include "link/connect_steps.h"
 #include "link/encap.h"
 #include "link/link.h"
@@ -106,10 +108,12 @@ bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTime
 
 // Session handshake: the 28-byte session-connect request, then one reply of
 // at most 43 bytes whose bytes 4-7 are the session handle. false = failed.
-bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs,
+// Both frames go to the trace.
+bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs, const TracePoint &at,
                       std::uint8_t (&session)[kSessionSize]) {
     std::uint8_t request[kSessionRequestSize];
     BuildSessionRequest(request);
+    TraceFrame(at, TraceDirection::kSent, request, static_cast<int>(sizeof request));
     if (SendMsg(s, request, static_cast<int>(sizeof request), sessionTimeoutMs) != 0) {
         Emit(linkmsg::kSessionSend);
         return false;
@@ -120,18 +124,30 @@ bool EstablishSession(plat::Socket s, std::uint32_t sessionTimeoutMs,
         Emit(linkmsg::kSessionReceive);
         return false;
     }
+    TraceFrame(at, TraceDirection::kReceived, reply, length);
     ByteReader answer = MakeReader(reply, static_cast<std::size_t>(length), kEncapSession);
     GetBytes(answer, session, kSessionSize);
     return !answer.overflow;
 }
 
 // Steps from resolving the address to the session, on a prepared socket.
-bool ConnectAndGreet(DriverContext &ctx, plat::Socket s, const char *address,
+bool ConnectAndGreet(DriverContext &ctx, plat::Socket s, const TracePoint &at,
                      std::uint8_t (&session)[kSessionSize]) {
     std::uint32_t addr = 0;
-    if (!ResolveAddress(address, &addr)) return false;
+    if (!ResolveAddress(at.address, &addr)) return false;
     if (!ConnectSocket(s, addr, ctx.timers.connectTimeout)) return false;
-    return EstablishSession(s, ctx.timers.sessionTimeout, session);
+    return EstablishSession(s, ctx.timers.sessionTimeout, at, session);
+}
+
+// The station's number in the channel, for the trace; -1 for a record
+// outside the channel's table.
+int StationNumber(const DriverContext &ctx, const StationEntry &station) {
+    const auto *first = static_cast<const void *>(ctx.stations);
+    const auto *end = static_cast<const void *>(ctx.stations + kStationCount);
+    const auto *it = static_cast<const void *>(&station);
+    return std::less_equal<>()(first, it) && std::less<>()(it, end)
+               ? static_cast<int>(&station - ctx.stations)
+               : -1;
 }
 
 }  // namespace
@@ -140,18 +156,20 @@ bool ConnectAndGreet(DriverContext &ctx, plat::Socket s, const char *address,
 int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld) {
     const plat::SocketOps &ops = plat::Sockets();
     const AddressText address = ActiveAddress(station);
+    const TracePoint at{ctx.trace, StationNumber(ctx, station), address.text};
     plat::Socket s = ops.createTcp();
     bool ok = false;
     std::uint8_t session[kSessionSize] = {};
     if (s == plat::kNoSocket) {
         Emit(linkmsg::kNoSocket, address.text);
     } else {
-        ok = PrepareSocket(s, address.text) && ConnectAndGreet(ctx, s, address.text, session);
+        ok = PrepareSocket(s, address.text) && ConnectAndGreet(ctx, s, at, session);
     }
     if (ok) {
         station.socket = s;
         std::memcpy(station.session, session, kSessionSize);
         Emit(linkmsg::kConnected, address.text);
+        TraceNote(at, TraceEvent::kConnect);
         return 0;
     }
     if (s != plat::kNoSocket) {
@@ -159,6 +177,7 @@ int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld) {
         plat::SleepMs(kPauseAfterFailureMs);
     }
     Emit(linkmsg::kConnectFailure, address.text);
+    TraceNote(at, TraceEvent::kConnectFailed);
     return 1;
 }
 

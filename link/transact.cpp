@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/relaxed.h"
+#include "diag/trace.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "platform/clock.h"
@@ -53,9 +54,15 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
     return kReplyAccept;
 }
 
+// Where the exchange's frames and events go in the channel's trace.
+TracePoint TraceAt(const DriverContext &ctx, const Transaction &txn, const StationEntry &st) {
+    return TracePoint{ctx.trace, txn.station, st.address};
+}
+
 // Closes a station whose connection is lost or timed out and makes it due
 // for supervision at the channel thread's next walk, which reconnects it.
-LinkResult CloseAndMakeDue(StationEntry &st, LinkResult result) {
+LinkResult CloseAndMakeDue(const TracePoint &at, StationEntry &st, LinkResult result) {
+    TraceNote(at, TraceEvent::kClose);
     CloseStation(st);
     StoreRelaxed(st.lastSupervision, 0u);  // the channel thread polls it unlocked
     return result;
@@ -64,8 +71,10 @@ LinkResult CloseAndMakeDue(StationEntry &st, LinkResult result) {
 // Receives until a matching reply arrives. The time limit is tested after a
 // receive that timed out and after every dropped frame, so a stream of
 // foreign replies cannot hold the exchange past the reply time-out. A peer
-// that closed the connection is a receive error at once (RcvMsg).
+// that closed the connection is a receive error at once (RcvMsg). Every
+// frame received goes to the trace, taken or dropped.
 LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
+    const TracePoint at = TraceAt(ctx, txn, st);
     const std::uint32_t start = plat::TickCount();
     // Command 15 may change the time-out on the host's thread while the
     // channel thread reads a master flag; the exchange keeps the one it
@@ -74,20 +83,24 @@ LinkResult AwaitReply(DriverContext &ctx, Transaction &txn, StationEntry &st) {
     for (;;) {
         int length = kFrameCapacity;
         const RcvResult rc = RcvMsg(st.socket, txn.frame, &length, timeoutMs);
+        if (rc == kRcvOk) TraceFrame(at, TraceDirection::kReceived, txn.frame, length);
         if (rc == kRcvOk && TakeReply(txn, st.tns, length) == kReplyAccept) return kLinkOk;
-        if (rc != kRcvOk && rc != kRcvTimeout) return CloseAndMakeDue(st, kLinkNotConnected);
-        if (!plat::TickWithin(start, timeoutMs)) return CloseAndMakeDue(st, kLinkTimeout);
+        if (rc != kRcvOk && rc != kRcvTimeout) return CloseAndMakeDue(at, st, kLinkNotConnected);
+        if (!plat::TickWithin(start, timeoutMs)) return CloseAndMakeDue(at, st, kLinkTimeout);
     }
 }
 
-// Steps under the station's lock: connection check, build, send, wait.
+// Steps under the station's lock: connection check, build, send, wait. The
+// request goes to the trace as it is handed to the socket.
 LinkResult ExchangeLocked(DriverContext &ctx, Transaction &txn, const char *gateName,
                           StationEntry &st, StationLockHeld held) {
     if (st.socket == plat::kNoSocket) return kLinkNotConnected;
     const LinkResult built = BuildPcccRequest(ctx, txn, gateName, held);
     if (built != kLinkOk) return built;
+    const TracePoint at = TraceAt(ctx, txn, st);
+    TraceFrame(at, TraceDirection::kSent, txn.frame, txn.frameLength);
     if (SendMsg(st.socket, txn.frame, txn.frameLength, LoadRelaxed(ctx.replyTimeout)) != 0) {
-        return CloseAndMakeDue(st, kLinkNotConnected);
+        return CloseAndMakeDue(at, st, kLinkNotConnected);
     }
     return AwaitReply(ctx, txn, st);
 }

@@ -9,6 +9,10 @@ namespace plat {
 // 32-bit millisecond tick count from a monotonic clock; wraps after ~49.7 days.
 std::uint32_t TickCount();
 
+// Microseconds of a monotonic clock, from an arbitrary start; never wraps
+// in practice (64 bits). SetTickCount does not move it.
+std::uint64_t MonotonicMicros();
+
 // Shift the tick count so that it reads `value` now. Tests use it to start
 // just below the 32-bit wrap.
 void SetTickCount(std::uint32_t value);

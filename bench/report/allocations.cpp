@@ -24,28 +24,34 @@ constexpr AllocationCase kCases[] = {
     {0, PDX_READ_GATE, 0, "01N007012"},     {0, PDX_READ_BLOCK, 1000, "01N007000"},
     {0, PDX_READ_BLOCK, 256, "02N007000"},  {1, PDX_WRITE_GATE, 0, "01N007012"},
     {1, PDX_WRITE_BLOCK, 100, "01N007100"}, {1, PDX_WRITE_GATE, 0, "02N007012"},
+    {2, PDX_READ_GATE, 0, "01N007012"},     {2, PDX_READ_BLOCK, 256, "02N007000"},
 };
 
 struct AllocationFigure {
     const char *key;
     const char *label;
+    bool traced;  // on the channel whose frame trace is on
 };
 
 constexpr AllocationFigure kFigures[] = {
-    {"allocations_per_read", "heap allocations per read (commands 5, 6)"},
-    {"allocations_per_write", "heap allocations per write (commands 7, 10)"},
+    {"allocations_per_read", "heap allocations per read (commands 5, 6)", false},
+    {"allocations_per_write", "heap allocations per write (commands 7, 10)", false},
+    {"allocations_per_read_trace_on", "heap allocations per read, frame trace on", true},
 };
 
 }  // namespace
 
-void MeasureAllocations(ordax_test::HostBlock &block, const Plan &plan, Report &report) {
+void MeasureAllocations(ordax_test::HostBlock &block, ordax_test::HostBlock &traced,
+                        const Plan &plan, Report &report) {
     for (int index = 0; index < static_cast<int>(std::size(kFigures)); ++index) {
         const AllocationFigure &fig = kFigures[index];
+        ordax_test::HostBlock &on = fig.traced ? traced : block;
+        const int channel = fig.traced ? kTraceChannel : kAccessChannel;
         double worst = 0;
         std::string detail;
         for (const AllocationCase &c : kCases) {
             if (c.figure != index) continue;
-            HostGate gate(block.bytes, kAccessChannel, c.address, 1, c.blockLength);
+            HostGate gate(on.bytes, channel, c.address, 1, c.blockLength);
             const int count = c.blockLength > 0 ? c.blockLength : 1;
             if (!gate.Parse()) {
                 report.Fail();

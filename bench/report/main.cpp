@@ -4,6 +4,8 @@
 //   ordax_bench_report [--quick] [--json PATH]
 // Exit 0 when every measurement ran (whatever the figures), 1 when a
 // measurement failed, 2 on wrong arguments.
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,18 +20,27 @@ namespace {
 
 using namespace bench;
 
+constexpr char kTraceVariable[] = "ORDAX_TRACE";
 constexpr char kUsage[] = "usage: ordax_bench_report [--quick] [--json PATH]\n";
 
-// The data access figures share channel 4, open for all three.
+// The data access figures share channel 4, open for all three, and channel
+// 5 of the same stations with the frame trace on: ORDAX_TRACE is set for
+// its command 1 only.
 void MeasureAccess(const Plan &plan, Report &report) {
     auto block = ordax_test::NewHostBlock();
-    if (ordax_test::OpenCommand(*block, kAccessChannel, 1, 100) != PDX_DONE) {
+    auto traced = ordax_test::NewHostBlock();
+    ::setenv(kTraceVariable, kTraceFile, 1);
+    const int tracedOpen = ordax_test::OpenCommand(*traced, kTraceChannel, 1, 100);
+    ::unsetenv(kTraceVariable);
+    if (tracedOpen != PDX_DONE || traced->ctx().trace == nullptr ||
+        ordax_test::OpenCommand(*block, kAccessChannel, 1, 100) != PDX_DONE) {
         report.Fail();
     }
-    MeasureRoundTrips(*block, plan, report);
+    MeasureRoundTrips(*block, *traced, plan, report);
     MeasureBlockReads(*block, plan, report);
-    MeasureAllocations(*block, plan, report);
+    MeasureAllocations(*block, *traced, plan, report);
     ordax_test::CloseCommand(*block);
+    ordax_test::CloseCommand(*traced);
 }
 
 }  // namespace
@@ -47,6 +58,9 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
+    // Every other channel of the run goes without a trace, whatever the
+    // environment says.
+    ::unsetenv(kTraceVariable);
     Report report;
     report.mode = plan->mode;
     {

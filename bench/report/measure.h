@@ -10,12 +10,16 @@
 namespace bench {
 
 // On the open access channel: single-word read round trips through PdxMain
-// and Transact, each against a bare blocking client sending the same frame.
-void MeasureRoundTrips(ordax_test::HostBlock &block, const Plan &plan, Report &report);
+// and Transact, each against a bare blocking client sending the same frame;
+// the PdxMain read also on the traced channel, in the same rounds.
+void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &traced,
+                       const Plan &plan, Report &report);
 // On the open access channel: block reads per second and words per second.
 void MeasureBlockReads(ordax_test::HostBlock &block, const Plan &plan, Report &report);
-// On the open access channel: heap allocations per read and per write.
-void MeasureAllocations(ordax_test::HostBlock &block, const Plan &plan, Report &report);
+// On the open access channel: heap allocations per read and per write; and
+// per read on the traced channel.
+void MeasureAllocations(ordax_test::HostBlock &block, ordax_test::HostBlock &traced,
+                        const Plan &plan, Report &report);
 // Command 1 with 100 stations, and the channel thread's CPU when idle.
 void MeasureFleet(const Plan &plan, Report &report);
 // Configured stations of an open channel that hold a connection.

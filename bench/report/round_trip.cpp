@@ -4,7 +4,8 @@
 // followed by a bare round trip, so that machine noise hits every side
 // alike. A third side, the bare client waiting for readiness before it
 // reads the reply, shows what the driver's receive (a readiness wait with a
-// time limit, then the reads) costs by itself.
+// time limit, then the reads) costs by itself. A fourth, the PdxMain read on
+// a channel whose frame trace is on, shows what the trace's two lines cost.
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -47,10 +48,12 @@ void AddRatio(Report &report, const Side &side) {
 
 }  // namespace
 
-void MeasureRoundTrips(ordax_test::HostBlock &block, const Plan &plan, Report &report) {
+void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &traced,
+                       const Plan &plan, Report &report) {
     HostGate word(block.bytes, kAccessChannel, "01N007012", 1, 0);
+    HostGate tracedWord(traced.bytes, kTraceChannel, "01N007012", 1, 0);
     DriverContext &ctx = block.ctx();
-    if (!word.Parse() || word.Run(PDX_READ_GATE, 1) != PDX_DONE) {
+    if (!word.Parse() || word.Run(PDX_READ_GATE, 1) != PDX_DONE || !tracedWord.Parse()) {
         report.Fail();
         return;
     }
@@ -83,6 +86,10 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, const Plan &plan, Report &r
          "bare socket waiting in poll() first / bare socket",
          {},
          [&] { return bare.RoundTrip(frame, length, reply, true); }},
+        {"pdxmain_read_ratio_trace_on",
+         "single-word read, trace on: PdxMain / bare (medians)",
+         {},
+         [&] { return tracedWord.Run(PDX_READ_GATE, 1) == PDX_DONE; }},
     };
     int failures = 0;
     for (int i = 0; i < plan.warmup + plan.roundTripRounds; ++i) {

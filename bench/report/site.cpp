@@ -140,8 +140,10 @@ bool Site::Start(std::string &error) {
     sim_.station(pairBase_).SetWord({plcsim::FileType::N, 7, 0, 0}, kBaseMark);
     sim_.station(standby).SetWord({plcsim::FileType::N, 7, 0, 0}, kStandbyMark);
 
-    dir_.Write(kAccessChannel, {"T 60000; 250; 5000; 5000;", std::string("01 = ") + kAccessPlc5Ip,
-                                std::string("02 = ") + kAccessSlcIp + "-SLC5"});
+    for (int channel : {kAccessChannel, kTraceChannel}) {
+        dir_.Write(channel, {"T 60000; 250; 5000; 5000;", std::string("01 = ") + kAccessPlc5Ip,
+                             std::string("02 = ") + kAccessSlcIp + "-SLC5"});
+    }
     std::vector<std::string> fleet = {"T 5000; 250; 1000; 1000;"};
     for (int i = 0; i < kFleetStations; ++i) {
         fleet.push_back(StationLine(i, FleetIp(i), i % 2 != 0));

@@ -17,6 +17,10 @@ namespace bench {
 inline constexpr int kAccessChannel = 4;
 inline constexpr char kAccessPlc5Ip[] = "127.0.4.1";
 inline constexpr char kAccessSlcIp[] = "127.0.4.2";
+// Channel 5: the same two stations, opened with the frame trace on
+// (ORDAX_TRACE names kTraceFile in the temporary directory).
+inline constexpr int kTraceChannel = 5;
+inline constexpr char kTraceFile[] = "trace-on.log";
 // Channel 21: stations 00..99 at 127.0.3.1..100, PLC-5 and SLC 5 in turn.
 inline constexpr int kFleetChannel = 21;
 inline constexpr int kFleetStations = 100;

@@ -39,6 +39,13 @@ std::uint32_t TickCount() {
     return RawTicks() + gTickOffset.load(std::memory_order_relaxed);
 }
 
+std::uint64_t MonotonicMicros() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
 void SetTickCount(std::uint32_t value) {
     gTickOffset.store(value - RawTicks(), std::memory_order_relaxed);
 }

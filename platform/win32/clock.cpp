@@ -35,6 +35,20 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(GetTickCount()) + gTickOffset.load(std::memory_order_relaxed);
 }
 
+// QueryPerformanceCounter never fails on Windows XP and later; its
+// frequency is fixed at boot. Whole seconds and the rest are scaled apart,
+// so the product cannot overflow.
+std::uint64_t MonotonicMicros() {
+    LARGE_INTEGER count{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
+    const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+    if (perSecond == 0) return 0;
+    return ticks / perSecond * 1000000u + ticks % perSecond * 1000000u / perSecond;
+}
+
 void SetTickCount(std::uint32_t value) {
     gTickOffset.store(value - static_cast<std::uint32_t>(GetTickCount()),
                       std::memory_order_relaxed);
