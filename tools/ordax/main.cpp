@@ -2,9 +2,12 @@
 // PdxMain and the host records of ordax.h, and the host library's sinks.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 
 #include "ordax.h"
 #include "tools/ordax/access.h"
@@ -303,7 +306,19 @@ void Settle(Cli &cli) {
     }
 }
 
+// The driver opens ORDAX_TRACE at command 1, which the tool runs in a
+// scratch directory for --ip, probe, parse and check: a relative path is
+// made absolute first, so the trace lands where the user asked.
+void AnchorTracePath() {
+    const char *trace = std::getenv("ORDAX_TRACE");
+    if (trace == nullptr || trace[0] == '\0' || trace[0] == '/') return;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(trace, error);
+    if (!error) ::setenv("ORDAX_TRACE", absolute.c_str(), 1);
+}
+
 int Run(Cli &cli) {
+    AnchorTracePath();
     if (cli.checkCommand->parsed()) return ordax_cli::Check(cli.check);
     if (cli.parseCommand->parsed()) return ordax_cli::Parse(cli.parse);
     if (cli.readAccess.app->parsed()) return ordax_cli::Read(cli.read);
