@@ -40,8 +40,8 @@ const std::regex kLineShape(
 
 // Frames as the tests expect them: bytes in hex, "??" any byte, "*N" N
 // bytes of any value.
-std::string FrameRegex(const std::string &spec) {
-    std::istringstream in(spec);
+std::string FrameRegex(const std::string &pattern) {
+    std::istringstream in(pattern);
     std::string token;
     std::string out;
     while (in >> token) {
