@@ -43,7 +43,8 @@ struct AccessOptions {
     int count = 1;                    // values per gate; above 1 a block
     std::vector<std::string> values;  // write only
     int timeoutCs = 100;
-    int intervalMs = 1000;                         // monitor only
+    int timeoutMs = 0;      // --timeout-ms as given; the driver takes timeoutCs
+    int intervalMs = 1000;  // monitor only
     MonitorFormat format = MonitorFormat::kTable;  // monitor only
 };
 

@@ -101,12 +101,11 @@ struct AccessCommand {
     CLI::Option *channel;
     CLI::Option *kind;
     CLI::Option *family;
-    int timeoutMs = 0;
     CLI::Option *timeoutMsOption;
 };
 
 AccessCommand AddAccess(CLI::App *command, ordax_cli::AccessOptions &options) {
-    AccessCommand a{command, &options, nullptr, nullptr, nullptr, 0, nullptr};
+    AccessCommand a{command, &options, nullptr, nullptr, nullptr, nullptr};
     a.channel = command
                     ->add_option("--channel", options.channel,
                                  "Channel number; its node file OrdaxNN.int is read from the "
@@ -129,7 +128,7 @@ AccessCommand AddAccess(CLI::App *command, ordax_cli::AccessOptions &options) {
             ->capture_default_str()
             ->check(CLI::Range(1, 100000));
     a.timeoutMsOption = command
-                            ->add_option("--timeout-ms", a.timeoutMs,
+                            ->add_option("--timeout-ms", options.timeoutMs,
                                          "Reply time-out in ms (rounded up to 10 ms; the driver "
                                          "takes units of 10 ms)")
                             ->check(CLI::Range(1, 1000000))
@@ -149,7 +148,7 @@ void Settle(AccessCommand &a) {
         throw CLI::ValidationError("--family", "only with --ip: the node file gives the family");
     }
     o.kindGiven = a.kind->count() > 0;
-    if (a.timeoutMsOption->count() > 0) o.timeoutCs = (a.timeoutMs + 9) / 10;
+    if (a.timeoutMsOption->count() > 0) o.timeoutCs = (o.timeoutMs + 9) / 10;
     std::vector<ordax_cli::Gate> gates;
     std::string wrong = ordax_cli::ResolveFor(o, &gates);
     if (wrong.empty() && !o.values.empty()) wrong = ordax_cli::CheckValues(gates[0].kind, o.values);
