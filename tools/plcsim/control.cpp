@@ -21,6 +21,8 @@ const char kControlHelp[] =
     "                                   repeated to the end (no size above 0 = off)\n"
     "  fault STATION closeafter BYTES   send that much of the next reply, then close\n"
     "  fault STATION resetafter BYTES   the same, then reset the connection (RST)\n"
+    "  fault STATION stall BYTES        send that much of the next frame (session replies\n"
+    "                                   included), then hold the connection open silent\n"
     "  fault STATION refuse | accept    close / reopen the listener (ECONNREFUSED)\n"
     "  fault STATION drop               close every open connection\n"
     "  fault STATION silent on|off      never accept: connects are never answered\n"
@@ -120,6 +122,8 @@ std::string Fault(Station &st, const std::vector<std::string> &w) {
         st.CloseAfterBytes(static_cast<size_t>(n));
     else if (name == "resetafter" && num)
         st.ResetAfterBytes(static_cast<size_t>(n));
+    else if (name == "stall" && num)
+        st.StallAfterBytes(static_cast<size_t>(n));
     else if (name == "sessionlen" && num)
         st.SetSessionDataLength(static_cast<int>(n));
     else if (name == "refuse")
