@@ -18,16 +18,16 @@ std::uint8_t *HostBytes(const GateAccess &gate) {
 // Stores the words of a successful word read in the host's layout of the
 // gate's letter: Y texts with the bytes of each word exchanged, X texts and
 // integers as received, PLC-5 floats with their two words exchanged. Only
-// the bytes HostBlockBytes allows, all taken from the words received.
-void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
+// the bytes the plan allows, all taken from the words received.
+void StoreWords(const DriverContext &ctx, const GateAccess &gate, const WordPlan &plan) {
     const std::uint16_t *words = ctx.txn.data;
     std::uint8_t *out = HostBytes(gate);
-    const std::size_t bytes = HostBlockBytes(gate, BlockSide::kToHost);
+    const std::size_t bytes = plan.hostBytes;
     if (TextKindOf(gate.fileType) == TextKind::kHighFirst) {
         for (std::size_t i = 0; i < bytes; ++i) out[i] = WordByte(words, i ^ 1);
         return;
     }
-    if (Plc5FloatWords(ctx, gate)) {
+    if (plan.plc5Float) {
         for (std::size_t v = 0; v < bytes / 4; ++v) {
             PutHostU16(out + 4 * v + kCellWordOffset, words[2 * v]);  // high half
             PutHostU16(out + 4 * v, words[2 * v + 1]);
@@ -40,9 +40,7 @@ void StoreWords(const DriverContext &ctx, const GateAccess &gate) {
 // One bit: the word that holds it is read; the host gets 0 or 1 as a
 // 16-bit value in bytes 2 and 3 of its cell, and nothing on a failure.
 int ReadBit(DriverContext &ctx, const GateAccess &gate) {
-    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpReadBit);
-    ctx.txn.function = ReadSingleWord;
-    PrepareBitRequest(gate, ctx);
+    if (!PrepareBit(ctx, gate, ReadSingleWord)) return ReportRefusedRequest(ctx, gate, kOpReadBit);
     const int result = RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpReadBit);
     if (result != PDX_DONE) return result;
     const std::uint8_t bit = ctx.txn.bit;
@@ -74,13 +72,14 @@ int ReadGate(PdxCall *call) {
 int ReadBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    WordPlan plan{};
+    if (!PrepareWords(*ctx, *gate, ReadWords, WordChecks::kFieldsAndCount, &plan)) {
         return ReportRefusedRequest(*ctx, *gate, kOpReadWord);
     }
-    const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
+    const int result = RunTries(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadWord);
     if (result != PDX_DONE) return result;
-    StoreWords(*ctx, *gate);
+    StoreWords(*ctx, *gate, plan);
     const FileTypeRow *row = FileTypeOfLetter(gate->fileType);
     if (row != nullptr && row->holdsTexts && gate->count != 1) DeliverBlockStrings(call);
     return PDX_DONE;

@@ -35,9 +35,11 @@ std::size_t HostLength(std::uint16_t lengthWord) {
 int ReadString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!BeginAccess(call, ReadWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpReadString);
-    const int result = ExchangeWords(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!PrepareWords(*ctx, *gate, ReadWords, WordChecks::kFields, nullptr)) {
+        return ReportRefusedRequest(*ctx, *gate, kOpReadString);
+    }
+    const int result = RunTries(*ctx, *gate, TryAgain::kAfterTimeout, kOpReadString);
     if (result != PDX_DONE) return result;
     const Transaction &txn = ctx->txn;
     auto *out = static_cast<std::uint8_t *>(gate->data);
@@ -56,8 +58,10 @@ int ReadString(PdxCall *call) {
 int WriteString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!GateFieldsValid(*gate, false)) return ReportRefusedRequest(*ctx, *gate, kOpWriteString);
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!PrepareWords(*ctx, *gate, WriteWords, WordChecks::kFields, nullptr)) {
+        return ReportRefusedRequest(*ctx, *gate, kOpWriteString);
+    }
     Transaction &txn = ctx->txn;
     std::fill_n(txn.data, kStringElementWords, std::uint16_t{0});
     const auto *text = static_cast<const char *>(gate->data);
@@ -66,7 +70,7 @@ int WriteString(PdxCall *call) {
     for (std::size_t i = 0; i < length; i += 2) {
         txn.data[1 + i / 2] = HighFirstWord(CharAt(text, length, i), CharAt(text, length, i + 1));
     }
-    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteString);
+    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteString);
 }
 
 // The text's length comes from the address; the host's text fills it up
@@ -78,16 +82,16 @@ int WriteString(PdxCall *call) {
 int WriteFileString(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    Transaction &txn = ctx->txn;
-    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    if (!PrepareWords(*ctx, *gate, WriteWords, WordChecks::kFieldsAndCount, nullptr)) {
         return ReportRefusedRequest(*ctx, *gate, kOpWriteNFileString);
     }
+    Transaction &txn = ctx->txn;
     const auto capacity = static_cast<std::size_t>(SubElementOfPacked(gate->packedAddress));
     const auto *text = static_cast<const char *>(gate->data);
     const std::size_t length = strnlen(text, capacity);
     const std::size_t textWords = (capacity + 1) / 2;
-    const auto sent = static_cast<std::size_t>(WordRequestWords(*gate));
+    const std::size_t sent = txn.count;
     std::fill_n(txn.data, std::max(textWords, sent), std::uint16_t{0});
     const bool highFirst = TextKindOf(gate->fileType) == TextKind::kHighFirst;
     for (std::size_t w = 0; w < textWords; ++w) {
@@ -95,7 +99,7 @@ int WriteFileString(PdxCall *call) {
         const std::uint8_t second = CharAt(text, length, 2 * w + 1);
         txn.data[w] = highFirst ? HighFirstWord(first, second) : LowFirstWord(first, second);
     }
-    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteNFileString);
+    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteNFileString);
 }
 
 }  // namespace ordax

@@ -17,14 +17,14 @@ const std::uint8_t *HostBytes(const GateAccess &gate) {
 }
 
 // Copies the gate's values from the host's buffer into the Transaction's
-// words in PLC order: the bytes HostBlockBytes allows, and 0 in every word
-// of the request they do not fill.
-void LoadWords(DriverContext &ctx, const GateAccess &gate) {
+// words in PLC order: the bytes the plan allows, and 0 in every word of
+// the request they do not fill.
+void LoadWords(DriverContext &ctx, const GateAccess &gate, const WordPlan &plan) {
     const std::uint8_t *in = HostBytes(gate);
     std::uint16_t *words = ctx.txn.data;
-    const std::size_t bytes = HostBlockBytes(gate, BlockSide::kFromHost);
-    std::fill_n(words, static_cast<std::size_t>(WordRequestWords(gate)), std::uint16_t{0});
-    if (Plc5FloatWords(ctx, gate)) {
+    const std::size_t bytes = plan.hostBytes;
+    std::fill_n(words, std::size_t{ctx.txn.count}, std::uint16_t{0});
+    if (plan.plc5Float) {
         for (std::size_t v = 0; v < bytes / 4; ++v) {
             words[2 * v] = GetHostU16(in + 4 * v + kCellWordOffset);  // high half first
             words[2 * v + 1] = GetHostU16(in + 4 * v);
@@ -37,12 +37,8 @@ void LoadWords(DriverContext &ctx, const GateAccess &gate) {
 // One bit: the PLC sets or clears it in its word; the value is the 16-bit
 // word in bytes 2 and 3 of the host's cell, any non-zero value sets it.
 int WriteOneBit(DriverContext &ctx, const GateAccess &gate) {
-    if (!GateFieldsValid(gate, true)) return ReportRefusedRequest(ctx, gate, kOpWriteBit);
-    Transaction &txn = ctx.txn;
-    txn.function = WriteBit;
-    txn.count = 1;
-    txn.data[0] = GetHostU16(HostBytes(gate) + kCellWordOffset);
-    PrepareBitRequest(gate, ctx);
+    if (!PrepareBit(ctx, gate, WriteBit)) return ReportRefusedRequest(ctx, gate, kOpWriteBit);
+    ctx.txn.data[0] = GetHostU16(HostBytes(gate) + kCellWordOffset);
     return RunTries(ctx, gate, TryAgain::kAfterTimeout, kOpWriteBit);
 }
 
@@ -69,12 +65,13 @@ int WriteGate(PdxCall *call) {
 int WriteBlock(PdxCall *call) {
     DriverContext *ctx = nullptr;
     GateAccess *gate = nullptr;
-    if (!BeginAccess(call, WriteWords, &ctx, &gate)) return PDX_REQUEST_ERROR;
-    if (!GateFieldsValid(*gate, false) || !WordRequestFits(*gate)) {
+    if (!AccessCallRecords(call, &ctx, &gate)) return PDX_REQUEST_ERROR;
+    WordPlan plan{};
+    if (!PrepareWords(*ctx, *gate, WriteWords, WordChecks::kFieldsAndCount, &plan)) {
         return ReportRefusedRequest(*ctx, *gate, kOpWriteWord);
     }
-    LoadWords(*ctx, *gate);
-    return ExchangeWords(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
+    LoadWords(*ctx, *gate, plan);
+    return RunTries(*ctx, *gate, TryAgain::kAfterAnyFailure, kOpWriteWord);
 }
 
 }  // namespace ordax

@@ -256,6 +256,28 @@ TEST_F(Faults, CloseAfterBytesCutsTheNextReply) {
     EXPECT_TRUE(d.Exchange(Plc5Read(2, 7, 0, 1), r));  // one-shot
 }
 
+// A stalled station sends the first bytes of its session reply and then
+// nothing, on this connection and on every new one, while it stays open.
+TEST_F(Faults, StallSendsPartOfTheSessionReplyThenHoldsTheConnection) {
+    plc5().StallAfterBytes(10);
+    for (int conn = 0; conn < 2; ++conn) {
+        SCOPED_TRACE(conn);
+        RawClient c;
+        ASSERT_TRUE(c.Connect(kPlc5Ip));
+        ASSERT_TRUE(c.Send(SessionRequest()));
+        Bytes got;
+        ASSERT_TRUE(c.ReadExact(10, got));
+        EXPECT_EQ(got[0], 2);  // the reply's own first bytes
+        EXPECT_EQ(got[1], 1);
+        EXPECT_TRUE(c.Silent(200));
+        ASSERT_TRUE(c.Send(SessionRequest()));  // still open, still nothing
+        EXPECT_TRUE(c.Silent(200));
+    }
+    plc5().ClearFaults();
+    RawClient d;
+    EXPECT_TRUE(d.Open(kPlc5Ip));
+}
+
 TEST_F(Faults, RefusedConnectionsAndResume) {
     plc5().SetAccepting(false);
     RawClient c;

@@ -49,7 +49,7 @@ protected:
 
     // Starts ordax with `args` in the test's directory, its output going to
     // files (not a terminal).
-    pid_t Start(const std::vector<std::string> &args) {
+    pid_t Start(const std::vector<std::string> &args, const char *program = ORDAX_TOOL) {
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
         const pid_t pid = ::fork();
@@ -57,10 +57,10 @@ protected:
             if (::chdir(dir_.c_str()) != 0) ::_exit(125);
             if (!std::freopen(out.c_str(), "w", stdout)) ::_exit(125);
             if (!std::freopen(err.c_str(), "w", stderr)) ::_exit(125);
-            std::vector<char *> argv{const_cast<char *>(ORDAX_TOOL)};
+            std::vector<char *> argv{const_cast<char *>(program)};
             for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
             argv.push_back(nullptr);
-            ::execv(ORDAX_TOOL, argv.data());
+            ::execv(program, argv.data());
             ::_exit(126);
         }
         return pid;
@@ -679,6 +679,34 @@ TEST_F(ToolTest, ProbeFindsFamilyAndMastershipWithoutANodeFile) {
         for (const std::string &e : c.expected) EXPECT_TRUE(Has(r.out, e)) << e << " in " << r.out;
     }
     sim.Stop();
+}
+
+// ---- the simulator's command line
+TEST_F(ToolTest, SimulatorRefusesOptionsItCannotMeanBeforeServing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--range", "foo", "127.0.0.120", "2"},     {"--range", "plc5", "127.0.0.120", "two"},
+        {"--range", "slc", "127.0.0.120", "0"},     {"--port", "abc", "--plc5", "127.0.0.120"},
+        {"--port", "0", "--plc5", "127.0.0.120"},   {"--port", "65536", "--plc5", "127.0.0.120"},
+        {"--port", "22x", "--plc5", "127.0.0.120"},
+    };
+    for (const std::vector<std::string> &args : cases) {
+        SCOPED_TRACE(args[0] + " " + args[1] + " " + args[2]);
+        const pid_t pid = Start(args, PLCSIM_TOOL);
+        int status = 0;
+        bool ended = false;
+        for (int i = 0; i < 500 && !ended; ++i) {  // 10 s: a refusal is at once
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended) ::usleep(20000);
+        }
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        ASSERT_TRUE(ended) << "the simulator started serving: " << Slurp(dir_ / "stdout.txt");
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+        EXPECT_TRUE(Has(Slurp(dir_ / "stderr.txt"), "plcsim: cannot apply '" + args[0] + "'"));
+        EXPECT_FALSE(Has(Slurp(dir_ / "stdout.txt"), "serving"));
+    }
 }
 
 }  // namespace

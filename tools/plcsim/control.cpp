@@ -21,6 +21,8 @@ const char kControlHelp[] =
     "                                   repeated to the end (no size above 0 = off)\n"
     "  fault STATION closeafter BYTES   send that much of the next reply, then close\n"
     "  fault STATION resetafter BYTES   the same, then reset the connection (RST)\n"
+    "  fault STATION stall BYTES        send that much of the next frame (session replies\n"
+    "                                   included), then hold the connection open silent\n"
     "  fault STATION refuse | accept    close / reopen the listener (ECONNREFUSED)\n"
     "  fault STATION drop               close every open connection\n"
     "  fault STATION silent on|off      never accept: connects are never answered\n"
@@ -107,60 +109,167 @@ std::string GetValue(Station &st, const Address &a) {
     return text;
 }
 
-std::string Fault(Station &st, const std::vector<std::string> &w) {
-    const std::string &name = w[2];
-    long n = 0;
-    bool num = w.size() > 3 && ParseNumber(w[3], n);
-    bool on = w.size() > 3 && w[3] == "on";
-    if (name == "delay" && num)
-        st.SetReplyDelay(static_cast<int>(n));
-    else if (name == "swallow" && num)
-        st.SwallowNext(static_cast<int>(n));
-    else if (name == "closeafter" && num)
-        st.CloseAfterBytes(static_cast<size_t>(n));
-    else if (name == "resetafter" && num)
-        st.ResetAfterBytes(static_cast<size_t>(n));
-    else if (name == "sessionlen" && num)
-        st.SetSessionDataLength(static_cast<int>(n));
-    else if (name == "refuse")
-        st.SetAccepting(false);
-    else if (name == "accept")
-        st.SetAccepting(true);
-    else if (name == "drop")
-        st.DropConnections();
-    else if (name == "silent" && w.size() > 3)
-        st.SetSilent(on);
-    else if (name == "nosession" && w.size() > 3)
-        st.SetSessionSilent(on);
-    else if (name == "program" && w.size() > 3)
-        st.SetProgramMode(on);
-    else if (name == "clear")
-        st.ClearFaults();
-    else if (name == "sts" && w.size() > 3)
-        st.ForceStatusNext(ParseStatus(w, 3, {}));
-    else if (name == "maxdata" && num)
-        st.SetMaxDataBytes(static_cast<size_t>(n), ParseStatus(w, 4, {0x10, 0}));
-    else if (name == "stsat" && w.size() > 4) {
-        Address a;
-        if (!ParseAddress(w[3], a)) return "error: bad address\n";
-        st.ForceStatusAt(a, ParseStatus(w, 4, {}));
-    } else if (name == "pre" && w.size() > 3) {
-        PreReply kind = w[3] == "wrongtns" ? PreReply::WrongTns
-                        : w[3] == "mode1"  ? PreReply::Mode1
-                        : w[3] == "status" ? PreReply::BadStatus
+// The words of a fault command after its name, and their two common
+// readings: the first as a number, and as "on".
+struct FaultArgs {
+    const std::vector<std::string> &w;  // the whole command: fault STATION NAME ...
+    long number;
+    bool on;
+};
+
+// What a fault needs after its name before its handler runs.
+enum class FaultNeeds { kNothing, kNumber, kWord, kTwoWords };
+
+// Applies one fault; returns kApplied when done, else the error line.
+using FaultHandler = const char *(*)(Station &st, const FaultArgs &a);
+constexpr const char *kApplied = nullptr;
+
+struct FaultRow {
+    const char *name;
+    FaultNeeds needs;
+    FaultHandler apply;
+};
+
+const char *FaultPre(Station &st, const FaultArgs &a) {
+    const std::string &kindText = a.w[3];
+    PreReply kind = kindText == "wrongtns" ? PreReply::WrongTns
+                    : kindText == "mode1"  ? PreReply::Mode1
+                    : kindText == "status" ? PreReply::BadStatus
                                            : PreReply::None;
-        long count = 1;
-        if (w.size() > 4) ParseNumber(w[4], count);
-        st.SetPreReply(kind, static_cast<int>(count));
-    } else if (name == "split" && num) {
-        std::vector<size_t> pieces;
-        for (size_t i = 4; i < w.size(); ++i)
-            pieces.push_back(std::strtoul(w[i].c_str(), nullptr, 0));
-        st.SetSplit(pieces, static_cast<int>(n));
-    } else {
-        return "error: unknown fault or missing argument (see help)\n";
+    long count = 1;
+    if (a.w.size() > 4) ParseNumber(a.w[4], count);
+    st.SetPreReply(kind, static_cast<int>(count));
+    return kApplied;
+}
+
+const char *FaultSplit(Station &st, const FaultArgs &a) {
+    std::vector<size_t> pieces;
+    for (size_t i = 4; i < a.w.size(); ++i)
+        pieces.push_back(std::strtoul(a.w[i].c_str(), nullptr, 0));
+    st.SetSplit(pieces, static_cast<int>(a.number));
+    return kApplied;
+}
+
+const char *FaultStatusAt(Station &st, const FaultArgs &a) {
+    Address at;
+    if (!ParseAddress(a.w[3], at)) return "error: bad address\n";
+    st.ForceStatusAt(at, ParseStatus(a.w, 4, {}));
+    return kApplied;
+}
+
+int Int(const FaultArgs &a) {
+    return static_cast<int>(a.number);
+}
+size_t Bytes(const FaultArgs &a) {
+    return static_cast<size_t>(a.number);
+}
+
+// One row per fault of kControlHelp.
+const FaultRow kFaults[] = {
+    {"delay", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.SetReplyDelay(Int(a));
+         return kApplied;
+     }},
+    {"swallow", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.SwallowNext(Int(a));
+         return kApplied;
+     }},
+    {"closeafter", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.CloseAfterBytes(Bytes(a));
+         return kApplied;
+     }},
+    {"resetafter", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.ResetAfterBytes(Bytes(a));
+         return kApplied;
+     }},
+    {"stall", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.StallAfterBytes(Bytes(a));
+         return kApplied;
+     }},
+    {"sessionlen", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.SetSessionDataLength(Int(a));
+         return kApplied;
+     }},
+    {"refuse", FaultNeeds::kNothing,
+     [](Station &st, const FaultArgs &) {
+         st.SetAccepting(false);
+         return kApplied;
+     }},
+    {"accept", FaultNeeds::kNothing,
+     [](Station &st, const FaultArgs &) {
+         st.SetAccepting(true);
+         return kApplied;
+     }},
+    {"drop", FaultNeeds::kNothing,
+     [](Station &st, const FaultArgs &) {
+         st.DropConnections();
+         return kApplied;
+     }},
+    {"silent", FaultNeeds::kWord,
+     [](Station &st, const FaultArgs &a) {
+         st.SetSilent(a.on);
+         return kApplied;
+     }},
+    {"nosession", FaultNeeds::kWord,
+     [](Station &st, const FaultArgs &a) {
+         st.SetSessionSilent(a.on);
+         return kApplied;
+     }},
+    {"program", FaultNeeds::kWord,
+     [](Station &st, const FaultArgs &a) {
+         st.SetProgramMode(a.on);
+         return kApplied;
+     }},
+    {"clear", FaultNeeds::kNothing,
+     [](Station &st, const FaultArgs &) {
+         st.ClearFaults();
+         return kApplied;
+     }},
+    {"sts", FaultNeeds::kWord,
+     [](Station &st, const FaultArgs &a) {
+         st.ForceStatusNext(ParseStatus(a.w, 3, {}));
+         return kApplied;
+     }},
+    {"maxdata", FaultNeeds::kNumber,
+     [](Station &st, const FaultArgs &a) {
+         st.SetMaxDataBytes(Bytes(a), ParseStatus(a.w, 4, {0x10, 0}));
+         return kApplied;
+     }},
+    {"stsat", FaultNeeds::kTwoWords, FaultStatusAt},
+    {"pre", FaultNeeds::kWord, FaultPre},
+    {"split", FaultNeeds::kNumber, FaultSplit},
+};
+
+bool FaultArgsPresent(FaultNeeds needs, const FaultArgs &a, bool isNumber) {
+    switch (needs) {
+        case FaultNeeds::kNothing:
+            return true;
+        case FaultNeeds::kNumber:
+            return isNumber;
+        case FaultNeeds::kWord:
+            return a.w.size() > 3;
+        case FaultNeeds::kTwoWords:
+            return a.w.size() > 4;
     }
-    return "ok\n";
+    return false;
+}
+
+// w: fault STATION NAME [ARGS...]
+std::string Fault(Station &st, const std::vector<std::string> &w) {
+    FaultArgs a{w, 0, w.size() > 3 && w[3] == "on"};
+    const bool isNumber = w.size() > 3 && ParseNumber(w[3], a.number);
+    for (const FaultRow &row : kFaults) {
+        if (w[2] != row.name || !FaultArgsPresent(row.needs, a, isNumber)) continue;
+        const char *error = row.apply(st, a);
+        return error == kApplied ? "ok\n" : error;
+    }
+    return "error: unknown fault or missing argument (see help)\n";
 }
 
 std::string Stations(Simulator &sim) {
@@ -201,6 +310,45 @@ int FindStation(Simulator &sim, const std::string &name) {
     return -1;
 }
 
+namespace {
+
+std::string Swap(Simulator &sim, const std::string &pairText) {
+    long n = 0;
+    if (!ParseNumber(pairText, n) || !sim.SwapMaster(static_cast<int>(n)))
+        return "error: no such pair\n";
+    std::string out = "pair ";
+    out += pairText;
+    out += " master ";
+    out += std::to_string(sim.Master(static_cast<int>(n)));
+    out += "\n";
+    return out;
+}
+
+// The text after the address of "set STATION ADDR TEXT", without a line end.
+std::string TextAfter(const std::string &line, const std::string &address) {
+    size_t at = line.find(address) + address.size();
+    size_t start = line.find_first_not_of(" \t", at);
+    std::string rest = start == std::string::npos ? "" : line.substr(start);
+    while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
+    return rest;
+}
+
+// The commands that name a station (w[1]).
+std::string StationCommand(Station &st, const std::vector<std::string> &w,
+                           const std::string &line) {
+    const std::string &cmd = w[0];
+    Address a;
+    if (cmd == "stats") return CountersText(st.counters());
+    if (cmd == "last") return Last(st, w.size() > 2 ? std::strtoul(w[2].c_str(), nullptr, 0) : 5);
+    if (cmd == "fault" && w.size() > 2) return Fault(st, w);
+    if (cmd == "get" && w.size() > 2 && ParseAddress(w[2], a)) return GetValue(st, a);
+    if (cmd == "set" && w.size() > 3 && ParseAddress(w[2], a))
+        return SetValue(st, a, a.type == FileType::ST ? TextAfter(line, w[2]) : w[3]);
+    return "error: unknown command or bad arguments (see help)\n";
+}
+
+}  // namespace
+
 bool RunControl(Simulator &sim, const std::string &line, std::string &out) {
     std::istringstream in(line);
     std::vector<std::string> w;
@@ -208,54 +356,20 @@ bool RunControl(Simulator &sim, const std::string &line, std::string &out) {
     if (w.empty()) return true;
     const std::string &cmd = w[0];
     if (cmd == "quit" || cmd == "exit") return false;
+    long n = 0;
     if (cmd == "help") {
         out += kControlHelp;
-        return true;
-    }
-    if (cmd == "stations") {
+    } else if (cmd == "stations") {
         out += Stations(sim);
-        return true;
-    }
-    long n = 0;
-    if (cmd == "swap" && w.size() > 1 && ParseNumber(w[1], n)) {
-        if (sim.SwapMaster(static_cast<int>(n))) {
-            out += "pair ";
-            out += w[1];
-            out += " master ";
-            out += std::to_string(sim.Master(static_cast<int>(n)));
-            out += "\n";
-        } else {
-            out += "error: no such pair\n";
-        }
-        return true;
-    }
-    if (cmd == "stats" && w.size() == 1) {
+    } else if (cmd == "swap" && w.size() > 1 && ParseNumber(w[1], n)) {
+        out += Swap(sim, w[1]);
+    } else if (cmd == "stats" && w.size() == 1) {
         out += CountersText(sim.counters());
-        return true;
+    } else {
+        int h = w.size() > 1 ? FindStation(sim, w[1]) : -1;
+        out += h < 0 ? "error: unknown command or station (see help)\n"
+                     : StationCommand(sim.station(h), w, line);
     }
-    int h = w.size() > 1 ? FindStation(sim, w[1]) : -1;
-    if (h < 0) {
-        out += "error: unknown command or station (see help)\n";
-        return true;
-    }
-    Station &st = sim.station(h);
-    Address a;
-    if (cmd == "stats")
-        out += CountersText(st.counters());
-    else if (cmd == "last")
-        out += Last(st, w.size() > 2 ? std::strtoul(w[2].c_str(), nullptr, 0) : 5);
-    else if (cmd == "fault" && w.size() > 2)
-        out += Fault(st, w);
-    else if (cmd == "get" && w.size() > 2 && ParseAddress(w[2], a))
-        out += GetValue(st, a);
-    else if (cmd == "set" && w.size() > 3 && ParseAddress(w[2], a)) {
-        size_t at = line.find(w[2]) + w[2].size();
-        size_t start = line.find_first_not_of(" \t", at);
-        std::string rest = start == std::string::npos ? "" : line.substr(start);
-        while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
-        out += SetValue(st, a, a.type == FileType::ST ? rest : w[3]);
-    } else
-        out += "error: unknown command or bad arguments (see help)\n";
     return true;
 }
 

@@ -114,9 +114,16 @@ bool Flush_Locked(Simulator::Impl &impl, Conn &c, uint64_t now) {
     return true;
 }
 
-// Queues one frame shaped by the station's faults: delay, close after N bytes, pieces.
+// Queues one frame shaped by the station's faults: stall, delay, close after N bytes, pieces.
+// A stalled connection stays open and gets no byte beyond the cut frame.
 void Queue_Locked(StationState &st, Conn &c, std::vector<uint8_t> frame, uint64_t now) {
     Faults &f = st.faults;
+    if (c.stalled) return;
+    if (f.stallAfter) {
+        if (*f.stallAfter < frame.size()) frame.resize(*f.stallAfter);
+        c.stalled = true;
+        if (frame.empty()) return;
+    }
     uint64_t at = std::max(now + static_cast<uint64_t>(f.delayMs), c.lastQueued);
     bool closeAfter = false;
     bool reset = false;

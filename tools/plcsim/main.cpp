@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,7 +34,7 @@ const char kUsage[] =
     "                         \"N7:100,F8:50,ST9:10,N31:1\" (file type, number, ':' elements);\n"
     "                         entries replace or add to the defaults, a leading '=' drops them\n"
     "  --tables-file PATH     the same, read from a file ('#' starts a comment)\n"
-    "  --port N               port of the stations that follow (default 2222)\n"
+    "  --port N               port (1-65535) of the stations that follow (default 2222)\n"
     "  --demo                 PLC-5 at 127.0.0.2, SLC 5/05 at 127.0.0.3, PLC-5 hot-backup\n"
     "                         pair at 127.0.0.4 (master) and 127.0.0.5\n"
     "Output:\n"
@@ -118,42 +119,78 @@ std::string ReadTablesFile(const std::string &path, bool &ok) {
     return all;
 }
 
-// Parses the command line, adding stations as they come. Returns 0 to run, else exit code.
+// A whole decimal number from `lowest` to `highest`; nothing else is one.
+bool WholeNumber(const char *text, long lowest, long highest, long &value) {
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0 && value >= lowest && value <= highest;
+}
+
+bool SetPort(Options &o, const char *text) {
+    long port = 0;
+    if (!WholeNumber(text, 1, 65535, port)) return false;
+    o.port = static_cast<uint16_t>(port);
+    return true;
+}
+
+// --range FAMILY IP N: the family must be one of the two, N a count of stations.
+bool AddRangeOption(Options &o, char **args) {
+    const std::string family = args[0];
+    long count = 0;
+    if ((family != "plc5" && family != "slc") || !WholeNumber(args[2], 1, 65535, count))
+        return false;
+    return AddRange(o, family, args[1], static_cast<int>(count));
+}
+
+// One option at argv[i], with the values it takes after it (i moves past
+// them). 1 = applied, 0 = could not be applied, -1 = unknown or incomplete.
+int ApplyOption(Options &o, int argc, char **argv, int &i, bool &wireLog) {
+    const std::string a = argv[i];
+    const bool hasNext = i + 1 < argc;
+    bool ok = true;
+    if (a == "--wire-log")
+        wireLog = true;
+    else if (a == "--demo")
+        ok = AddDemo(o);
+    else if (a == "--plc5" && hasNext)
+        ok = Add(o, plcsim::Family::Plc5, argv[++i]);
+    else if (a == "--slc" && hasNext)
+        ok = Add(o, plcsim::Family::Slc5, argv[++i]);
+    else if (a == "--pair" && hasNext)
+        ok = AddPair(o, argv[++i]);
+    else if (a == "--tables" && hasNext)
+        o.tables = argv[++i];
+    else if (a == "--tables-file" && hasNext)
+        o.tables = ReadTablesFile(argv[++i], ok);
+    else if (a == "--port" && hasNext)
+        ok = SetPort(o, argv[++i]);
+    else if (a == "--range" && i + 3 < argc) {
+        ok = AddRangeOption(o, argv + i + 1);
+        i += 3;
+    } else
+        return -1;
+    return ok ? 1 : 0;
+}
+
+// Parses the command line, adding stations as they come. Returns 0 to run,
+// -1 after the help, else the exit code.
 int ParseArgs(Options &o, int argc, char **argv, bool &wireLog) {
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        bool hasNext = i + 1 < argc;
-        bool ok = true;
+        const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::string help = kUsage;
             help += plcsim::kControlHelp;
             Print(help);
             return -1;
-        } else if (a == "--wire-log")
-            wireLog = true;
-        else if (a == "--demo")
-            ok = AddDemo(o);
-        else if (a == "--plc5" && hasNext)
-            ok = Add(o, plcsim::Family::Plc5, argv[++i]);
-        else if (a == "--slc" && hasNext)
-            ok = Add(o, plcsim::Family::Slc5, argv[++i]);
-        else if (a == "--pair" && hasNext)
-            ok = AddPair(o, argv[++i]);
-        else if (a == "--tables" && hasNext)
-            o.tables = argv[++i];
-        else if (a == "--tables-file" && hasNext)
-            o.tables = ReadTablesFile(argv[++i], ok);
-        else if (a == "--port" && hasNext)
-            o.port = static_cast<uint16_t>(std::atoi(argv[++i]));
-        else if (a == "--range" && i + 3 < argc) {
-            ok = AddRange(o, argv[i + 1], argv[i + 2], std::atoi(argv[i + 3]));
-            i += 3;
-        } else {
+        }
+        const int applied = ApplyOption(o, argc, argv, i, wireLog);
+        if (applied < 0) {
             std::fprintf(stderr, "plcsim: unknown or incomplete option '%s' (see --help)\n",
-                         argv[i]);
+                         a.c_str());
             return 2;
         }
-        if (!ok) {
+        if (applied == 0) {
             std::fprintf(stderr, "plcsim: cannot apply '%s'\n", a.c_str());
             return 1;
         }

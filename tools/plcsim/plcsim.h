@@ -149,6 +149,9 @@ public:
     void SetSplit(std::vector<size_t> pieces, int pauseMs);
     void CloseAfterBytes(size_t bytes);  // next reply: send this many bytes, then close
     void ResetAfterBytes(size_t bytes);  // the same, closed with a reset (RST) instead
+    // The next frame of every connection (its session reply, for a new one): send this many
+    // bytes, then hold the connection open without another byte. Until ClearFaults.
+    void StallAfterBytes(size_t bytes);
     void SetAccepting(bool accepting);   // false: listener closed (ECONNREFUSED)
     void DropConnections();              // close every open connection now
     void SetSessionSilent(bool silent);  // accept, never answer the session request

@@ -38,6 +38,7 @@ struct Faults {
     int splitPauseMs = 0;
     std::optional<size_t> closeAfter;  // next reply: bytes to send before closing
     bool resetOnClose = false;         // that close resets the connection (RST, not FIN)
+    std::optional<size_t> stallAfter;  // first frame of every connection: bytes sent, then none
     bool sessionSilent = false;
     int sessionDataLength = 0;
     std::optional<Status> forceNext;
@@ -84,6 +85,7 @@ struct Conn {
     uint64_t lastQueued = 0;  // notBefore of the last chunk queued
     size_t queuedFrames = 0;  // frames in `out` not yet sent completely
     bool watchingWrite = false;
+    bool stalled = false;  // a stall fault cut a frame: nothing more is sent here
 };
 
 uint64_t NowMs();

@@ -184,6 +184,10 @@ void Station::ResetAfterBytes(size_t bytes) {
     });
 }
 
+void Station::StallAfterBytes(size_t bytes) {
+    WithState(*sim_->impl_, handle_, [&](StationState &st) { st.faults.stallAfter = bytes; });
+}
+
 void Station::SetAccepting(bool accepting) {
     WithState(*sim_->impl_, handle_, [&](StationState &st) {
         st.accepting = accepting;
