@@ -6,7 +6,10 @@
 // the process without their mend run in a child process.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
@@ -184,6 +187,29 @@ TEST_F(HostMistakes, OpenOnARunningChannelStopsItFirst) {
     EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
     EXPECT_TRUE(chantest::ThreadCountSettlesAt(threads));
     EXPECT_TRUE(DescriptorsSettleAt(descriptors));
+}
+
+// ---- A child of the host across command 11 --------------------------------
+
+// A child the host starts while the channel runs inherits nothing of the
+// driver's: once command 11 has closed the connection, the station sees it
+// gone though the child lives on.
+TEST_F(HostMistakes, ChildStartedWhileOpenDoesNotKeepTheConnection) {
+    WriteNodeFile("T 5000; 20; 1000; 1000;");
+    auto block = chantest::NewHostBlock();
+    ASSERT_EQ(chantest::OpenCommand(*block, kChannel, 1), PDX_DONE);
+    ASSERT_EQ(sim_.station(station_).counters().openConnections, 1u);
+    char program[] = "/bin/sleep";
+    char seconds[] = "30";
+    char *argv[] = {program, seconds, nullptr};
+    pid_t child = -1;
+    ASSERT_EQ(::posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0) << program;
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    EXPECT_TRUE(
+        WaitUntil([&] { return sim_.station(station_).counters().openConnections == 0; }, 3000))
+        << "the station still has the connection while the child lives";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 // ---- Closes that end at once ------------------------------------------------
