@@ -54,10 +54,14 @@ void DropModuleAtExit(void *module) {
     // which is safe.
 }
 
+thread_local void *tArgument = nullptr;
+
 void *Trampoline(void *p) {
     Start start = *static_cast<Start *>(p);
     delete static_cast<Start *>(p);
+    tArgument = start.arg;
     start.body(start.arg);
+    tArgument = nullptr;
     if (start.module != nullptr) DropModuleAtExit(start.module);
     return nullptr;
 }
@@ -81,6 +85,10 @@ int ThreadStart(ThreadBody body, void *arg, std::uint32_t stackBytes, ThreadHand
     }
     *handle = static_cast<ThreadHandle>(thread);
     return 0;
+}
+
+void *ThreadArgument() {
+    return tArgument;
 }
 
 void ThreadJoin(ThreadHandle handle) {
