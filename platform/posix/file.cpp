@@ -33,14 +33,14 @@ bool SamePath(const char *a, const char *b) {
 }
 
 std::FILE *OpenRegularFile(const char *path, bool truncate, int *error) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
-                      (truncate ? O_TRUNC : O_APPEND);
+    const int flags =
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (truncate ? O_TRUNC : O_APPEND);
     const int fd = ::open(path, flags, 0666);
     if (fd < 0) {
         *error = errno;
         return nullptr;
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         *error = EINVAL;

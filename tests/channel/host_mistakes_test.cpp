@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -406,15 +406,14 @@ TEST_P(CallBack, IntoTheSameChannelIsRefusedAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Channel, CallBack,
-    ::testing::Values(
-        CallBackCase{"ParseFromParse", Outer::kParseOnHostThread, PDX_PARSE_GATE, false,
-                     PDX_LINK_ERROR},
-        CallBackCase{"CloseFromParse", Outer::kParseOnHostThread, PDX_CLOSE_CHANNEL, false,
-                     PDX_LINK_ERROR},
-        CallBackCase{"OtherChannelFromParse", Outer::kParseOnHostThread, PDX_PARSE_GATE, true,
-                     PDX_DONE},
-        CallBackCase{"CloseFromChannelThread", Outer::kChannelThreadMessage, PDX_CLOSE_CHANNEL,
-                     false, PDX_LINK_ERROR}),
+    ::testing::Values(CallBackCase{"ParseFromParse", Outer::kParseOnHostThread, PDX_PARSE_GATE,
+                                   false, PDX_LINK_ERROR},
+                      CallBackCase{"CloseFromParse", Outer::kParseOnHostThread, PDX_CLOSE_CHANNEL,
+                                   false, PDX_LINK_ERROR},
+                      CallBackCase{"OtherChannelFromParse", Outer::kParseOnHostThread,
+                                   PDX_PARSE_GATE, true, PDX_DONE},
+                      CallBackCase{"CloseFromChannelThread", Outer::kChannelThreadMessage,
+                                   PDX_CLOSE_CHANNEL, false, PDX_LINK_ERROR}),
     [](const auto &param) { return std::string(param.param.name); });
 
 // ---- The library unloaded with a channel open ------------------------------

@@ -3,9 +3,9 @@
 // the size cap and its rotation, also with two channels writing one file;
 // a file that cannot be opened; the file handles a channel's life leaves.
 // Stations at 127.0.14.1 to 127.0.14.4.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -255,7 +255,8 @@ struct CapCase {
     int channels;       // channels kChannel.., one host thread each, one file
     int reads;          // per channel
     bool rotates;       // "<file>.1" replaced by the run
-    bool relativeThenCd = false;  // ORDAX_TRACE relative; the host changes directory after command 1
+    bool relativeThenCd =
+        false;  // ORDAX_TRACE relative; the host changes directory after command 1
 };
 
 void PrintTo(const CapCase &c, std::ostream *os) {
@@ -335,8 +336,8 @@ struct OpenCase {
     const char *variable;  // ORDAX_TRACE, "{dir}" the scratch directory; null: unset
     int messages;          // "Unable to open trace file" messages
     bool traced;
-    int error = ENOENT;               // errno the message names
-    Pipe pipe = Pipe::kNone;          // the variable names a FIFO
+    int error = ENOENT;       // errno the message names
+    Pipe pipe = Pipe::kNone;  // the variable names a FIFO
 };
 
 void PrintTo(const OpenCase &c, std::ostream *os) {
