@@ -46,6 +46,17 @@ void MakeModuleKey() {
     gModuleKeyMade = ::pthread_key_create(&gModuleKey, drop) == 0;
 }
 
+// The key goes as this object unloads (or the process ends), so that a host
+// that loads and frees the driver again and again does not use up the
+// process's keys. No thread holds a value then: each value is a reference
+// that keeps the object loaded, and the C library clears a thread's slot
+// before it runs the destructor that drops the last one.
+struct ModuleKeyOwner {
+    ~ModuleKeyOwner() {
+        if (gModuleKeyMade) ::pthread_key_delete(gModuleKey);
+    }
+} gModuleKeyOwner;
+
 void DropModuleAtExit(void *module) {
     static pthread_once_t once = PTHREAD_ONCE_INIT;
     ::pthread_once(&once, MakeModuleKey);

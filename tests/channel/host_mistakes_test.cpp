@@ -444,6 +444,35 @@ INSTANTIATE_TEST_SUITE_P(
     std::exit(0);
 }
 
+// The child's part: exits 0 when, after a thousand loads of the library each
+// with a channel opened and closed, the process can still make most of its
+// thread-specific keys.
+[[noreturn]] void LoadCyclesInChild() {
+    using Entry = int (*)(PdxCall *);
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        void *library = ::dlopen(ORDAX_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) std::exit(3);
+        auto entry = reinterpret_cast<Entry>(::dlsym(library, "PdxMain"));
+        auto block = chantest::NewHostBlock();
+        OpenArgs args{};
+        args.openNow = 1;
+        PdxCall open{block->bytes, PDX_OPEN_CHANNEL, kChannel, 0, &args};
+        if (entry == nullptr || entry(&open) != PDX_DONE) std::exit(4);
+        PdxCall close{block->bytes, PDX_CLOSE_CHANNEL, kChannel, 0, nullptr};
+        entry(&close);
+        ::dlclose(library);
+    }
+    int keys = 0;
+    pthread_key_t key;
+    while (keys < 1024 && ::pthread_key_create(&key, nullptr) == 0) ++keys;
+    std::exit(keys >= 512 ? 0 : 5);
+}
+
+TEST_F(ChildCase, ThousandLoadsLeaveTheProcessItsKeys) {
+    GTEST_FLAG_SET(death_test_style, "fast");  // fork: the child needs no set-up of its own
+    EXPECT_EXIT(LoadCyclesInChild(), ::testing::ExitedWithCode(0), "");
+}
+
 // The host frees the library before command 11: the channel thread keeps
 // the library mapped while it runs and lets it go as it ends.
 TEST_F(ChildCase, LibraryUnloadedWithAChannelOpen) {
