@@ -8,15 +8,18 @@
 #include <new>
 
 #include "diag/trace.h"
+#include "diag/trace_messages.h"
+#include "platform/file.h"
 
 namespace ordax::trace {
 
 struct SharedFile {
     SharedFile *next;
-    char *path;       // as ORDAX_TRACE named it
+    char *path;       // full path, made absolute when the first channel opened it
     char *rotated;    // path and ".1"
     std::FILE *file;  // null once a rotation could not start it anew: lines are dropped
     std::uint64_t size;
+    int reopenError;  // errno of a reopen after rotation that failed, until logged
     int shares;
     plat::PlatLock lock;
 };
@@ -24,6 +27,7 @@ struct SharedFile {
 namespace {
 
 constexpr char kRotatedSuffix[] = ".1";
+constexpr std::size_t kPathCapacity = 4096;
 
 plat::PlatLock gListLock{};  // zero-filled: free
 SharedFile *gFiles = nullptr;
@@ -60,9 +64,7 @@ SharedFile *OpenFile(const char *path, int *error) {
     shared->path = Copy(path, "");
     shared->rotated = Copy(path, kRotatedSuffix);
     if (shared->path != nullptr && shared->rotated != nullptr) {
-        errno = 0;
-        shared->file = std::fopen(path, "ab");
-        *error = errno;
+        shared->file = plat::OpenRegularFile(path, false, error);
     }
     if (shared->file == nullptr) {
         Destroy(shared);
@@ -76,11 +78,15 @@ SharedFile *OpenFile(const char *path, int *error) {
 // Under the file's lock: the full file becomes "<file>.1" and a new one is
 // started. Where the rename fails (Windows, with the file open elsewhere)
 // the file is started anew in place, so that it never grows without bound.
+// A file that cannot be started anew ends the trace; its errno is kept for
+// the one message about it.
 void Rotate(SharedFile &shared) {
     std::fclose(shared.file);
     std::remove(shared.rotated);
     const bool renamed = std::rename(shared.path, shared.rotated) == 0;
-    shared.file = std::fopen(shared.path, renamed ? "ab" : "wb");
+    int error = 0;
+    shared.file = plat::OpenRegularFile(shared.path, !renamed, &error);
+    if (shared.file == nullptr) shared.reopenError = error != 0 ? error : -1;
     shared.size = 0;
 }
 
@@ -91,10 +97,16 @@ std::uint64_t CapBytes() {
     return forTests != 0 ? forTests : kTraceCapBytes;
 }
 
-SharedFile *AcquireFile(const char *path, int *error) {
+SharedFile *AcquireFile(const char *name, int *error) {
+    char path[kPathCapacity];
+    errno = 0;
+    if (!plat::FullPath(name, path, sizeof path)) {
+        *error = errno != 0 ? errno : ENAMETOOLONG;
+        return nullptr;
+    }
     plat::LockEnter(&gListLock);
     SharedFile *shared = gFiles;
-    while (shared != nullptr && std::strcmp(shared->path, path) != 0) shared = shared->next;
+    while (shared != nullptr && !plat::SamePath(shared->path, path)) shared = shared->next;
     if (shared != nullptr) {
         ++shared->shares;
         *error = 0;
@@ -125,12 +137,17 @@ Line::Line(SharedFile &file) : file_(file) {
     plat::LockEnter(&file_.lock);
 }
 
+// The message about a failed reopen goes out after the lock is left: the
+// host's message service may take its time or call back.
 Line::~Line() {
     if (file_.file != nullptr) {
         std::fflush(file_.file);
         if (file_.size >= CapBytes()) Rotate(file_);
     }
+    const int reopenError = file_.reopenError;
+    file_.reopenError = 0;
     plat::LockLeave(&file_.lock);
+    if (reopenError != 0) Emit(tracemsg::kTraceNotReopened, file_.path, reopenError);
 }
 
 void Line::Put(const char *text, std::size_t length) {

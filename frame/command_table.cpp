@@ -6,6 +6,8 @@
 #include "core/relaxed.h"
 #include "core/reply_timeout.h"
 #include "frame/commands.h"
+#include "frame/frame_messages.h"
+#include "frame/reentry.h"
 
 namespace ordax {
 
@@ -90,6 +92,19 @@ int RunOneAtATime(Command command, PdxCall *call) {
     return result;
 }
 
+// The commands that take the channel's locks, inside a scope that marks the
+// block as this thread's; a call back into the same block from a host
+// service, or from the channel's own thread, is refused at once.
+int RunOnChannel(Command command, PdxCall *call) {
+    if (ChannelCallScope::Reenters(call->driverContext)) {
+        Emit(framemsg::kCalledBackIn, call->command);
+        return PDX_LINK_ERROR;
+    }
+    ChannelCallScope scope(call->driverContext);
+    if (OneCallAtATime(call->command)) return RunOneAtATime(command, call);
+    return command(call);
+}
+
 }  // namespace
 
 }  // namespace ordax
@@ -99,6 +114,8 @@ extern "C" int PdxMain(PdxCall *call) {
     if (call == nullptr) return PDX_LINK_ERROR;
     ordax::Command command = ordax::CommandFor(call->command);
     if (command == nullptr) return PDX_LINK_ERROR;
-    if (ordax::OneCallAtATime(call->command)) return ordax::RunOneAtATime(command, call);
+    if (call->driverContext != nullptr && ordax::TakesChannelLocks(call->command)) {
+        return ordax::RunOnChannel(command, call);
+    }
     return command(call);
 }

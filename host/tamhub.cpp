@@ -20,7 +20,7 @@ constexpr int kMessageCapacity = 2048;
 constexpr const char *kLogVariable = "TAMHUB_LOG";
 
 struct HubState {
-    std::mutex mutex;
+    std::recursive_mutex mutex;  // recursive: a sink may call the driver, which logs again
     TamHubMessageSink messageSink = nullptr;
     void *messageUser = nullptr;
     TamHubGateSink gateSink = nullptr;
@@ -79,7 +79,7 @@ int err(int level, const char *format, ...) {
         va_end(args);
     }
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     if (hub.messageSink != nullptr)
         hub.messageSink(hub.messageUser, level, text);
     else
@@ -90,7 +90,7 @@ int err(int level, const char *format, ...) {
 short Tam5MkClient(const char *name, int, int, int *clientId) {
     (void)name;
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     if (hub.mkClientResult != 0) return hub.mkClientResult;
     ++hub.clients;
     if (clientId != nullptr) *clientId = hub.clients;
@@ -99,7 +99,7 @@ short Tam5MkClient(const char *name, int, int, int *clientId) {
 
 short Tam5PutGateStr(int client, int gateId, int, const char *text, int, int) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     if (hub.putGateResult != 0) return hub.putGateResult;
     std::string value = text != nullptr ? text : "";
     hub.gateTexts[{client, gateId}] = value;
@@ -109,21 +109,21 @@ short Tam5PutGateStr(int client, int gateId, int, const char *text, int, int) {
 
 TAMHUB_API void TamHubSetMessageSink(TamHubMessageSink sink, void *user) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     hub.messageSink = sink;
     hub.messageUser = user;
 }
 
 TAMHUB_API void TamHubSetGateSink(TamHubGateSink sink, void *user) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     hub.gateSink = sink;
     hub.gateUser = user;
 }
 
 TAMHUB_API int TamHubLastGateText(int client, int gateId, char *out, int capacity) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     auto it = hub.gateTexts.find({client, gateId});
     if (it == hub.gateTexts.end()) return 0;
     if (out != nullptr && capacity > 0)
@@ -133,25 +133,25 @@ TAMHUB_API int TamHubLastGateText(int client, int gateId, char *out, int capacit
 
 TAMHUB_API int TamHubClientCount(void) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     return hub.clients;
 }
 
 TAMHUB_API void TamHubSetMkClientResult(short code) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     hub.mkClientResult = code;
 }
 
 TAMHUB_API void TamHubSetPutGateResult(short code) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     hub.putGateResult = code;
 }
 
 TAMHUB_API void TamHubReset(void) {
     HubState &hub = Hub();
-    std::lock_guard<std::mutex> hold(hub.mutex);
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     hub.messageSink = nullptr;
     hub.messageUser = nullptr;
     hub.gateSink = nullptr;

@@ -123,7 +123,14 @@ typedef struct GateAccess {
  * block that command 1 never prepared is left untouched. Command 1 on a block
  * whose channel runs closes that channel first; commands 1 and 11 of one
  * block are not to race each other. The channel thread keeps the library
- * loaded while it runs. */
+ * loaded while it runs.
+ *
+ * Calling back: a host service (err, Tam5MkClient, Tam5PutGateStr) may call
+ * PdxMain, but commands 1, 3 to 7, 10 and 11 for the channel whose call is
+ * under way on that thread, or from the channel's own thread (its messages
+ * come through err), fail at once with result 2 and a level-8 message
+ * "Ordax : Command <n> refused, called back from within the driver on this
+ * channel". Other channels, and commands 2, 12 to 15, are served as usual. */
 #if defined(_WIN32) && !defined(ORDAX_BUILDING)
 __declspec(dllimport) int PdxMain(PdxCall *call);
 #elif defined(__GNUC__) && !defined(_WIN32)

@@ -14,6 +14,10 @@ using ThreadBody = void (*)(void *arg);
 // (rounded up by the system as it needs). 0 = started, -1 = failed.
 int ThreadStart(ThreadBody body, void *arg, std::uint32_t stackBytes, ThreadHandle *handle);
 
+// The argument ThreadStart gave the body running on this thread; null on a
+// thread that ThreadStart did not start.
+void *ThreadArgument();
+
 // Wait for the thread to end and release its handle.
 void ThreadJoin(ThreadHandle handle);
 

@@ -32,8 +32,10 @@ int PosixStartup() {
 }
 void PosixCleanup() {}
 
+// Close-on-exec from the start: a child the host starts must not keep a
+// station's connection open after the driver has closed it.
 Socket PosixCreateTcp() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
         Fail();
         return kNoSocket;

@@ -46,6 +46,17 @@ void MakeModuleKey() {
     gModuleKeyMade = ::pthread_key_create(&gModuleKey, drop) == 0;
 }
 
+// The key goes as this object unloads (or the process ends), so that a host
+// that loads and frees the driver again and again does not use up the
+// process's keys. No thread holds a value then: each value is a reference
+// that keeps the object loaded, and the C library clears a thread's slot
+// before it runs the destructor that drops the last one.
+struct ModuleKeyOwner {
+    ~ModuleKeyOwner() {
+        if (gModuleKeyMade) ::pthread_key_delete(gModuleKey);
+    }
+} gModuleKeyOwner;
+
 void DropModuleAtExit(void *module) {
     static pthread_once_t once = PTHREAD_ONCE_INIT;
     ::pthread_once(&once, MakeModuleKey);
@@ -54,10 +65,14 @@ void DropModuleAtExit(void *module) {
     // which is safe.
 }
 
+thread_local void *tArgument = nullptr;
+
 void *Trampoline(void *p) {
     Start start = *static_cast<Start *>(p);
     delete static_cast<Start *>(p);
+    tArgument = start.arg;
     start.body(start.arg);
+    tArgument = nullptr;
     if (start.module != nullptr) DropModuleAtExit(start.module);
     return nullptr;
 }
@@ -81,6 +96,10 @@ int ThreadStart(ThreadBody body, void *arg, std::uint32_t stackBytes, ThreadHand
     }
     *handle = static_cast<ThreadHandle>(thread);
     return 0;
+}
+
+void *ThreadArgument() {
+    return tArgument;
 }
 
 void ThreadJoin(ThreadHandle handle) {

@@ -32,9 +32,24 @@ void Win32Cleanup() {
     WSACleanup();
 }
 
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
+
+// A socket no child process inherits, even one the host starts with
+// bInheritHandles TRUE: a child must not keep a station's connection open
+// after the driver has closed it. Windows 7 SP1 and later take the flag;
+// older systems refuse it, and there the handle is made uninheritable
+// straight after creation (where a layered provider refuses that too, the
+// socket is kept: the station's link matters more).
 Socket Win32CreateTcp() {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return kNoSocket;
+    SOCKET s = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                            WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET) {
+        s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) return kNoSocket;
+        ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    }
     return static_cast<Socket>(static_cast<std::uint32_t>(s));
 }
 

@@ -27,10 +27,14 @@ HMODULE PinModule() {
     return module;
 }
 
+thread_local void *tArgument = nullptr;
+
 DWORD WINAPI Trampoline(LPVOID p) {
     Start start = *static_cast<Start *>(p);
     delete static_cast<Start *>(p);
+    tArgument = start.arg;
     start.body(start.arg);
+    tArgument = nullptr;
     // Never returns into this module: the reference goes with the thread.
     if (start.module != nullptr) FreeLibraryAndExitThread(start.module, 0);
     return 0;
@@ -50,6 +54,10 @@ int ThreadStart(ThreadBody body, void *arg, std::uint32_t stackBytes, ThreadHand
     }
     *handle = reinterpret_cast<ThreadHandle>(thread);
     return 0;
+}
+
+void *ThreadArgument() {
+    return tArgument;
 }
 
 void ThreadJoin(ThreadHandle handle) {

@@ -6,11 +6,16 @@
 // the process without their mend run in a child process.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -186,6 +191,29 @@ TEST_F(HostMistakes, OpenOnARunningChannelStopsItFirst) {
     EXPECT_TRUE(DescriptorsSettleAt(descriptors));
 }
 
+// ---- A child of the host across command 11 --------------------------------
+
+// A child the host starts while the channel runs inherits nothing of the
+// driver's: once command 11 has closed the connection, the station sees it
+// gone though the child lives on.
+TEST_F(HostMistakes, ChildStartedWhileOpenDoesNotKeepTheConnection) {
+    WriteNodeFile("T 5000; 20; 1000; 1000;");
+    auto block = chantest::NewHostBlock();
+    ASSERT_EQ(chantest::OpenCommand(*block, kChannel, 1), PDX_DONE);
+    ASSERT_EQ(sim_.station(station_).counters().openConnections, 1u);
+    char program[] = "/bin/sleep";
+    char seconds[] = "30";
+    char *argv[] = {program, seconds, nullptr};
+    pid_t child = -1;
+    ASSERT_EQ(::posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0) << program;
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    EXPECT_TRUE(
+        WaitUntil([&] { return sim_.station(station_).counters().openConnections == 0; }, 3000))
+        << "the station still has the connection while the child lives";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
 // ---- Closes that end at once ------------------------------------------------
 
 struct QuickCloseCase {
@@ -303,6 +331,91 @@ TEST_F(HostMistakes, OpenWithoutArgumentsIsRefused) {
     EXPECT_EQ(sim_.station(station_).counters().connections, 0u);
 }
 
+// ---- A host service that calls back ---------------------------------------
+
+enum class Outer { kParseOnHostThread, kChannelThreadMessage };
+
+struct CallBackCase {
+    const char *name;
+    Outer outer;      // where the message comes from that the host calls back from
+    int inner;        // the command the host's message service calls
+    bool otherBlock;  // called for a second channel, not for the one being served
+    int innerResult;
+};
+
+// The host's message service of the child: at the first message it is armed
+// for, it calls PdxMain itself and keeps the result.
+struct CallingBackHost {
+    std::atomic<bool> armed{false};
+    std::atomic<int> result{-1};
+    bool onChannelThread = false;
+    std::thread::id hostThread;
+    void *block = nullptr;
+    int command = 0;
+    std::atomic<bool> refusalLogged{false};
+};
+CallingBackHost gHost;
+
+void CallingBackSink(void *, int level, const char *text) {
+    const std::string refusal = "Ordax : Command " + std::to_string(gHost.command) +
+                                " refused, called back from within the driver on this channel";
+    if (level == kLevelDetail && text == refusal) gHost.refusalLogged = true;
+    if (gHost.onChannelThread == (std::this_thread::get_id() == gHost.hostThread)) return;
+    if (!gHost.armed.exchange(false)) return;
+    GateRecord gate{};
+    gate.addressText = "05N007001";
+    gHost.result = HostCall(gHost.block, gHost.command, kChannel, &gate);
+}
+
+// The child's part: exits 0 when the call back returned what the case says
+// (a refusal logged as such) instead of hanging on the channel's own lock.
+[[noreturn]] void CallBackInChild(const CallBackCase &c) {
+    ::alarm(30);  // a deadlock ends the child with SIGALRM
+    auto block = chantest::NewHostBlock();
+    auto other = chantest::NewHostBlock();
+    if (chantest::OpenCommand(*other, kChannel, 0) != PDX_DONE) std::exit(3);
+    gHost.hostThread = std::this_thread::get_id();
+    gHost.onChannelThread = c.outer == Outer::kChannelThreadMessage;
+    gHost.block = c.otherBlock ? other->bytes : block->bytes;
+    gHost.command = c.inner;
+    TamHubSetMessageSink(&CallingBackSink, nullptr);
+    if (c.outer == Outer::kParseOnHostThread) {
+        if (chantest::OpenCommand(*block, kChannel, 0) != PDX_DONE) std::exit(4);
+        gHost.armed = true;
+        GateRecord bad{};
+        bad.addressText = "05Q007001";  // rejected with a message
+        if (HostCall(block->bytes, PDX_PARSE_GATE, kChannel, &bad) != PDX_REQUEST_ERROR) {
+            std::exit(5);
+        }
+    } else {
+        gHost.armed = true;
+        if (chantest::OpenCommand(*block, kChannel, 1) != PDX_DONE) std::exit(6);
+    }
+    if (gHost.result != c.innerResult) std::exit(7);
+    if (c.innerResult == PDX_LINK_ERROR && !gHost.refusalLogged) std::exit(8);
+    if (chantest::CloseCommand(*block) != PDX_DONE) std::exit(9);
+    std::exit(0);
+}
+
+class CallBack : public ChildCase, public ::testing::WithParamInterface<CallBackCase> {};
+
+TEST_P(CallBack, IntoTheSameChannelIsRefusedAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "fast");  // fork: the child needs no set-up of its own
+    EXPECT_EXIT(CallBackInChild(GetParam()), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Channel, CallBack,
+    ::testing::Values(CallBackCase{"ParseFromParse", Outer::kParseOnHostThread, PDX_PARSE_GATE,
+                                   false, PDX_LINK_ERROR},
+                      CallBackCase{"CloseFromParse", Outer::kParseOnHostThread, PDX_CLOSE_CHANNEL,
+                                   false, PDX_LINK_ERROR},
+                      CallBackCase{"OtherChannelFromParse", Outer::kParseOnHostThread,
+                                   PDX_PARSE_GATE, true, PDX_DONE},
+                      CallBackCase{"CloseFromChannelThread", Outer::kChannelThreadMessage,
+                                   PDX_CLOSE_CHANNEL, false, PDX_LINK_ERROR}),
+    [](const auto &param) { return std::string(param.param.name); });
+
 // ---- The library unloaded with a channel open ------------------------------
 
 // The child's part: exits 0 when the library stayed loaded while its
@@ -329,6 +442,35 @@ TEST_F(HostMistakes, OpenWithoutArgumentsIsRefused) {
     ::dlclose(again);
     if (::dlopen(ORDAX_LIBRARY, RTLD_NOW | RTLD_NOLOAD) != nullptr) std::exit(8);
     std::exit(0);
+}
+
+// The child's part: exits 0 when, after a thousand loads of the library each
+// with a channel opened and closed, the process can still make most of its
+// thread-specific keys.
+[[noreturn]] void LoadCyclesInChild() {
+    using Entry = int (*)(PdxCall *);
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        void *library = ::dlopen(ORDAX_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) std::exit(3);
+        auto entry = reinterpret_cast<Entry>(::dlsym(library, "PdxMain"));
+        auto block = chantest::NewHostBlock();
+        OpenArgs args{};
+        args.openNow = 1;
+        PdxCall open{block->bytes, PDX_OPEN_CHANNEL, kChannel, 0, &args};
+        if (entry == nullptr || entry(&open) != PDX_DONE) std::exit(4);
+        PdxCall close{block->bytes, PDX_CLOSE_CHANNEL, kChannel, 0, nullptr};
+        entry(&close);
+        ::dlclose(library);
+    }
+    int keys = 0;
+    pthread_key_t key;
+    while (keys < 1024 && ::pthread_key_create(&key, nullptr) == 0) ++keys;
+    std::exit(keys >= 512 ? 0 : 5);
+}
+
+TEST_F(ChildCase, ThousandLoadsLeaveTheProcessItsKeys) {
+    GTEST_FLAG_SET(death_test_style, "fast");  // fork: the child needs no set-up of its own
+    EXPECT_EXIT(LoadCyclesInChild(), ::testing::ExitedWithCode(0), "");
 }
 
 // The host frees the library before command 11: the channel thread keeps

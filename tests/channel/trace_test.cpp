@@ -3,10 +3,13 @@
 // the size cap and its rotation, also with two channels writing one file;
 // a file that cannot be opened; the file handles a channel's life leaves.
 // Stations at 127.0.14.1 to 127.0.14.4.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +21,7 @@
 
 #include "diag/trace.h"
 #include "link/link.h"
+#include "testkit/scratch_dir.h"
 #include "tests/channel/channel_fixture.h"
 #include "tools/plcsim/plcsim.h"
 
@@ -251,6 +255,8 @@ struct CapCase {
     int channels;       // channels kChannel.., one host thread each, one file
     int reads;          // per channel
     bool rotates;       // "<file>.1" replaced by the run
+    bool relativeThenCd =
+        false;  // ORDAX_TRACE relative; the host changes directory after command 1
 };
 
 void PrintTo(const CapCase &c, std::ostream *os) {
@@ -265,6 +271,7 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
     const CapCase &c = GetParam();
     constexpr std::uintmax_t kLongestLine = 256;
     SetTraceCapForTests(c.cap);
+    if (c.relativeThenCd) ::setenv("ORDAX_TRACE", file_.filename().c_str(), 1);
     const std::filesystem::path rotated = file_.string() + ".1";
     std::ofstream(rotated) << "an older trace\n";
     std::vector<std::unique_ptr<ordax_test::HostBlock>> blocks;
@@ -272,6 +279,11 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
         WriteNodeFile(kChannel + i);
         blocks.push_back(chantest::NewHostBlock());
         ASSERT_EQ(chantest::OpenCommand(*blocks.back(), kChannel + i, 1, 100), PDX_DONE);
+    }
+    ordax_test::ScratchDir elsewhere("ordax-trace-cd");
+    if (c.relativeThenCd) {
+        ASSERT_TRUE(elsewhere.ok()) << elsewhere.error();
+        std::filesystem::current_path(elsewhere.path());
     }
     std::vector<std::thread> hosts;
     for (auto &block : blocks) {
@@ -281,6 +293,10 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
     }
     for (std::thread &t : hosts) t.join();
     for (auto &block : blocks) EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    if (c.relativeThenCd) {
+        EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path())) << "rotated where the host now is";
+        std::filesystem::current_path(dir_.path());
+    }
 
     const std::vector<std::string> now = ReadLines(file_);
     const std::vector<std::string> before = ReadLines(rotated);
@@ -304,16 +320,24 @@ INSTANTIATE_TEST_SUITE_P(Trace, TraceCap,
                          ::testing::Values(CapCase{"UnderTheCap", 0, 1, 50, false},
                                            CapCase{"TwoChannelsUnderTheCap", 0, 2, 200, false},
                                            CapCase{"PastTheCap", 2000, 1, 50, true},
-                                           CapCase{"TwoChannelsPastTheCap", 3000, 2, 200, true}),
+                                           CapCase{"TwoChannelsPastTheCap", 3000, 2, 200, true},
+                                           CapCase{"RelativePathAfterACd", 2000, 1, 50, true,
+                                                   true}),
                          [](const auto &param) { return std::string(param.param.name); });
 
 // ---- The variable, and a file that cannot be opened ------------------------
+
+// A FIFO as the trace: nobody reading it, or a reader that goes away
+// right after command 1 (a write would then raise SIGPIPE).
+enum class Pipe { kNone, kNoReader, kReaderLeaves };
 
 struct OpenCase {
     const char *name;
     const char *variable;  // ORDAX_TRACE, "{dir}" the scratch directory; null: unset
     int messages;          // "Unable to open trace file" messages
     bool traced;
+    int error = ENOENT;       // errno the message names
+    Pipe pipe = Pipe::kNone;  // the variable names a FIFO
 };
 
 void PrintTo(const OpenCase &c, std::ostream *os) {
@@ -333,23 +357,35 @@ TEST_P(TraceOpen, ChannelReadsWithOrWithoutATrace) {
         ::setenv("ORDAX_TRACE", value.c_str(), 1);
     }
     WriteNodeFile(kChannel);
+    int reader = -1;
+    if (c.pipe != Pipe::kNone) {
+        ASSERT_EQ(::mkfifo(value.c_str(), 0600), 0) << value;
+    }
+    if (c.pipe == Pipe::kReaderLeaves) reader = ::open(value.c_str(), O_RDONLY | O_NONBLOCK);
     auto block = chantest::NewHostBlock();
     ASSERT_EQ(chantest::OpenCommand(*block, kChannel, 1, 100), PDX_DONE);
+    if (reader >= 0) ::close(reader);
     EXPECT_EQ(block->ctx().trace != nullptr, c.traced);
     EXPECT_EQ(ReadN7(block->ctx(), 1), kLinkOk);
     EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
-    const std::string message = "Ordax : Unable to open trace file " + value + ", errno 2";
+    const std::string message =
+        "Ordax : Unable to open trace file " + value + ", errno " + std::to_string(c.error);
     EXPECT_EQ(chantest::CountMessages(log_, message), c.messages);
     EXPECT_EQ(log_.Has(message, 32), c.messages > 0);
     // Station 01's session request and the read.
-    EXPECT_EQ(Matching(ReadLines(value), ".* st 01 .* > .*"), c.traced ? 2 : 0);
+    if (c.pipe == Pipe::kNone) {
+        EXPECT_EQ(Matching(ReadLines(value), ".* st 01 .* > .*"), c.traced ? 2 : 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Trace, TraceOpen,
     ::testing::Values(OpenCase{"Unset", nullptr, 0, false}, OpenCase{"Empty", "", 0, false},
                       OpenCase{"MissingDirectory", "{dir}/no-such-directory/trace.log", 1, false},
-                      OpenCase{"Writable", "{dir}/trace.log", 0, true}),
+                      OpenCase{"Writable", "{dir}/trace.log", 0, true},
+                      OpenCase{"FifoNobodyReads", "{dir}/fifo", 1, false, ENXIO, Pipe::kNoReader},
+                      OpenCase{"FifoWhoseReaderLeaves", "{dir}/fifo", 1, false, EINVAL,
+                               Pipe::kReaderLeaves}),
     [](const auto &param) { return std::string(param.param.name); });
 
 // ---- Handles over a channel's life ----------------------------------------

@@ -11,6 +11,8 @@
 // on its session request and one at 127.0.0.129 that resets it. Nothing
 // listens at 127.0.0.125 and 127.0.11.1 to 127.0.11.12. Every station has the simulator's default
 // tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -362,6 +364,95 @@ TEST_F(WindowsHost, UnreachableStationsAreNamed) {
         }
     }
     std::remove("Ordax64.int");
+}
+
+// The socket handles of this process: the driver's are the only sockets in
+// it. The handle values of a child that inherits are those of the parent.
+std::vector<HANDLE> SocketsOf(HANDLE process) {
+    std::vector<HANDLE> sockets;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
+        HANDLE mine = handle;
+        if (process != GetCurrentProcess()) {
+            if (!DuplicateHandle(process, handle, GetCurrentProcess(), &mine, 0, FALSE,
+                                 DUPLICATE_SAME_ACCESS)) {
+                continue;
+            }
+        }
+        int type = 0;
+        int length = sizeof type;
+        if (getsockopt(reinterpret_cast<SOCKET>(mine), SOL_SOCKET, SO_TYPE,
+                       reinterpret_cast<char *>(&type), &length) == 0) {
+            sockets.push_back(handle);
+        }
+        if (mine != handle) CloseHandle(mine);
+    }
+    return sockets;
+}
+
+// A child the host starts with bInheritHandles TRUE while the channel runs
+// (as hosts that redirect a child's output do) gets none of its connections.
+TEST_F(WindowsHost, ChildThatInheritsHandlesGetsNoConnection) {
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    OpenArgs open{};
+    open.openNow = 1;
+    open.timeoutCs = 100;
+    ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open), PDX_DONE);
+    EXPECT_FALSE(SocketsOf(GetCurrentProcess()).empty()) << "no connection of the driver found";
+    char program[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameA(nullptr, program, MAX_PATH), 0u);
+    char commandLine[] = "child --gtest_list_tests";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &startup, &child));
+    EXPECT_TRUE(SocketsOf(child.hProcess).empty()) << "the child inherited a station's socket";
+    TerminateProcess(child.hProcess, 0);
+    WaitForSingleObject(child.hProcess, 10000);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+    WSACleanup();
+}
+
+// A host whose message service calls PdxMain for the channel being served:
+// the call comes back at once with 2 and its own message, instead of
+// waiting for ever on the channel's lock.
+struct CallingBack {
+    void *block = nullptr;
+    int command = 0;
+    int result = -1;
+    bool armed = true;
+    Log log;
+    static void Sink(void *user, int level, const char *text) {
+        auto *self = static_cast<CallingBack *>(user);
+        Log::Sink(&self->log, level, text);
+        if (!self->armed) return;
+        self->armed = false;
+        GateRecord gate{};
+        gate.addressText = "01N007001";
+        self->result = Call(self->block, self->command, &gate);
+    }
+};
+
+TEST_F(WindowsHost, MessageServiceCallingBackIsRefused) {
+    OpenArgs open{};
+    ASSERT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open), PDX_DONE);  // prepared only
+    for (int command : {PDX_PARSE_GATE, PDX_CLOSE_CHANNEL}) {
+        SCOPED_TRACE(command);
+        CallingBack host;
+        host.block = block_.data();
+        host.command = command;
+        TamHubSetMessageSink(&CallingBack::Sink, &host);
+        EXPECT_EQ(Parse("01Q007001", 0), PDX_REQUEST_ERROR);
+        TamHubSetMessageSink(&Log::Sink, &log_);
+        EXPECT_EQ(host.result, PDX_LINK_ERROR);
+        EXPECT_TRUE(host.log.Has("8|Ordax : Command " + std::to_string(command) +
+                                 " refused, called back from within the driver on this channel"));
+    }
+    EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
 }
 
 // A host's mistakes about the channel's life, as the Win32 backend answers
