@@ -2,6 +2,7 @@
 // chain of scopes on the thread's own stack.
 #include "frame/reentry.h"
 
+#include "frame/commands.h"
 #include "ordax.h"
 #include "platform/thread.h"
 
@@ -13,20 +14,10 @@ thread_local const ChannelCallScope *tInnermost = nullptr;
 
 }  // namespace
 
+// The gate commands, and the open and close, which take the station locks
+// and join or start the channel thread.
 bool TakesChannelLocks(int code) {
-    switch (code) {
-        case PDX_OPEN_CHANNEL:
-        case PDX_PARSE_GATE:
-        case PDX_PARSE_BLOCK:
-        case PDX_READ_GATE:
-        case PDX_READ_BLOCK:
-        case PDX_WRITE_GATE:
-        case PDX_WRITE_BLOCK:
-        case PDX_CLOSE_CHANNEL:
-            return true;
-        default:
-            return false;
-    }
+    return code == PDX_OPEN_CHANNEL || code == PDX_CLOSE_CHANNEL || OneCallAtATime(code);
 }
 
 ChannelCallScope::ChannelCallScope(const void *block) : block_(block), outer_(tInnermost) {
