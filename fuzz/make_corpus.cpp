@@ -159,30 +159,34 @@ Bytes PcccFrame(const Bytes &pccc) {
     return Cat(f, pccc);
 }
 
-void LinkInputs() {
-    using ordax::kFileB;
-    using ordax::kFileF;
-    using ordax::kFileN;
-    using ordax::kFileT;
-    // family 0 PLC-5, 1 SLC 5; function 0 single word, 1 bit, 2 words, 3 write words.
-    const fuzz::TransactHead heads[] = {
-        {0, 0, kFileN, 1, 255, 7, 12, 0, 0, 0, 0, 0},
-        {1, 0, kFileN, 1, 255, 7, 12, 0, 0, 0, 0, 0},
-        {0, 1, kFileB, 1, 7, 3, 10, 0, 41, 0, 0, 1},
-        {1, 1, kFileB, 1, 7, 3, 10, 0, 41, 0, 0, 1},
-        {0, 2, kFileN, 10, 255, 7, 0, 0, 99, 0, 0, 0},
-        {1, 2, kFileF, 4, 255, 8, 2, 0, 99, 0, 0, 0},
-        {0, 2, kFileT, 1, 255, 4, 1, 2, 0xFFFF, 0, 0, 0},
-        {0, 3, kFileN, 3, 255, 7, 5, 0, 7, 0, 3, 0},
-        {1, 3, kFileN, 3, 255, 7, 5, 0, 7, 0, 2, 0},
-        {0, 2, kFileN, 1, 255, 99, 0, 0, 5, 0, 0, 0},     // refused: no file 99
-        {1, 2, kFileN, 1025, 255, 40, 0, 0, 5, 0, 0, 0},  // the largest read
-    };
-    plcsim::StationState sims[2] = {Station(plcsim::Family::Plc5), Station(plcsim::Family::Slc5)};
+using ordax::kFileB;
+using ordax::kFileF;
+using ordax::kFileN;
+using ordax::kFileT;
+
+// family 0 PLC-5, 1 SLC 5; function 0 single word, 1 bit, 2 words, 3 write words.
+const fuzz::TransactHead kHeads[] = {
+    {0, 0, kFileN, 1, 255, 7, 12, 0, 0, 0, 0, 0},
+    {1, 0, kFileN, 1, 255, 7, 12, 0, 0, 0, 0, 0},
+    {0, 1, kFileB, 1, 7, 3, 10, 0, 41, 0, 0, 1},
+    {1, 1, kFileB, 1, 7, 3, 10, 0, 41, 0, 0, 1},
+    {0, 2, kFileN, 10, 255, 7, 0, 0, 99, 0, 0, 0},
+    {1, 2, kFileF, 4, 255, 8, 2, 0, 99, 0, 0, 0},
+    {0, 2, kFileT, 1, 255, 4, 1, 2, 0xFFFF, 0, 0, 0},
+    {0, 3, kFileN, 3, 255, 7, 5, 0, 7, 0, 3, 0},
+    {1, 3, kFileN, 3, 255, 7, 5, 0, 7, 0, 2, 0},
+    {0, 2, kFileN, 1, 255, 99, 0, 0, 5, 0, 0, 0},     // refused: no file 99
+    {1, 2, kFileN, 1025, 255, 40, 0, 0, 5, 0, 0, 0},  // the largest read
+};
+
+// Each exchange of kHeads, as the driver's transaction, the simulator's
+// frame and the receive loop's input; then every request of a family as one
+// stream on a fresh connection's session.
+void ExchangeInputs(plcsim::StationState (&sims)[2]) {
     Bytes plcsimStream[2] = {fuzz::Bytes(fuzz::PlcsimHead{0, 1}),
                              fuzz::Bytes(fuzz::PlcsimHead{1, 1})};
     int n = 0;
-    for (const fuzz::TransactHead &h : heads) {
+    for (const fuzz::TransactHead &h : kHeads) {
         const Exchange x = Build(h, sims[h.family % 2]);
         const std::string name = "in" + std::to_string(n++);
         const Bytes head = fuzz::Bytes(h);
@@ -192,9 +196,15 @@ void LinkInputs() {
               Cat(fuzz::Bytes(fuzz::RcvHead{0, 0}), fuzzsock::WholePiece(x.reply)));
         plcsimStream[h.family % 2] = Cat(plcsimStream[h.family % 2], x.request);
     }
-    // A reply in small pieces after a would-block; a foreign reply before the right one.
-    const Exchange x = Build(heads[4], sims[0]);
-    Bytes pieces = fuzz::Bytes(heads[4]);
+    Write("plcsim_frame", "stream_plc5", plcsimStream[0]);
+    Write("plcsim_frame", "stream_slc5", plcsimStream[1]);
+}
+
+// A reply in small pieces after a would-block; a foreign reply before the
+// right one; a reply longer than asked for; a connection closed mid-frame.
+void ReceiveInputs(plcsim::StationState &plc5) {
+    const Exchange x = Build(kHeads[4], plc5);
+    Bytes pieces = fuzz::Bytes(kHeads[4]);
     pieces.push_back(fuzzsock::kOpWouldBlock);
     for (std::size_t at = 0; at < x.reply.size(); at += 9) {
         const std::size_t len = std::min<std::size_t>(9, x.reply.size() - at);
@@ -208,7 +218,7 @@ void LinkInputs() {
           Cat(fuzz::Bytes(fuzz::RcvHead{4, 4}), Bytes(pieces.begin() + 16, pieces.end())));
     Bytes foreign = x.reply;
     foreign[ordax::kPcccTns] ^= 0x11;
-    Bytes twice = fuzz::Bytes(heads[4]);
+    Bytes twice = fuzz::Bytes(kHeads[4]);
     twice.push_back(fuzzsock::kOpPiece);
     twice.push_back(static_cast<std::uint8_t>(foreign.size() - 1));
     twice = Cat(Cat(twice, foreign), fuzzsock::WholePiece(x.reply));
@@ -218,15 +228,16 @@ void LinkInputs() {
     Write("rcv_msg", "closed",
           Cat(fuzz::Bytes(fuzz::RcvHead{0, 3}),
               {0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, fuzzsock::kOpClosed}));
-    // Session connect first on a fresh connection, then every request of the family.
+}
+
+// The session request on a fresh connection, and reads of more bytes than a
+// reply frame can carry, from the 42000-word file 41: a PLC-5 word range read
+// of 0xFFFE bytes, an SLC typed read of 0xFFFF bytes.
+void SimulatorOnlyInputs() {
     Bytes session(ordax::kSessionRequestSize);
     ordax::BuildSessionRequest(
         *reinterpret_cast<std::uint8_t(*)[ordax::kSessionRequestSize]>(session.data()));
     Write("plcsim_frame", "session_plc5", Cat(fuzz::Bytes(fuzz::PlcsimHead{0, 0}), session));
-    Write("plcsim_frame", "stream_plc5", plcsimStream[0]);
-    Write("plcsim_frame", "stream_slc5", plcsimStream[1]);
-    // Reads of more bytes than a reply frame can carry, from the 42000-word file 41:
-    // a PLC-5 word range read of 0xFFFE bytes, an SLC typed read of 0xFFFF bytes.
     const Bytes plc5Big = {0x0F, 0,    0x34, 0x12, 0x01, 0,    0,   0xFF,
                            0x7F, 0x06, 41,   0,    0xFF, 0xFE, 0xFF};
     const Bytes slcBig = {0x0F, 0, 0x34, 0x12, 0xA2, 0xFF, 0xFF, 0xFF, 41, 0x8D, 0, 0};
@@ -234,6 +245,13 @@ void LinkInputs() {
           Cat(fuzz::Bytes(fuzz::PlcsimHead{0, 1}), PcccFrame(plc5Big)));
     Write("plcsim_frame", "big_read_slc5",
           Cat(fuzz::Bytes(fuzz::PlcsimHead{1, 1}), PcccFrame(slcBig)));
+}
+
+void LinkInputs() {
+    plcsim::StationState sims[2] = {Station(plcsim::Family::Plc5), Station(plcsim::Family::Slc5)};
+    ExchangeInputs(sims);
+    ReceiveInputs(sims[0]);
+    SimulatorOnlyInputs();
 }
 
 // Selectors of fuzz::AccessHead (indices into the tables of fuzz/layouts.h).
