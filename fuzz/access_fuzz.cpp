@@ -251,10 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     auto block = std::make_unique<HostBlock>();
     std::memset(block->bytes, kGuardByte, kBlockBytes);
     ordax::DriverContext &ctx = block->ctx();
-    std::memset(&ctx, 0, sizeof ctx);
-    for (ordax::StationEntry &st : ctx.stations) st.socket = plat::kNoSocket;
-    ctx.timers = ordax::kDefaultTimers;
-    ctx.replyTimeout = 1000;
+    ordax_test::ClearChannelBlock(ctx, ordax_test::ChannelState::kOpen);
     ctx.channelOpen = (h.link & 1) != 0 ? 0 : 1;
     ctx.clientId = 0x2A;
     ctx.clientName = gClientName;

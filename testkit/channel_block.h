@@ -19,15 +19,21 @@ enum class ChannelState {
     kOpen,    // open, with a reply time-out of 1000 ms
 };
 
+// Prepares a block in place (one the caller lays out itself, say with guard
+// bytes after it).
+inline void ClearChannelBlock(ordax::DriverContext &ctx, ChannelState state) {
+    std::memset(&ctx, 0, sizeof ctx);
+    for (ordax::StationEntry &st : ctx.stations) st.socket = plat::kNoSocket;
+    ctx.timers = ordax::kDefaultTimers;
+    if (state == ChannelState::kOpen) {
+        ctx.replyTimeout = 1000;
+        ctx.channelOpen = 1;
+    }
+}
+
 inline std::unique_ptr<ordax::DriverContext> NewChannelBlock(ChannelState state) {
     auto ctx = std::make_unique<ordax::DriverContext>();
-    std::memset(ctx.get(), 0, sizeof *ctx);
-    for (ordax::StationEntry &st : ctx->stations) st.socket = plat::kNoSocket;
-    ctx->timers = ordax::kDefaultTimers;
-    if (state == ChannelState::kOpen) {
-        ctx->replyTimeout = 1000;
-        ctx->channelOpen = 1;
-    }
+    ClearChannelBlock(*ctx, state);
     return ctx;
 }
 
