@@ -20,10 +20,6 @@ namespace ordax {
 // A channel's trace: its channel number and the (shared) file.
 struct Trace;
 
-// Size at which a trace file is renamed to "<file>.1" (replacing an older
-// one) and started anew.
-constexpr std::uint32_t kTraceCapBytes = 10u * 1024u * 1024u;
-
 enum class TraceDirection : std::uint8_t { kSent, kReceived };
 enum class TraceEvent : std::uint8_t { kConnect, kConnectFailed, kClose, kSwitch };
 
@@ -60,9 +56,5 @@ inline void TraceFrame(const TracePoint &at, TraceDirection direction, const std
 inline void TraceNote(const TracePoint &at, TraceEvent event, const char *detail = nullptr) {
     if (at.trace != nullptr) WriteTraceEvent(at, event, detail);
 }
-
-// Tests: the size at which files are rotated from now on; 0 restores
-// kTraceCapBytes.
-void SetTraceCapForTests(std::uint32_t bytes);
 
 }  // namespace ordax

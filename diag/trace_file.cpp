@@ -33,6 +33,12 @@ plat::PlatLock gListLock{};  // zero-filled: free
 SharedFile *gFiles = nullptr;
 std::atomic<std::uint32_t> gCapForTests{0};
 
+// Rotation size; see SetTraceCapForTests.
+std::uint64_t CapBytes() {
+    const std::uint32_t forTests = gCapForTests.load(std::memory_order_relaxed);
+    return forTests != 0 ? forTests : kTraceCapBytes;
+}
+
 // Size of an open file, from its end; 0 when it cannot be told.
 std::uint64_t SizeOf(std::FILE *file) {
     if (std::fseek(file, 0, SEEK_END) != 0) return 0;
@@ -91,11 +97,6 @@ void Rotate(SharedFile &shared) {
 }
 
 }  // namespace
-
-std::uint64_t CapBytes() {
-    const std::uint32_t forTests = gCapForTests.load(std::memory_order_relaxed);
-    return forTests != 0 ? forTests : kTraceCapBytes;
-}
 
 SharedFile *AcquireFile(const char *name, int *error) {
     char path[kPathCapacity];

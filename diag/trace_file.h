@@ -8,6 +8,18 @@
 
 #include "platform/lock.h"
 
+namespace ordax {
+
+// Size at which a trace file is renamed to "<file>.1" (replacing an older
+// one) and started anew.
+constexpr std::uint32_t kTraceCapBytes = 10u * 1024u * 1024u;
+
+// Tests: the size at which files are rotated from now on; 0 restores
+// kTraceCapBytes.
+void SetTraceCapForTests(std::uint32_t bytes);
+
+}  // namespace ordax
+
 namespace ordax::trace {
 
 struct SharedFile;
@@ -21,9 +33,6 @@ SharedFile *AcquireFile(const char *path, int *error);
 
 // Drops one channel's share; the last closes the file.
 void ReleaseFile(SharedFile *file);
-
-// Rotation size; see SetTraceCapForTests.
-std::uint64_t CapBytes();
 
 // One line in the making: holds the file's lock from construction to
 // destruction, so lines of different threads never mix. The destructor

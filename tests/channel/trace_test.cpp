@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "diag/trace.h"
+#include "diag/trace_file.h"
 #include "link/link.h"
 #include "testkit/scratch_dir.h"
 #include "tests/channel/channel_fixture.h"
