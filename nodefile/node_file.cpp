@@ -8,14 +8,9 @@ namespace ordax {
 
 namespace {
 
-constexpr char kNodeFileFormat[] = "Ordax%.2d.int";
 constexpr char kTimingLineStart = 'T';  // upper case only
 
 }  // namespace
-
-void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]) {
-    std::snprintf(name, sizeof name, kNodeFileFormat, channel);
-}
 
 // Lines are dispatched on their first character: 'T' timing, a digit a
 // station, anything else (empty lines included) is a comment.

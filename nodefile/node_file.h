@@ -12,9 +12,15 @@ constexpr int kNodeLineCapacity = 136;  // 135 characters and a terminator
 constexpr int kNodeLineMax = kNodeLineCapacity - 1;
 constexpr int kNodeFileNameCapacity = 24;  // "Ordax" + any int + ".int" + NUL
 
+constexpr char kNodeFileFormat[] = "Ordax%.2d.int";
+
 // Writes the node file name of `channel` into `name`: "Ordax%.2d.int", no
 // directory part (looked up in the current directory). Every int fits.
-void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]);
+// Inline, so that programs beside the driver that write node files for it
+// name them the same way.
+inline void NodeFileName(int channel, char (&name)[kNodeFileNameCapacity]) {
+    std::snprintf(name, sizeof name, kNodeFileFormat, channel);
+}
 
 // Reads the next line of `file` into `line`, terminated. Only bytes 33..127
 // are kept; blanks, control characters and bytes above 127 are dropped

@@ -13,6 +13,7 @@
 
 #include "core/context.h"
 #include "host/tamhub_gate.h"
+#include "nodefile/node_file.h"
 #include "ordax.h"
 #include "testkit/scratch_dir.h"
 
@@ -93,8 +94,8 @@ public:
     const std::filesystem::path &path() const { return scratch_.path(); }
     // Writes "Ordax%.2d.int" of `channel` with the given lines.
     void Write(int channel, const std::vector<std::string> &lines) const {
-        char name[32];
-        std::snprintf(name, sizeof name, "Ordax%.2d.int", channel);
+        char name[ordax::kNodeFileNameCapacity];
+        ordax::NodeFileName(channel, name);
         std::FILE *f = std::fopen((scratch_.path() / name).c_str(), "w");
         if (f == nullptr) return;
         for (const std::string &line : lines) std::fprintf(f, "%s\n", line.c_str());

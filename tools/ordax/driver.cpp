@@ -9,6 +9,7 @@
 
 #include "host/tamhub.h"
 #include "host/tamhub_gate.h"
+#include "nodefile/node_file.h"
 
 namespace ordax_cli {
 
@@ -122,8 +123,8 @@ InDirectory::~InDirectory() {
 }
 
 std::string NodeFileName(int channel) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Ordax%.2d.int", channel);
+    char name[ordax::kNodeFileNameCapacity];
+    ordax::NodeFileName(channel, name);
     return name;
 }
 
