@@ -3,7 +3,7 @@
 // channel, closes that must not wait out loopSleep or an engine's pause,
 // loopSleep 0, overlapping calls of two host threads, command 1 without
 // arguments, and the library unloaded with a channel open. Cases that crash
-// the process without their mend run in a child process.
+// the process when they go wrong run in a child process.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
