@@ -312,8 +312,9 @@ TEST_P(SlowFirstWalk, OpensTheChannelAndClosesItCleanly) {
     const std::uint32_t start = plat::TickCount();
     EXPECT_EQ(chantest::OpenCommand(*block, 16, 1, 50), PDX_DONE);
     EXPECT_EQ(LoadRelaxed(ctx.channelOpen), 1);
-    if (c.heldOn != nullptr)
+    if (c.heldOn != nullptr) {
         EXPECT_EQ(LoadRelaxed(ctx.threadAlive), 0) << "still in its first walk";
+    }
     jump.join();
     sink.Release();
     if (c.heldOn != nullptr) {
