@@ -24,11 +24,10 @@ struct SplitCase {
 };
 
 constexpr SplitCase kSplitCases[] = {
-    {"split_word_read_extra_ms", "one-word read, header and data 1 ms apart: extra over whole",
+    {"split_word_read_extra_ms", "one-word read, header, data 1 ms apart: + over whole",
      "01N007012", "03N007012", 0, 1.3},
-    {"split_block_read_extra_ms",
-     "1000-word PLC-5 block in 1460-byte pieces 2 ms apart: extra over whole", "01N007000",
-     "04N007000", 1000, 2.5},
+    {"split_block_read_extra_ms", "1000-word block, 1460-byte pieces 2 ms apart: + over whole",
+     "01N007000", "04N007000", 1000, 2.5},
 };
 
 int Read(HostGate &gate, int words) {
