@@ -2,8 +2,8 @@
 // apart, and a 1000-word PLC-5 block in 1460-byte pieces 2 ms apart, each
 // in rounds beside the same read from a station that sends whole frames,
 // so that machine noise hits both alike. The figures are the extra time
-// the pieces cost (medians); the pieces themselves take 1 ms and about
-// 2 x 1.4 ms on the wire.
+// the pieces cost (medians); the pauses between the pieces themselves
+// take 1 ms and 2 ms (the block's 2036-byte reply is two pieces).
 #include <vector>
 
 #include "bench/report/host_gate.h"
