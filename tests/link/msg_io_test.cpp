@@ -122,7 +122,8 @@ TEST_F(Send, LastingWouldBlockGivesUpAfterItsTime) {
         fake_.net().waits.assign(c.waits.begin(), c.waits.end());
         fake_.net().waitError = c.waitError;
         EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, c.timeoutMs), 1);
-        ASSERT_FALSE(fake_.net().waitTimeouts.empty());
+        EXPECT_FALSE(fake_.net().waitTimeouts.empty());
+        if (fake_.net().waitTimeouts.empty()) continue;
         EXPECT_LE(fake_.net().waitTimeouts[0], c.firstWaitMs);
         EXPECT_GT(fake_.net().waitTimeouts[0], c.firstWaitMs - 100);
         EXPECT_EQ(fake_.net().sendCalls, static_cast<int>(c.waits.size()));
@@ -377,7 +378,8 @@ TEST_F(Receive, LatePiecesAreAwaitedWithTheTimeLeft) {
         } else if (c.result == kRcvTimeout) {
             EXPECT_GE(took, c.timeoutMs) << "given up before the limit ran out";
         }
-        ASSERT_EQ(fake_.net().waitTimeouts.size(), c.waits);
+        EXPECT_EQ(fake_.net().waitTimeouts.size(), c.waits);
+        if (fake_.net().waitTimeouts.size() != c.waits) continue;
         EXPECT_EQ(fake_.net().waitTimeouts[0], c.firstWaitMs);
         for (std::size_t i = 1; i < c.waits; ++i) {
             EXPECT_LE(fake_.net().waitTimeouts[i], c.firstWaitMs) << "wait " << i;
