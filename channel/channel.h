@@ -24,9 +24,11 @@ constexpr std::uint32_t kMinWalkPauseMs = 5;
 // Starts the channel: creates the configured stations' locks, starts the
 // socket library and the channel thread, and waits (at most 60 s) until the
 // thread has finished its first walk over the station table, that is until
-// every configured station has been tried once. Stops a channel that is
-// still open first. kChannelStarted = open (channelOpen 1); kChannelStartFailed
-// = failed (logged, everything undone).
+// every configured station has been tried once. A thread still in that walk
+// after 60 s leaves the channel open (the walk goes on); only a thread that
+// never ran fails. Stops a channel that is still open first.
+// kChannelStarted = open (channelOpen 1); kChannelStartFailed = failed
+// (logged, everything undone).
 ChannelResult StartChannel(DriverContext &ctx);
 
 // Stops the channel: clears runFlag, sets the close and stop events (the

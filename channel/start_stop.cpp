@@ -11,8 +11,12 @@ namespace ordax {
 
 namespace {
 
+// The thread tells the start that it runs before anything else, so that a
+// first walk that is merely slow is told apart from a thread that never ran.
 void ThreadEntry(void *arg) {
-    ChannelThread(*static_cast<DriverContext *>(arg));
+    DriverContext &ctx = *static_cast<DriverContext *>(arg);
+    plat::EventSet(&ctx.runningEvent);
+    ChannelThread(ctx);
 }
 
 // Locks exist only for configured stations; the transaction engine never
@@ -44,11 +48,16 @@ bool AwaitEvent(plat::Event *event) {
 }
 
 // Creates the thread and waits (at most 60 s) for the event it sets after
-// its first walk. kChannelStarted or kChannelStartFailed (logged); a created
-// thread's handle is kept for the stop to join.
+// its first walk. A thread that runs but is still in that walk when the
+// limit is reached (stations that are slow to answer) leaves the channel
+// open: its walk goes on and ends on its own, every wait in it being
+// finite. Only a thread that never ran fails the start. kChannelStarted or
+// kChannelStartFailed (logged); a created thread's handle is kept for the
+// stop to join.
 ChannelResult LaunchThread(DriverContext &ctx) {
     plat::EventReset(&ctx.closeEvent);
     plat::EventReset(&ctx.stopEvent);
+    plat::EventReset(&ctx.runningEvent);
     plat::EventReset(&ctx.firstWalkEvent);
     plat::EventReset(&ctx.endEvent);
     plat::ThreadHandle handle = 0;
@@ -57,16 +66,16 @@ ChannelResult LaunchThread(DriverContext &ctx) {
         return kChannelStartFailed;
     }
     ctx.channelThread = handle;
-    if (!AwaitEvent(&ctx.firstWalkEvent) || LoadRelaxed(ctx.threadAlive) != 1) {
-        Emit(chanmsg::kThreadDidNotStart);
-        return kChannelStartFailed;
-    }
-    return kChannelStarted;
+    if (AwaitEvent(&ctx.firstWalkEvent)) return kChannelStarted;
+    if (plat::EventIsSet(&ctx.runningEvent)) return kChannelStarted;
+    Emit(chanmsg::kThreadDidNotStart);
+    return kChannelStartFailed;
 }
 
 // A thread that finished its first walk is waited for (at most 60 s) on the
-// event it sets as it ends; one still in its first walk (a start that ran
-// out of time) is not, as before: the join below waits for it.
+// event it sets as it ends; one still in its first walk (an open whose
+// first walk outlasted the start's limit) is not, as before: the join below
+// waits for it, and every wait of that walk is finite.
 void AwaitThreadEnd(DriverContext &ctx) {
     if (LoadRelaxed(ctx.threadAlive) == 0) return;
     if (!AwaitEvent(&ctx.endEvent)) Emit(chanmsg::kThreadStopTimeout);

@@ -104,6 +104,7 @@ struct DriverContext {
     plat::PlatLock stopLock;           // one stop of the channel at a time
     plat::Event closeEvent;            // set as a close begins: ends the engine's pauses
     plat::Event stopEvent;             // set by the stop: ends the thread's pauses
+    plat::Event runningEvent;          // set by the thread as it begins to run
     plat::Event firstWalkEvent;        // set by the thread after its first walk
     plat::Event endEvent;              // set by the thread as it ends
     Trace *trace;                      // the frame trace of a started channel; null = off

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                rc == ordax::kRcvTooLong);
     FUZZ_CHECK(got.size() <= static_cast<std::size_t>(capacity));
     FUZZ_CHECK(net.closed.empty());  // closing is the caller's business
-    // Limits: one wait, then at most the time-out and one retry pause.
+    // Limits: the wait for the first byte, or the waits for the rest with
+    // the time that is left; never more than the time-out in all.
     FUZZ_CHECK(elapsed <= timeout + 10);
     if (capacity < static_cast<int>(ordax::kEncapHeaderSize)) {
         FUZZ_CHECK(rc == ordax::kRcvTooLong && net.recvCalls == 0 && net.waitTimeouts.empty());

@@ -19,16 +19,18 @@ inline constexpr StationLockHeld kStationLockHeld{};
 
 // ---- Frames on a station's connection -------------------------------------
 
-// Hands all `length` bytes to the socket, retrying every 100 ms while it
-// reports would-block, for at most `timeoutMs` (then it fails with 10035).
+// Hands all `length` bytes to the socket. After a would-block it waits for
+// the socket to become writable, with the time left of `timeoutMs` (held to
+// kMaxWaitMs); once that has run out it fails with 10035.
 // 0 = all sent, 1 = failed (logged).
 int SendMsg(plat::Socket s, const std::uint8_t *bytes, int length, std::uint32_t timeoutMs);
 
 // Reads exactly one frame (28 header bytes, then the `dataLength` bytes the
 // header announces) into `buffer`. On entry *length is the capacity; after
 // result 0 it is 28 + dataLength, otherwise unchanged. Waits at most
-// `timeoutMs` for the first byte and then `timeoutMs` for the whole frame.
-// Never reads past the announced frame.
+// `timeoutMs` (held to kMaxWaitMs) for the first byte and then `timeoutMs`
+// for the whole frame; bytes that are late are waited for with the time
+// that is left. Never reads past the announced frame.
 RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs);
 
 // ---- Station connection ---------------------------------------------------

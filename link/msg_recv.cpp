@@ -1,6 +1,8 @@
 // Receiving one frame: a readiness wait, then exactly the 28 header bytes,
 // then exactly the data bytes the header announces, straight into the
-// caller's buffer.
+// caller's buffer. Bytes that are late are waited for with the time that is
+// left, so a reply in pieces costs only the time its pieces take.
+#include "core/wait_limit.h"
 #include "link/encap.h"
 #include "link/link.h"
 #include "link/link_messages.h"
@@ -10,8 +12,6 @@
 namespace ordax {
 
 namespace {
-
-constexpr std::uint32_t kRecvRetryMs = 10;  // pause after a would-block
 
 enum PhaseResult : int { kPhaseOk, kPhaseSocketError, kPhaseTimeout };
 
@@ -25,10 +25,36 @@ enum PhaseResult : int { kPhaseOk, kPhaseSocketError, kPhaseTimeout };
 // closed and for a reset connection.
 constexpr int kPeerClosedError = plat::kWsaEconnreset;
 
+// The phase's time has run out: logged, named 10060.
+PhaseResult PhaseTimeout(int *code) {
+    *code = plat::kWsaEtimedout;
+    Emit(linkmsg::kRcvTimeout);
+    return kPhaseTimeout;
+}
+
+// After a would-block: waits until more bytes are readable, for the time
+// that is left of `timeoutMs` since `t0`. kPhaseOk = read again.
+PhaseResult AwaitMore(plat::Socket s, std::uint32_t t0, std::uint32_t timeoutMs, int *code) {
+    const plat::SocketOps &ops = plat::Sockets();
+    const std::uint32_t elapsed = plat::TickCount() - t0;
+    if (elapsed > timeoutMs) return PhaseTimeout(code);
+    switch (ops.wait(s, false, timeoutMs - elapsed)) {
+        case plat::kWaitTimedOut:
+            return PhaseTimeout(code);
+        case plat::kWaitFailed:
+            *code = ops.lastError();
+            return kPhaseSocketError;
+        case plat::kWaitReady:
+        case plat::kWaitNoEvent:
+        default:
+            return kPhaseOk;
+    }
+}
+
 // Reads exactly `count` bytes into `dest`. The frame must be complete within
-// `timeoutMs` of `t0`. A peer that has closed fails the phase at once as a
-// socket error. On failure *code holds the socket error (10060 for a
-// time-out).
+// `timeoutMs` of `t0`; a would-block waits for readiness with the time that
+// is left. A peer that has closed fails the phase at once as a socket error.
+// On failure *code holds the socket error (10060 for a time-out).
 PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32_t t0,
                       std::uint32_t timeoutMs, int *code) {
     const plat::SocketOps &ops = plat::Sockets();
@@ -38,18 +64,15 @@ PhaseResult ReadExact(plat::Socket s, std::uint8_t *dest, int count, std::uint32
         if (got > 0) {
             missing -= got;
             dest += got;
+            if (missing > 0 && !plat::TickWithin(t0, timeoutMs)) return PhaseTimeout(code);
         } else if (got == 0) {
             *code = kPeerClosedError;
             return kPhaseSocketError;
         } else {
             *code = ops.lastError();
             if (*code != plat::kWsaEwouldblock) return kPhaseSocketError;
-            plat::SleepMs(kRecvRetryMs);
-        }
-        if (missing > 0 && !plat::TickWithin(t0, timeoutMs)) {
-            *code = plat::kWsaEtimedout;
-            Emit(linkmsg::kRcvTimeout);
-            return kPhaseTimeout;
+            const PhaseResult waited = AwaitMore(s, t0, timeoutMs, code);
+            if (waited != kPhaseOk) return waited;
         }
     }
     return kPhaseOk;
@@ -86,6 +109,7 @@ RcvResult WaitReadable(plat::Socket s, std::uint32_t timeoutMs) {
 // Contract in link.h. The capacity is checked before anything is read, and
 // again against the announced length before the data is read.
 RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_t timeoutMs) {
+    timeoutMs = BoundedWaitMs(timeoutMs);
     const int capacity = *length;
     if (capacity < static_cast<int>(kEncapHeaderSize)) {
         Emit(linkmsg::kRcvTooLong);

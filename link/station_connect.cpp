@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 
+#include "core/wait_limit.h"
 #include "diag/trace.h"
 #include "link/connect_steps.h"
 #include "link/encap.h"
@@ -86,7 +87,7 @@ bool ConnectSocket(plat::Socket s, std::uint32_t addr, std::uint32_t connectTime
         LogConnectFailure(code);
         return false;
     }
-    switch (ops.wait(s, true, connectTimeoutMs)) {
+    switch (ops.wait(s, true, BoundedWaitMs(connectTimeoutMs))) {
         case plat::kWaitReady:
             code = ops.connectError(s);
             if (code == 0) return true;

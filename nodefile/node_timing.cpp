@@ -3,13 +3,13 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "core/wait_limit.h"
 #include "nodefile/node_file.h"
 
 namespace ordax {
 
 namespace {
 
-constexpr int kTimerCount = 4;
 constexpr char kValueEnd = ';';
 constexpr std::int64_t kLongMax = 2147483647;  // the host platform's 32-bit long
 
@@ -28,18 +28,37 @@ std::int32_t LongValue(const char *text) {
     return static_cast<std::int32_t>(value > kLongMax ? kLongMax : value);
 }
 
+// The four settings in the order a timing line gives them. The two waits
+// for a station are held to a minute: a negative value (-1 reads as
+// 0xFFFFFFFF) or one above kMaxWaitMs is taken as kMaxWaitMs, so no setting
+// makes a connect or a session wait endless; 0 stays 0.
+struct TimerSetting {
+    std::uint32_t ChannelTimers::*field;
+    bool boundedWait;
+};
+
+constexpr TimerSetting kTimerSettings[] = {
+    {&ChannelTimers::superviseInterval, false},
+    {&ChannelTimers::loopSleep, false},
+    {&ChannelTimers::connectTimeout, true},
+    {&ChannelTimers::sessionTimeout, true},
+};
+
+std::uint32_t SettingValue(const TimerSetting &setting, const char *text) {
+    const auto value = static_cast<std::uint32_t>(LongValue(text));
+    return setting.boundedWait ? BoundedWaitMs(value) : value;
+}
+
 }  // namespace
 
 // Values set the settings in table order; the line's first character is the
 // 'T' and is skipped.
 void ApplyTimingLine(const char *line, ChannelTimers *timers) {
-    std::uint32_t *const settings[kTimerCount] = {&timers->superviseInterval, &timers->loopSleep,
-                                                  &timers->connectTimeout, &timers->sessionTimeout};
     const char *value = line + 1;
-    for (std::uint32_t *setting : settings) {
+    for (const TimerSetting &setting : kTimerSettings) {
         const char *end = std::strchr(value, kValueEnd);
         if (end == nullptr) return;
-        if (end != value) *setting = static_cast<std::uint32_t>(LongValue(value));
+        if (end != value) timers->*setting.field = SettingValue(setting, value);
         value = end + 1;
     }
 }

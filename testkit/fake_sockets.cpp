@@ -48,16 +48,18 @@ int FakeConnect(plat::Socket, std::uint32_t addr, std::uint16_t port) {
 }
 
 // The outcome of the next wait: the wait script's first, else (a read wait)
-// a ReadWait step at the front of the recv script, else ready.
+// a ReadWait step at the front of the recv script, else ready. A read wait
+// with nothing left to read (an empty recv script and no repeated frame)
+// times out, as it would on a socket whose peer keeps silent.
 plat::WaitResult NextWaitOutcome(bool forWrite) {
     if (!gNet.waits.empty()) {
         const plat::WaitResult r = gNet.waits.front();
         gNet.waits.pop_front();
         return r;
     }
-    if (forWrite || gNet.recv.empty() || gNet.recv.front().kind != IoStep::kWait) {
-        return plat::kWaitReady;
-    }
+    if (forWrite) return plat::kWaitReady;
+    if (gNet.recv.empty()) return gNet.recvRepeat.empty() ? plat::kWaitTimedOut : plat::kWaitReady;
+    if (gNet.recv.front().kind != IoStep::kWait) return plat::kWaitReady;
     const plat::WaitResult r = gNet.recv.front().wait;
     gNet.recv.pop_front();
     return r;

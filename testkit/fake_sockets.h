@@ -45,8 +45,9 @@ struct FakeNet {
     std::deque<IoStep> recv;
     std::deque<IoStep> send;
     // Waits, read or write, take these outcomes first; then a read wait
-    // takes a ReadWait step at the front of the recv script, and every
-    // other wait is ready.
+    // takes a ReadWait step at the front of the recv script, a read wait
+    // with nothing left to read (empty recv script, no recvRepeat) times
+    // out, and every other wait is ready.
     std::deque<plat::WaitResult> waits;
     int waitError = 0;  // lastError after kWaitFailed
     plat::Socket createResult = kFakeSocket;

@@ -4,6 +4,7 @@
 set(figures
   pdxmain_read_ratio transact_read_ratio bare_poll_read_ratio pdxmain_read_ratio_trace_on
   plc5_read_1_word plc5_read_100_words plc5_read_1000_words slc5_read_256_words
+  split_word_read_extra_ms split_block_read_extra_ms
   allocations_per_read allocations_per_write allocations_per_read_trace_on
   single_reads_1_channel single_reads_4_channels
   open_100_stations_ms close_100_stations_ms idle_thread_cpu_ms_per_minute

@@ -74,6 +74,7 @@ int main(int argc, char **argv) {
         }
         InstallMessageSink();
         MeasureAccess(*plan, report);
+        MeasureSplitReplies(site, *plan, report);
         MeasureParallelChannels(*plan, report);
         MeasureFleet(*plan, report);
         MeasureSilentStations(*plan, report);

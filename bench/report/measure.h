@@ -30,6 +30,9 @@ void MeasureSilentStations(const Plan &plan, Report &report);
 // Hot-backup swap to the first read served by the new master, alone in its
 // channel and beside 10 silent stations.
 void MeasureSwitchOver(Site &site, const Plan &plan, Report &report);
+// Reads whose replies come in pieces (header and data apart; a 1000-word
+// block in 1460-byte pieces), each beside the same read in whole frames.
+void MeasureSplitReplies(Site &site, const Plan &plan, Report &report);
 // A host opening 32 channels of 99 stations one after the other.
 void MeasureHostChannels(const Site &site, const Plan &plan, Report &report);
 // Single-word reads per second, 1 channel against 4 channels side by side.

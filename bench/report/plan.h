@@ -16,9 +16,10 @@ struct Plan {
     int channelReads;     // single-word reads per channel and round
     int channelRounds;    // rounds of 1 channel, then 4 channels
     int hostChannelRuns;  // opens of 32 channels of 99 stations
+    int splitReads;       // reads of each kind of reply in pieces, each beside a whole one
 };
 
-inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40, 5};
-inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2, 1};
+inline constexpr Plan kFullPlan{"full", 200, 5000, 5000, 1000, 5, 10, 5, 500, 40, 5, 300};
+inline constexpr Plan kQuickPlan{"quick", 20, 200, 100, 100, 1, 2, 1, 200, 2, 1, 20};
 
 }  // namespace bench

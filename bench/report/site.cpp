@@ -130,6 +130,8 @@ bool Site::Start(std::string &error) {
             return false;
         }
     }
+    splitHeader_ = sim_.AddStation({kSplitHeaderIp, plcsim::Family::Plc5, "", 2222});
+    splitBlock_ = sim_.AddStation({kSplitBlockIp, plcsim::Family::Plc5, "", 2222});
     pairBase_ = sim_.AddStation({"127.0.3.101", plcsim::Family::Plc5, "", 2222});
     const int standby = sim_.AddStation({"127.0.3.102", plcsim::Family::Plc5, "", 2222});
     pair_ = sim_.AddHotBackupPair(pairBase_, standby);
@@ -140,6 +142,9 @@ bool Site::Start(std::string &error) {
     sim_.station(pairBase_).SetWord({plcsim::FileType::N, 7, 0, 0}, kBaseMark);
     sim_.station(standby).SetWord({plcsim::FileType::N, 7, 0, 0}, kStandbyMark);
 
+    dir_.Write(kSplitChannel,
+               {"T 60000; 250; 5000; 5000;", std::string("01 = ") + kAccessPlc5Ip,
+                std::string("03 = ") + kSplitHeaderIp, std::string("04 = ") + kSplitBlockIp});
     for (int channel : {kAccessChannel, kTraceChannel}) {
         dir_.Write(channel, {"T 60000; 250; 5000; 5000;", std::string("01 = ") + kAccessPlc5Ip,
                              std::string("02 = ") + kAccessSlcIp + "-SLC5"});

@@ -21,6 +21,15 @@ inline constexpr char kAccessSlcIp[] = "127.0.4.2";
 // (ORDAX_TRACE names kTraceFile in the temporary directory).
 inline constexpr int kTraceChannel = 5;
 inline constexpr char kTraceFile[] = "trace-on.log";
+// Channel 6: station 01 the access PLC-5 (whole frames), station 03 a PLC-5
+// that sends the 28-byte header and the rest of every reply 1 ms apart, and
+// station 04 a PLC-5 that sends replies in 1460-byte pieces 2 ms apart.
+inline constexpr int kSplitChannel = 6;
+inline constexpr char kSplitHeaderIp[] = "127.0.4.3";
+inline constexpr char kSplitBlockIp[] = "127.0.4.4";
+inline constexpr std::size_t kSplitHeaderPiece = 28;
+inline constexpr std::size_t kSplitRest = 4096;     // the rest of any reply in one piece
+inline constexpr std::size_t kSplitSegment = 1460;  // an Ethernet segment's payload
 // Channel 21: stations 00..99 at 127.0.3.1..100, PLC-5 and SLC 5 in turn.
 inline constexpr int kFleetChannel = 21;
 inline constexpr int kFleetStations = 100;
@@ -55,6 +64,9 @@ public:
 
     plcsim::Simulator &sim() { return sim_; }
     int pair() const { return pair_; }
+    // The simulator's handles of the two stations that send pieces.
+    int splitHeader() const { return splitHeader_; }
+    int splitBlock() const { return splitBlock_; }
     // How many sets of 99 stations the host's 32 channels have: 32 (one
     // each) when the descriptor limit takes them, fewer when channels must
     // share a set (channel i uses set i % sets).
@@ -74,6 +86,8 @@ private:
     ordax_test::NodeDir dir_;
     int pairBase_ = -1;
     int pair_ = -1;
+    int splitHeader_ = -1;
+    int splitBlock_ = -1;
     int hostSets_ = 0;
     long descriptorLimit_ = 0;
 };

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -223,10 +226,128 @@ INSTANTIATE_TEST_SUITE_P(Open, FirstFlagCheck,
 
 // ---- The 60 s limits of start and stop ------------------------------------
 
+// A first walk that outlasts the start's 60 s limit. The thread runs, so
+// command 1 opens the channel and returns 0 while the walk goes on; the
+// walk ends on its own (every wait in it is finite) and command 11 closes
+// the channel cleanly. A helper moves the tick count a minute on once the
+// thread is inside its first walk: held there by the host's message
+// service (the channel thread's own "Failure connecting" line does not
+// return until the test lets it), or inside a session wait that a node
+// file of -1 time-outs would once have made endless (a station that sends
+// 10 bytes of its session reply and then holds the connection).
+struct FirstWalkCase {
+    const char *name;
+    const char *timing;
+    std::size_t stallBytes;  // 0: the station is refused, and the thread held in its message
+    const char *heldOn;      // the channel thread's message the host keeps it in; null = none
+};
+
+void PrintTo(const FirstWalkCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class SlowFirstWalk : public ChannelThreadTest,
+                      public ::testing::WithParamInterface<FirstWalkCase> {};
+
+// The host's message service, keeping the calling thread in it when it is
+// handed one chosen text, until released (at most 20 s).
+struct HoldingSink {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> texts;
+    std::string holdOn;
+    bool held = false;
+    bool released = false;
+
+    static void Sink(void *user, int, const char *text) {
+        auto *self = static_cast<HoldingSink *>(user);
+        std::unique_lock<std::mutex> hold(self->mutex);
+        self->texts.emplace_back(text);
+        if (self->released || self->holdOn != text) return;
+        self->held = true;
+        self->changed.notify_all();
+        self->changed.wait_for(hold, std::chrono::seconds(20), [self] { return self->released; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> hold(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    bool Held() {
+        std::lock_guard<std::mutex> hold(mutex);
+        return held;
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard<std::mutex> hold(mutex);
+        return texts;
+    }
+};
+
+TEST_P(SlowFirstWalk, OpensTheChannelAndClosesItCleanly) {
+    const FirstWalkCase &c = GetParam();
+    int sim = -1;
+    if (c.stallBytes != 0) {
+        sim = AddSim("127.0.0.57");
+        sim_.station(sim).StallAfterBytes(c.stallBytes);
+    } else {
+        AddSim("127.0.0.56");  // the simulator must run; nothing listens at 127.0.0.57
+    }
+    StartSim();
+    dir_.Write(16, {c.timing, "07 = 127.0.0.57"});
+    HoldingSink sink;
+    if (c.heldOn != nullptr) sink.holdOn = c.heldOn;
+    TamHubSetMessageSink(&HoldingSink::Sink, &sink);
+    auto block = chantest::NewHostBlock();
+    DriverContext &ctx = block->ctx();
+    std::thread jump([&] {
+        auto inWalk = [&] {
+            if (c.heldOn != nullptr) return sink.Held();
+            return Connections(sim) >= 1;
+        };
+        WaitUntil(inWalk, 10000);
+        plat::SleepMs(300);
+        plat::SetTickCount(plat::TickCount() + 61000);
+    });
+
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(chantest::OpenCommand(*block, 16, 1, 50), PDX_DONE);
+    EXPECT_EQ(LoadRelaxed(ctx.channelOpen), 1);
+    if (c.heldOn != nullptr) {
+        EXPECT_EQ(LoadRelaxed(ctx.threadAlive), 0) << "still in its first walk";
+    }
+    jump.join();
+    sink.Release();
+    if (c.heldOn != nullptr) {
+        EXPECT_TRUE(WaitUntil([&] { return LoadRelaxed(ctx.threadAlive) == 1; }, 10000))
+            << "the first walk never ended";
+    }
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+    // The tick count moved a minute on; real time is what the bound is about.
+    EXPECT_LT(plat::TickCount() - start, 61000u + 90000u) << "command 1 or 11 hung";
+    TamHubSetMessageSink(nullptr, nullptr);
+
+    for (const std::string &m : sink.Texts()) {
+        EXPECT_NE(m, "Ordax : Channel thread did not start !!!");
+        EXPECT_NE(m, "Ordax : Channel Open Failed !!!");
+    }
+    EXPECT_EQ(LoadRelaxed(ctx.threadAlive), 0);
+    EXPECT_EQ(LoadRelaxed(ctx.channelOpen), 0);
+    EXPECT_EQ(ctx.channelThread, 0u);
+    EXPECT_EQ(ctx.locksCreated, 0);
+    EXPECT_EQ(ctx.stations[7].socket, plat::kNoSocket);
+    EXPECT_TRUE(chantest::ThreadCountSettlesAt(threads_));
+    plat::SetTickCount(1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SixtySeconds, SlowFirstWalk,
+    ::testing::Values(FirstWalkCase{"HeldInItsFirstWalk", "T 100; 20; 1000; 1000;", 0,
+                                    "Ordax : Failure connecting to 127.0.0.57"},
+                      FirstWalkCase{"EndlessSessionWait", "T 100; 20; -1; -1;", 10, nullptr}),
+    [](const auto &param) { return std::string(param.param.name); });
+
 struct LimitCase {
     const char *name;
-    bool duringOpen;  // the limit runs out while command 1 waits, else command 11
-    int openResult;
     std::vector<std::string> messages;  // among all messages, in this order
 };
 
@@ -237,25 +358,18 @@ void PrintTo(const LimitCase &c, std::ostream *os) {
 class ChannelLimits : public ChannelThreadTest, public ::testing::WithParamInterface<LimitCase> {};
 
 // The thread is kept inside a walk while a helper moves the tick count a
-// minute on: during the open by a station whose session never answers
-// (within a session wait longer than the jump), during the close by a pair
-// whose master-flag read is never answered (the reply wait runs in real
-// time). The command's wait gives up, yet the command returns only once
-// the thread has ended, so locks and sockets are never pulled from under
-// it. A stop ends the open's pending connect at once, without a failure
-// line; the flag read ends on its own and is reported.
+// minute on: during the close, by a pair whose master-flag read is never
+// answered (the reply wait runs in real time). The command's wait gives
+// up, yet the command returns only once the thread has ended, so locks and
+// sockets are never pulled from under it. The flag read ends on its own
+// and is reported.
 TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
     const LimitCase &c = GetParam();
     const int silent = sim_.AddStation({"127.0.0.56", plcsim::Family::Plc5, "N31:1", 2222});
     ASSERT_GE(silent, 0) << sim_.LastError();
-    if (c.duringOpen) {
-        sim_.station(silent).SetSessionSilent(true);
-        dir_.Write(14, {"T 100; 20; 1000; 120000;", "06 = 127.0.0.56"});
-    } else {
-        const int standby = AddSim("127.0.0.59");
-        ASSERT_GE(sim_.AddHotBackupPair(silent, standby), 0);
-        dir_.Write(14, {"T 100; 20; 1000; 1000;", "06 = 127.0.0.56, 127.0.0.59"});
-    }
+    const int standby = AddSim("127.0.0.59");
+    ASSERT_GE(sim_.AddHotBackupPair(silent, standby), 0);
+    dir_.Write(14, {"T 100; 20; 1000; 1000;", "06 = 127.0.0.56, 127.0.0.59"});
     StartSim();
     auto block = chantest::NewHostBlock();
     DriverContext &ctx = block->ctx();
@@ -267,16 +381,12 @@ TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
         });
     };
 
-    std::thread jump;
-    if (c.duringOpen) jump = jumpOnce([this, silent] { return Connections(silent) >= 1; });
-    EXPECT_EQ(chantest::OpenCommand(*block, 14, 1, 50), c.openResult);
-    if (!c.duringOpen) {
-        sim_.station(silent).SwallowNext(1000);
-        auto flagRead = [this, silent] { return sim_.station(silent).counters().swallowed >= 1; };
-        ASSERT_TRUE(WaitUntil(flagRead, 10000));
-        jump = jumpOnce(flagRead);
-        EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
-    }
+    EXPECT_EQ(chantest::OpenCommand(*block, 14, 1, 50), PDX_DONE);
+    sim_.station(silent).SwallowNext(1000);
+    auto flagRead = [this, silent] { return sim_.station(silent).counters().swallowed >= 1; };
+    ASSERT_TRUE(WaitUntil(flagRead, 10000));
+    std::thread jump = jumpOnce(flagRead);
+    EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
     // Seen at the return: the thread's last pass has ended and the thread is gone.
     const std::vector<std::string> all = [&] {
         std::vector<std::string> v;
@@ -298,14 +408,7 @@ TEST_P(ChannelLimits, CommandReturnsOnlyAfterTheThreadEnded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SixtySeconds, ChannelLimits,
-                         ::testing::Values(LimitCase{"StartInFirstPass",
-                                                     true,
-                                                     PDX_LINK_ERROR,
-                                                     {"Ordax : Channel thread did not start !!!",
-                                                      "Ordax : Channel Open Failed !!!"}},
-                                           LimitCase{"StopInAPass",
-                                                     false,
-                                                     PDX_DONE,
+                         ::testing::Values(LimitCase{"StopInAPass",
                                                      {"Ordax : Timed out waiting for thread to "
                                                       "stop !!!",
                                                       "Ordax : Read Master Flag Error from IP "

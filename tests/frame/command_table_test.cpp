@@ -92,17 +92,18 @@ TEST_P(SetReplyTimeout, SetsMillisecondsWithFloorAndCap) {
     EXPECT_EQ(block.ctx()->replyTimeout, GetParam().expectedMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, SetReplyTimeout,
-    ::testing::Values(TimeoutCase{0, 4321},   // 0 keeps the current value
-                      TimeoutCase{50, 1000},  // raised to the minimum
-                      TimeoutCase{99, 1000}, TimeoutCase{100, 1000}, TimeoutCase{101, 1010},
-                      TimeoutCase{150, 1500}, TimeoutCase{1, 1000},
-                      // 429496730 x 10 wraps to 4 in 32 bits; the driver caps
-                      // instead of handing out a short time-out.
-                      TimeoutCase{429496730, 0x7FFFFFFFu},
-                      TimeoutCase{214748364, 2147483640u},  // largest without cap
-                      TimeoutCase{-1, 0x7FFFFFFFu}));
+INSTANTIATE_TEST_SUITE_P(Values, SetReplyTimeout,
+                         ::testing::Values(TimeoutCase{0, 4321},   // 0 keeps the current value
+                                           TimeoutCase{50, 1000},  // raised to the minimum
+                                           TimeoutCase{99, 1000}, TimeoutCase{100, 1000},
+                                           TimeoutCase{101, 1010}, TimeoutCase{150, 1500},
+                                           TimeoutCase{1, 1000},
+                                           // 429496730 x 10 wraps to 4 in 32 bits; the driver caps
+                                           // at a minute instead of handing out a short time-out.
+                                           TimeoutCase{429496730, 60000u},
+                                           TimeoutCase{214748364, 60000u},
+                                           TimeoutCase{6001, 60000u}, TimeoutCase{-1, 60000u},
+                                           TimeoutCase{-2147483647 - 1, 60000u}));
 
 TEST(SetReplyTimeoutOnly, ChangesNothingElseInTheBlock) {
     Block block;

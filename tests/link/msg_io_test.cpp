@@ -56,26 +56,80 @@ TEST_F(Send, OtherErrorsFailWithTheirNumber) {
     EXPECT_EQ(log_.Count(), 1u);
 }
 
-TEST_F(Send, WouldBlockPausesBeforeEachRetry) {
+// After a would-block the send waits for the socket to become writable,
+// with the time that is left, instead of pausing a fixed time.
+TEST_F(Send, WouldBlockWaitsForWritableWithTheTimeLeft) {
     Bytes frame = Pattern(28);
     fake_.net().send = {Fails(plat::kWsaEwouldblock), Fails(plat::kWsaEwouldblock)};
     const std::uint32_t start = plat::TickCount();
     EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, 5000), 0);
-    EXPECT_GE(plat::TickCount() - start, 200u) << "100 ms after each would-block";
+    EXPECT_LT(plat::TickCount() - start, 150u) << "no fixed pause after a would-block";
     EXPECT_EQ(fake_.net().sendCalls, 3);
     EXPECT_EQ(fake_.net().sent, frame);
+    EXPECT_EQ(fake_.net().waitForWrite, (std::vector<bool>{true, true}));
+    ASSERT_EQ(fake_.net().waitTimeouts.size(), 2u);
+    for (std::uint32_t t : fake_.net().waitTimeouts) {
+        EXPECT_LE(t, 5000u);
+        EXPECT_GT(t, 4800u) << "the wait gets the time that is left";
+    }
     EXPECT_EQ(log_.Count(), 0u);
 }
 
 // A peer that never reads keeps the send buffer full: the send gives up
-// once its time has passed, named as the would-block it kept seeing.
+// once its time has passed, named as the would-block it kept seeing; a
+// failed wait is named by its own error. Longer limits are held to a minute.
 TEST_F(Send, LastingWouldBlockGivesUpAfterItsTime) {
-    Bytes frame = Pattern(28);
-    fake_.net().send.assign(50, Fails(plat::kWsaEwouldblock));
-    EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, 250), 1);
-    EXPECT_LT(fake_.net().sendCalls, 50);
-    EXPECT_TRUE(log_.Has("Ordax : Send message errno 10035 0x2733", kLevelError));
-    EXPECT_EQ(log_.Count(), 1u);
+    const struct {
+        const char *name;
+        std::uint32_t timeoutMs;
+        std::vector<plat::WaitResult> waits;  // a time-out of the fake takes its time
+        int waitError;                        // of a failed wait
+        std::uint32_t firstWaitMs;            // asked of the first wait
+        const char *message;
+    } cases[] = {
+        {"WaitRunsOut",
+         250,
+         {plat::kWaitTimedOut},
+         0,
+         250,
+         "Ordax : Send message errno 10035 0x2733"},
+        {"ReadyThenRunsOut",
+         250,
+         {plat::kWaitReady, plat::kWaitTimedOut},
+         0,
+         250,
+         "Ordax : Send message errno 10035 0x2733"},
+        {"WaitFails",
+         250,
+         {plat::kWaitFailed},
+         plat::kWsaEinval,
+         250,
+         "Ordax : Send message errno 10022 0x2726"},
+        // -1 from a node file: the wait is asked for a minute, not 49 days.
+        {"EndlessIsAMinute",
+         0xFFFFFFFFu,
+         {plat::kWaitFailed},
+         plat::kWsaEinval,
+         60000,
+         "Ordax : Send message errno 10022 0x2726"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake_.net() = linktest::FakeNet{};
+        log_.Clear();
+        Bytes frame = Pattern(28);
+        fake_.net().sendRepeat = Fails(plat::kWsaEwouldblock);
+        fake_.net().waits.assign(c.waits.begin(), c.waits.end());
+        fake_.net().waitError = c.waitError;
+        EXPECT_EQ(SendMsg(kFakeSocket, frame.data(), 28, c.timeoutMs), 1);
+        EXPECT_FALSE(fake_.net().waitTimeouts.empty());
+        if (fake_.net().waitTimeouts.empty()) continue;
+        EXPECT_LE(fake_.net().waitTimeouts[0], c.firstWaitMs);
+        EXPECT_GT(fake_.net().waitTimeouts[0], c.firstWaitMs - 100);
+        EXPECT_EQ(fake_.net().sendCalls, static_cast<int>(c.waits.size()));
+        EXPECT_TRUE(log_.Has(c.message, kLevelError));
+        EXPECT_EQ(log_.Count(), 1u);
+    }
 }
 
 class Receive : public ::testing::Test {
@@ -227,7 +281,10 @@ TEST_F(Receive, DataThatNeverCompletesTimesOut) {
 // whole limit for reading.
 TEST_F(Receive, FrameTimeLimitStartsWhenTheWaitEnds) {
     Bytes frame = Frame(4, Pattern(4));
-    fake_.net().onWait = [] { plat::SleepMs(150); };
+    int waits = 0;
+    fake_.net().onWait = [&waits] {
+        if (waits++ == 0) plat::SleepMs(150);  // only the wait for the first byte
+    };
     fake_.net().recv = {RecvBytes(Bytes(frame.begin(), frame.begin() + 6)),
                         Fails(plat::kWsaEwouldblock), Fails(plat::kWsaEwouldblock),
                         RecvBytes(Bytes(frame.begin() + 6, frame.end()))};
@@ -237,20 +294,110 @@ TEST_F(Receive, FrameTimeLimitStartsWhenTheWaitEnds) {
     EXPECT_EQ(log_.Count(), 0u);
 }
 
-TEST_F(Receive, WouldBlockPausesAndTheLimitIsOnlyExceededPastIt) {
-    fake_.net().recv = {RecvBytes(Pattern(3))};  // then would-block for ever
-    const std::uint32_t start = plat::TickCount();
-    EXPECT_EQ(Rcv(kFrameCapacity, 80), kRcvTimeout);
-    EXPECT_GT(plat::TickCount() - start, 80u) << "given up before the limit ran out";
-    EXPECT_LE(fake_.net().recvCalls, 20) << "10 ms pause after a would-block";
-    EXPECT_GE(fake_.net().recvCalls, 3);
+// Bytes that are late are waited for with the time that is left of the
+// limit, never with a fixed pause: a frame in pieces is put together as
+// soon as its pieces are there, and one that never completes times out
+// after one wait for the rest. The limit is held to a minute.
+TEST_F(Receive, LatePiecesAreAwaitedWithTheTimeLeft) {
+    const Bytes frame = Frame(4, Pattern(4, 0x60));
+    auto piece = [&frame](int from, int to) {
+        return RecvBytes(Bytes(frame.begin() + from, frame.begin() + to));
+    };
+    const linktest::IoStep more = ordax_test::ReadWait(plat::kWaitReady);
+    const struct {
+        const char *name;
+        std::uint32_t timeoutMs;
+        std::vector<linktest::IoStep> recv;
+        int waitError;
+        int result;
+        std::size_t waits;          // asked in all, the first for the first byte
+        std::uint32_t firstWaitMs;  // asked of the first
+        int recvCalls;              // the pieces, and a would-block before each later wait
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"HeaderThenData", 1500, {piece(0, 28), more, piece(28, 32)}, 0, kRcvOk, 2, 1500, 3, {}},
+        {"HeaderInPieces",
+         1500,
+         {piece(0, 10), more, piece(10, 20), more, piece(20, 28), more, piece(28, 32)},
+         0,
+         kRcvOk,
+         4,
+         1500,
+         7,
+         {}},
+        {"DataInPieces",
+         300,
+         {piece(0, 30), more, piece(30, 31), more, piece(31, 32)},
+         0,
+         kRcvOk,
+         3,
+         300,
+         6,
+         {}},
+        {"NeverCompletes",
+         80,
+         {piece(0, 3)},
+         0,
+         kRcvTimeout,
+         2,
+         80,
+         2,
+         {"Ordax : Timeout from receive message", "Ordax : Receive Message error 10060 0x10060"}},
+        {"WaitFailsMidFrame",
+         1500,
+         {piece(0, 29), ordax_test::ReadWait(plat::kWaitFailed)},
+         plat::kWsaEnotsock,
+         kRcvSocketError,
+         2,
+         1500,
+         3,
+         {"Ordax : Receive Message error 10038 0x10038"}},
+        {"EndlessIsAMinute",
+         0xFFFFFFFFu,
+         {piece(0, 28), more, piece(28, 32)},
+         0,
+         kRcvOk,
+         2,
+         60000,
+         3,
+         {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake_.net() = linktest::FakeNet{};
+        fake_.net().recv.assign(c.recv.begin(), c.recv.end());
+        fake_.net().waitError = c.waitError;
+        log_.Clear();
+        const std::uint32_t start = plat::TickCount();
+        EXPECT_EQ(Rcv(kFrameCapacity, c.timeoutMs), c.result);
+        const std::uint32_t took = plat::TickCount() - start;
+        if (c.result == kRcvOk) {
+            EXPECT_EQ(length_, 32);
+            EXPECT_EQ(Bytes(buf_.begin(), buf_.begin() + 32), frame);
+            EXPECT_LT(took, 150u) << "no fixed pause between the pieces";
+        } else if (c.result == kRcvTimeout) {
+            EXPECT_GE(took, c.timeoutMs) << "given up before the limit ran out";
+        }
+        EXPECT_EQ(fake_.net().waitTimeouts.size(), c.waits);
+        if (fake_.net().waitTimeouts.size() != c.waits) continue;
+        EXPECT_EQ(fake_.net().waitTimeouts[0], c.firstWaitMs);
+        for (std::size_t i = 1; i < c.waits; ++i) {
+            EXPECT_LE(fake_.net().waitTimeouts[i], c.firstWaitMs) << "wait " << i;
+            EXPECT_GT(fake_.net().waitTimeouts[i] + 60, c.firstWaitMs) << "wait " << i;
+        }
+        EXPECT_EQ(fake_.net().recvCalls, c.recvCalls) << "no reads without a wait between them";
+        std::vector<std::string> texts;
+        for (const ordax_test::Message &m : log_.All()) texts.push_back(m.text);
+        EXPECT_EQ(texts, c.messages);
+    }
 }
 
 TEST_F(Receive, TimeLimitSurvivesTheTickWrap) {
     plat::SetTickCount(0xFFFFFFFFu - 30u);
-    fake_.net().recv = {RecvBytes(Pattern(3))};  // then would-block for ever
+    fake_.net().recv = {RecvBytes(Pattern(3))};  // then nothing more
     EXPECT_EQ(Rcv(kFrameCapacity, 100), kRcvTimeout);
-    EXPECT_GE(fake_.net().recvCalls, 3) << "the limit was not taken as already run out";
+    ASSERT_EQ(fake_.net().waitTimeouts.size(), 2u);
+    EXPECT_GT(fake_.net().waitTimeouts[1], 50u) << "the limit was not taken as already run out";
     EXPECT_LT(plat::TickCount(), 0x80000000u) << "the tick count wrapped during the wait";
     plat::SetTickCount(1000000u);
 }

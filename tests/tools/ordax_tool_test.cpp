@@ -201,6 +201,10 @@ TEST_F(ToolTest, CheckWarnsAboutLinesReadOtherwiseThanTheyLook) {
          "characters",
          nullptr},
         {"T1000;300", "timing value '300' has no closing ';': ignored", nullptr},
+        {"T1000;100;2000;-1;", "session time-out '-1' is taken as 60000 ms",
+         "supervise 1000, loop sleep 100, connect 2000, session 60000"},
+        {"T;;60001;;", "connect time-out '60001' is taken as 60000 ms",
+         "connect 60000, session 5000"},
     };
     for (const WarningCase &c : cases) {
         const std::string line = c.line != nullptr ? c.line : "04=" + longName;

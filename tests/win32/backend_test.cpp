@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "link/link.h"
 #include "platform/clock.h"
 #include "platform/sockerr.h"
 #include "platform/socket.h"
@@ -15,6 +16,32 @@
 namespace {
 
 using plat::NativeSockets;
+
+// The backend's own table, with every wait counted and its time-out noted:
+// a wait asked for longer than `cutMs` waits only that long, so a test can
+// see what a minute-long wait was asked for without taking the minute.
+struct CountedWaits {
+    static inline std::vector<std::uint32_t> asked;
+    static inline std::uint32_t cutMs = 0xFFFFFFFFu;
+    static inline void (*beforeWait)() = nullptr;
+    static plat::WaitResult Wait(plat::Socket s, bool forWrite, std::uint32_t timeoutMs) {
+        asked.push_back(timeoutMs);
+        if (beforeWait != nullptr) beforeWait();
+        return plat::NativeSockets().wait(s, forWrite, timeoutMs < cutMs ? timeoutMs : cutMs);
+    }
+    plat::SocketOps ops = plat::NativeSockets();
+    CountedWaits() {
+        asked.clear();
+        cutMs = 0xFFFFFFFFu;
+        beforeWait = nullptr;
+        ops.wait = &CountedWaits::Wait;
+        plat::SetSocketOps(&ops);
+    }
+    ~CountedWaits() {
+        plat::SetSocketOps(nullptr);
+        beforeWait = nullptr;
+    }
+};
 
 // A listening Winsock socket on 127.0.0.1 and a free port.
 struct Listener {
@@ -215,6 +242,89 @@ TEST_F(Win32Backend, SendToAPeerThatNeverReadsWouldBlock) {
     }
     EXPECT_EQ(rc, -1) << "sent " << total << " bytes without a would-block";
     EXPECT_EQ(NativeSockets().lastError(), plat::kWsaEwouldblock);
+    ::closesocket(peer);
+}
+
+// The link's receive and send on the Win32 backend. After a would-block
+// they wait for readiness with the time that is left (no fixed pause): the
+// rest of a reply that comes in pieces is read as soon as it is there. No
+// wait is asked for more than a minute, whatever time-out the caller gives.
+TEST_F(Win32Backend, LinkWaitsForReadinessWithTheTimeLeft) {
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    const plat::Socket s = NativeSockets().createTcp();
+    sock_ = s;
+    ASSERT_EQ(NativeSockets().connect(s, htonl(INADDR_LOOPBACK), listener.port), 0);
+    static SOCKET peer = INVALID_SOCKET;
+    peer = ::accept(listener.s, nullptr, nullptr);
+    ASSERT_NE(peer, INVALID_SOCKET);
+    ASSERT_EQ(NativeSockets().setNonBlocking(s), 0);
+    std::uint8_t frame[32] = {2, 7, 0, 4};
+    for (int i = 28; i < 32; ++i) frame[i] = static_cast<std::uint8_t>(0x50 + i);
+
+    const struct {
+        const char *name;
+        std::uint32_t timeoutMs;
+        bool dataLater;  // the data follows once the driver waits for it
+        int result;
+        std::uint32_t firstWaitMs;  // asked of the wait for the first byte
+        std::size_t waits;
+    } cases[] = {
+        {"Whole", 2000, false, ordax::kRcvOk, 2000, 1},
+        {"HeaderThenData", 2000, true, ordax::kRcvOk, 2000, 2},
+        {"EndlessIsAMinute", 0xFFFFFFFFu, true, ordax::kRcvOk, 60000, 2},
+        {"SilentForAMinute", 0xFFFFFFFFu, false, ordax::kRcvTimeout, 60000, 1},
+    };
+    static const std::uint8_t *rest = nullptr;
+    rest = frame + 28;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CountedWaits counted;
+        CountedWaits::cutMs = 300;
+        if (c.result == ordax::kRcvOk) {
+            ASSERT_EQ(::send(peer, reinterpret_cast<const char *>(frame), c.dataLater ? 28 : 32, 0),
+                      c.dataLater ? 28 : 32);
+        }
+        if (c.dataLater) {
+            // The data goes out as the receive starts its second wait.
+            CountedWaits::beforeWait = [] {
+                if (CountedWaits::asked.size() == 2) {
+                    ::send(peer, reinterpret_cast<const char *>(rest), 4, 0);
+                }
+            };
+        }
+        if (c.result == ordax::kRcvOk && !c.dataLater) plat::SleepMs(50);  // all of it is there
+        std::uint8_t got[64] = {};
+        int length = static_cast<int>(sizeof got);
+        EXPECT_EQ(ordax::RcvMsg(s, got, &length, c.timeoutMs), c.result);
+        ASSERT_EQ(CountedWaits::asked.size(), c.waits);
+        EXPECT_EQ(CountedWaits::asked[0], c.firstWaitMs);
+        for (std::size_t i = 1; i < c.waits; ++i) {
+            EXPECT_LE(CountedWaits::asked[i], c.firstWaitMs);
+            EXPECT_GT(CountedWaits::asked[i] + 1000u, c.firstWaitMs) << "the time that is left";
+        }
+        if (c.result == ordax::kRcvOk) {
+            EXPECT_EQ(length, 32);
+            EXPECT_EQ(std::vector<std::uint8_t>(got, got + 32),
+                      std::vector<std::uint8_t>(frame, frame + 32));
+        }
+    }
+
+    // A peer that never reads: once the send buffer is full the send waits
+    // for the socket to become writable, asked for a minute at most.
+    const int small = 4096;
+    ::setsockopt(Native(s), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char *>(&small),
+                 sizeof small);
+    ::setsockopt(peer, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&small), sizeof small);
+    static std::uint8_t big[1 << 20];
+    CountedWaits counted;
+    CountedWaits::cutMs = 300;
+    EXPECT_EQ(ordax::SendMsg(s, big, static_cast<int>(sizeof big), 0xFFFFFFFFu), 1);
+    ASSERT_GE(CountedWaits::asked.size(), 1u);
+    for (std::uint32_t ms : CountedWaits::asked) {
+        EXPECT_LE(ms, 60000u);
+        EXPECT_GT(ms, 59000u);
+    }
     ::closesocket(peer);
 }
 

@@ -78,11 +78,20 @@ std::uint32_t LongValue(const std::string &text) {
     return static_cast<std::uint32_t>(value > 2147483647LL ? 2147483647LL : value);
 }
 
+// The driver holds the connect and session time-outs to a minute: a
+// negative value or one above 60000 is taken as 60000.
+constexpr std::uint32_t kLongestWaitMs = 60000;
+
 void ApplyTiming(const Line &line, NodeFileText &out) {
-    std::uint32_t *settings[] = {&out.timings.superviseInterval, &out.timings.loopSleep,
-                                 &out.timings.connectTimeout, &out.timings.sessionTimeout};
+    struct Setting {
+        std::uint32_t *value;
+        const char *boundedName;  // null: not held to a minute
+    } settings[] = {{&out.timings.superviseInterval, nullptr},
+                    {&out.timings.loopSleep, nullptr},
+                    {&out.timings.connectTimeout, "connect time-out"},
+                    {&out.timings.sessionTimeout, "session time-out"}};
     std::size_t pos = 1;
-    for (std::uint32_t *setting : settings) {
+    for (const Setting &setting : settings) {
         const std::size_t end = line.text.find(';', pos);
         if (end == std::string::npos) {
             if (pos < line.text.size()) {
@@ -91,7 +100,15 @@ void ApplyTiming(const Line &line, NodeFileText &out) {
             }
             return;
         }
-        if (end != pos) *setting = LongValue(line.text.substr(pos, end - pos));
+        if (end != pos) {
+            const std::string text = line.text.substr(pos, end - pos);
+            *setting.value = LongValue(text);
+            if (setting.boundedName != nullptr && *setting.value > kLongestWaitMs) {
+                *setting.value = kLongestWaitMs;
+                out.warnings.push_back({line.number, std::string(setting.boundedName) + " '" +
+                                                         text + "' is taken as 60000 ms"});
+            }
+        }
         pos = end + 1;
     }
 }
