@@ -74,8 +74,8 @@ ChannelResult LaunchThread(DriverContext &ctx) {
 
 // A thread that finished its first walk is waited for (at most 60 s) on the
 // event it sets as it ends; one still in its first walk (an open whose
-// first walk outlasted the start's limit) is not, as before: the join below
-// waits for it, and every wait of that walk is finite.
+// first walk outlasted the start's limit) is not: the join below waits for
+// it, and every wait of that walk is finite.
 void AwaitThreadEnd(DriverContext &ctx) {
     if (LoadRelaxed(ctx.threadAlive) == 0) return;
     if (!AwaitEvent(&ctx.endEvent)) Emit(chanmsg::kThreadStopTimeout);
