@@ -405,7 +405,7 @@ TEST_P(PairSwap, StopEndsTheWalkWithAttemptsPending) {
 
     std::printf("  %-30s command 11 took %u ms\n", c.name, closed);
     EXPECT_TRUE(retried) << "the half-open stations were not tried again";
-    EXPECT_LT(closed, 2000u) << "the stop waited for the pending attempts";
+    EXPECT_LT(closed, 1000u) << "the stop waited for the pending attempts";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stations, PairSwap, ::testing::ValuesIn(kSwapCases),
