@@ -42,8 +42,9 @@ int StopChannel(DriverContext &ctx);
 // The thread's body: walks the station table while runFlag is set, giving
 // each configured station that is due the steps of a supervision pass (the
 // connects of a walk side by side, the flag reads of connected pairs on time
-// while they are pending) and pausing loopSleep (at least kMinWalkPauseMs,
-// cut short by the stop event) after each walk;
+// while they are pending; a station whose attempt failed not again within
+// 1 s, or superviseInterval when longer) and pausing loopSleep (at least
+// kMinWalkPauseMs, cut short by the stop event) after each walk;
 // sets firstWalkEvent after the first walk; at the end closes every
 // configured station, clears threadAlive and sets endEvent.
 void ChannelThread(DriverContext &ctx);

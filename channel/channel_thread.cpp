@@ -29,6 +29,37 @@ bool SupervisionDue(const DriverContext &ctx, const StationEntry &st) {
 // the connected pairs whose flag read is due.
 constexpr std::uint32_t kWalkSliceMs = 50;
 
+// A station whose attempt failed is not tried again for a second, or for
+// superviseInterval when that is longer: with superviseInterval and
+// loopSleep 0, a refusing station would otherwise be tried, and its
+// failure logged twice, at every walk.
+constexpr std::uint32_t kRetryFloorMs = 1000;
+
+// When each station's last attempt failed, kept from walk to walk. A
+// station is marked when its pass ends after a failed attempt and
+// unmarked when it is tried again; it is never connected while marked,
+// for only the channel thread connects.
+class RetryFloor {
+public:
+    void Mark(int n, std::uint32_t now) {
+        failedAt_[n] = now;
+        marked_[n] = true;
+    }
+    // False while station n's last failure is less than the floor old.
+    bool Allows(int n, const ChannelTimers &timers) {
+        if (!marked_[n]) return true;
+        const std::uint32_t floor =
+            timers.superviseInterval > kRetryFloorMs ? timers.superviseInterval : kRetryFloorMs;
+        if (plat::TickWithin(failedAt_[n], floor)) return false;
+        marked_[n] = false;
+        return true;
+    }
+
+private:
+    std::uint32_t failedAt_[kStationCount] = {};
+    bool marked_[kStationCount] = {};
+};
+
 // One walk: every due station gets its supervision pass, the passes side by
 // side. The connects of all due unconnected stations are started at once
 // and awaited together; the flag reads of connected pairs run on the
@@ -38,11 +69,15 @@ constexpr std::uint32_t kWalkSliceMs = 50;
 // install a connection, switch an address or read a flag.
 class Walk {
 public:
-    explicit Walk(DriverContext &ctx) : ctx_(ctx), batch_(ctx.timers, ctx.trace) {}
+    Walk(DriverContext &ctx, RetryFloor &floor)
+        : ctx_(ctx), floor_(floor), batch_(ctx.timers, ctx.trace) {}
 
     void Run() {
         for (int n = 0; n < kStationCount && Running(ctx_); ++n) {
-            if (Configured(n) && SupervisionDue(ctx_, ctx_.stations[n])) Begin(n);
+            if (Configured(n) && SupervisionDue(ctx_, ctx_.stations[n]) &&
+                floor_.Allows(n, ctx_.timers)) {
+                Begin(n);
+            }
         }
         while (batch_.Pending() && Running(ctx_)) {
             batch_.Advance(kWalkSliceMs);
@@ -61,6 +96,7 @@ private:
         StationEntry &st = ctx_.stations[n];
         switches_[n] = 0;
         fellBack_[n] = false;
+        failed_[n] = false;
         plat::LockEnter(&st.lock);
         bool connect = st.socket == plat::kNoSocket;
         if (!connect) {
@@ -84,9 +120,12 @@ private:
                           FlagStep::kConnectAgain;
                 if (connect) fellBack_[n] = false;
             }
-        } else if (!fellBack_[n] && FallBackToPartner(ctx_, st, n, kStationLockHeld)) {
-            fellBack_[n] = true;
-            connect = true;
+        } else {
+            failed_[n] = true;
+            if (!fellBack_[n] && FallBackToPartner(ctx_, st, n, kStationLockHeld)) {
+                fellBack_[n] = true;
+                connect = true;
+            }
         }
         plat::LockLeave(&st.lock);
         Continue(n, connect);
@@ -103,7 +142,9 @@ private:
             while (batch_.NextFinished(&f)) Finish(f);
             return;
         }
-        StoreRelaxed(ctx_.stations[n].lastSupervision, plat::TickCount());
+        const std::uint32_t now = plat::TickCount();
+        if (failed_[n]) floor_.Mark(n, now);
+        StoreRelaxed(ctx_.stations[n].lastSupervision, now);
     }
 
     // The flag reads of connected pairs that fall due while connects are
@@ -124,13 +165,15 @@ private:
     }
 
     DriverContext &ctx_;
+    RetryFloor &floor_;
     ConnectBatch batch_;
     int switches_[kStationCount] = {};
     bool fellBack_[kStationCount] = {};
+    bool failed_[kStationCount] = {};  // an attempt of this walk's pass failed
 };
 
-void WalkStations(DriverContext &ctx) {
-    Walk walk(ctx);
+void WalkStations(DriverContext &ctx, RetryFloor &floor) {
+    Walk walk(ctx, floor);
     walk.Run();
 }
 
@@ -172,12 +215,13 @@ std::uint32_t WalkPause(const ChannelTimers &timers) {
 void ChannelThread(DriverContext &ctx) {
     bool sawOpen = false;
     bool walked = false;
+    RetryFloor floor;
     while (Running(ctx)) {
         if (!sawOpen && LoadRelaxed(ctx.channelOpen) != 0) {
             sawOpen = true;
             MakePairsDue(ctx);
         }
-        WalkStations(ctx);
+        WalkStations(ctx, floor);
         StoreRelaxed(ctx.threadAlive, 1);
         if (!walked) {
             walked = true;

@@ -14,9 +14,25 @@ constexpr std::uint16_t kPlcPort = 2222;
 // socket. false = failed (logged).
 bool PrepareSocket(plat::Socket s, const char *address);
 
-// Remote IPv4 address in network order. A text with a dot is converted as a
-// dotted address and never looked up by name; an empty text is refused
-// without a lookup. false = unknown host (logged).
+// How an address text becomes a remote IPv4 address.
+enum class AddressForm {
+    kDotted,     // inet_addr took it: *addr holds it
+    kHostName,   // to be looked up by name (LookUpHost)
+    kNoAddress,  // empty, or the broadcast address: never connected to
+};
+
+// Sorts the text without any lookup. A text inet_addr accepts is a dotted
+// address, whatever else it looks like; anything else with a name in it is
+// a host name, dots or not ("plc7.line2.plant"). "255.255.255.255" (what
+// inet_addr also answers for every text it refuses) is never a station.
+AddressForm ParseAddress(const char *address, std::uint32_t *addr);
+
+// The name lookup of a host name. false = not found, or found as the
+// broadcast address (logged "Invalid host name").
+bool LookUpHost(const char *address, std::uint32_t *addr);
+
+// Both steps at once, for a single attempt: remote IPv4 address in network
+// order. false = unknown host or no address (logged).
 bool ResolveAddress(const char *address, std::uint32_t *addr);
 
 // True for the connect errors that mean "still under way".

@@ -80,8 +80,9 @@ int EncodeSlcAddress(ByteCursor &out, const Transaction &txn);
 // a time-out; the caller must not hold it.
 LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName);
 
-// The same exchange for a caller that already holds the station's lock; it
-// is left held, also through the pause after a time-out.
+// The same exchange for a caller that already holds the station's lock (the
+// channel thread's master-flag reads); it is left held. There is no pause
+// after a time-out: the result comes as soon as the reply time-out ends.
 LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName, StationLockHeld);
 
 }  // namespace ordax

@@ -14,6 +14,11 @@
 
 namespace ordax {
 
+namespace {
+// What inet_addr answers for this text and for every text it refuses.
+constexpr const char *kBroadcastText = "255.255.255.255";
+}  // namespace
+
 // Keep-alive, non-blocking mode and a local bind to 0.0.0.0:0 on a new
 // socket. false = failed (logged).
 bool PrepareSocket(plat::Socket s, const char *address) {
@@ -34,22 +39,43 @@ bool PrepareSocket(plat::Socket s, const char *address) {
     return true;
 }
 
-// Remote IPv4 address in network order. A text with a dot is converted as a
-// dotted address and never looked up by name. An empty text (a node line
-// with a comma and no standby address) is refused without a lookup: Windows
-// answers gethostbyname("") with this PC's own address. false = unknown
-// host (logged).
-bool ResolveAddress(const char *address, std::uint32_t *addr) {
-    const plat::SocketOps &ops = plat::Sockets();
-    if (std::strchr(address, '.') != nullptr) {
-        *addr = ops.inetAddr(address);
-        return true;
+// Contract in connect_steps.h. An empty text (a node line with a comma and
+// no standby address) is no address: Windows answers gethostbyname("")
+// with this PC's own address.
+AddressForm ParseAddress(const char *address, std::uint32_t *addr) {
+    if (address[0] == '\0') return AddressForm::kNoAddress;
+    const std::uint32_t dotted = plat::Sockets().inetAddr(address);
+    if (dotted != plat::kInetNone) {
+        *addr = dotted;
+        return AddressForm::kDotted;
     }
-    if (address[0] == '\0' || ops.lookupHost(address, addr) != 0) {
+    return std::strcmp(address, kBroadcastText) == 0 ? AddressForm::kNoAddress
+                                                     : AddressForm::kHostName;
+}
+
+// Contract in connect_steps.h.
+bool LookUpHost(const char *address, std::uint32_t *addr) {
+    std::uint32_t found = plat::kInetNone;
+    if (plat::Sockets().lookupHost(address, &found) != 0 || found == plat::kInetNone) {
         Emit(linkmsg::kBadHost, address);
         return false;
     }
+    *addr = found;
     return true;
+}
+
+// Contract in connect_steps.h.
+bool ResolveAddress(const char *address, std::uint32_t *addr) {
+    switch (ParseAddress(address, addr)) {
+        case AddressForm::kDotted:
+            return true;
+        case AddressForm::kHostName:
+            return LookUpHost(address, addr);
+        case AddressForm::kNoAddress:
+        default:
+            Emit(linkmsg::kBadHost, address);
+            return false;
+    }
 }
 
 bool IsPendingConnect(int code) {

@@ -149,13 +149,15 @@ LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName) 
     return PauseAfterTimeout(ctx, result);
 }
 
-// Contract in link.h.
+// Contract in link.h. No pause after a time-out: the caller is the channel
+// thread, which would hold the station's lock through it, and with it the
+// host's calls to the station and the supervision of every other station.
 LinkResult Transact(DriverContext &ctx, Transaction &txn, const char *gateName,
                     StationLockHeld held) {
     const LinkResult served = StationServed(ctx, txn);
     if (served != kLinkOk) return served;
     StationEntry &st = ctx.stations[txn.station];
-    return PauseAfterTimeout(ctx, ExchangeLocked(ctx, txn, gateName, st, held));
+    return ExchangeLocked(ctx, txn, gateName, st, held);
 }
 
 }  // namespace ordax

@@ -9,7 +9,9 @@ set(figures
   single_reads_1_channel single_reads_4_channels
   open_100_stations_ms close_100_stations_ms idle_thread_cpu_ms_per_minute
   open_100_stations_10_silent_ms open_100_stations_50_silent_ms close_50_pending_ms
+  open_100_stations_10_half_open_ms close_10_half_open_pending_ms
   switch_over_ms_interval_5000 switch_over_ms_interval_1000 switch_over_ms_10_silent
+  switch_over_ms_10_half_open
   open_32_channels_99_stations_ms)
 
 file(REMOVE "${JSON}")

@@ -1,9 +1,13 @@
 // Channels of 100 stations of which some are silent (a connect to them is
-// never answered): command 1 waits for the first walk, which awaits every
-// connect together, so it takes one connectTimeout however many stations
-// are silent; command 11 while the connects of 50 silent stations are
-// pending returns once the walk looks at the stop request (every 50 ms).
+// never answered) or half-open (the session reply stops after 10 bytes):
+// command 1 waits for the first walk, which awaits every connect and every
+// session reply together, so it takes one connectTimeout or one
+// sessionTimeout however many stations are silent or half-open; command 11
+// while the connects of 50 silent stations, or the session replies of 10
+// half-open ones, are pending returns once the walk looks at the stop
+// request (every 50 ms).
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,17 +24,28 @@ constexpr unsigned kCloseSpreadMs = 800;  // close at a phase of the 1000 ms con
 
 struct SilentCase {
     int channel;
-    int silent;
+    int silent;  // silent or half-open stations
     const char *key;
     const char *label;
-    bool closeWhilePending;
+    std::optional<double> target;
+    const char *closeKey;  // nullptr: no close while pending
+    const char *closeLabel;
+    std::optional<double> closeTarget;
+    const char *closeWait;  // what the close interrupts, for the detail
 };
 
-constexpr SilentCase kCases[] = {
+const SilentCase kCases[] = {
     {kTenSilentChannel, 10, "open_100_stations_10_silent_ms",
-     "command 1, 100 stations of which 10 silent: returns after", false},
+     "command 1, 100 stations of which 10 silent: returns after", std::nullopt, nullptr, nullptr,
+     std::nullopt, nullptr},
     {kFiftySilentChannel, 50, "open_100_stations_50_silent_ms",
-     "command 1, 100 stations of which 50 silent: returns after", true},
+     "command 1, 100 stations of which 50 silent: returns after", std::nullopt,
+     "close_50_pending_ms", "command 11 with 50 silent connects pending: returns after",
+     std::nullopt, "connect wait"},
+    {kTenHalfOpenChannel, 10, "open_100_stations_10_half_open_ms",
+     "command 1, 100 stations of which 10 half-open: returns after", 1500.0,
+     "close_10_half_open_pending_ms",
+     "command 11 with 10 half-open session replies pending: returns after", 500.0, "session wait"},
 };
 
 // After the open: waits until the channel's next walk has started the
@@ -65,7 +80,7 @@ void MeasureCase(const SilentCase &c, const Plan &plan, Report &report) {
         opens.push_back(MsSince(t0));
         const int connected = rc == PDX_DONE ? ConnectedStations(block->ctx()) : 0;
         report.Fail(connected == kFleetStations - c.silent ? 0 : 1);
-        if (!c.closeWhilePending) {
+        if (c.closeKey == nullptr) {
             ordax_test::CloseCommand(*block);
             continue;
         }
@@ -78,16 +93,15 @@ void MeasureCase(const SilentCase &c, const Plan &plan, Report &report) {
             ordax_test::CloseCommand(*block);
         }
     }
-    Figure f{c.key, c.label, Median(opens), "ms", 0};
+    Figure f{c.key, c.label, Median(opens), "ms", 0, c.target};
     f.detail = Spread(opens) + "; " + std::to_string(kFleetStations - c.silent) +
                " answering stations connected; node file \"" + kSilentTimers + "\"";
     f.numbers = {{"silent", c.silent}, {"runs", static_cast<double>(opens.size())}};
     report.Add(f);
-    if (!c.closeWhilePending) return;
-    Figure g{"close_50_pending_ms", "command 11 with 50 silent connects pending: returns after",
-             Median(closes), "ms", 1};
+    if (c.closeKey == nullptr) return;
+    Figure g{c.closeKey, c.closeLabel, Median(closes), "ms", 1, c.closeTarget};
     g.detail = Spread(closes) + ", each 0.." + std::to_string(kCloseSpreadMs) +
-               " ms into the 1000 ms connect wait of a walk (channel above)";
+               " ms into the 1000 ms " + c.closeWait + " of a walk (channel above)";
     g.numbers = {{"runs", static_cast<double>(closes.size())}};
     report.Add(g);
 }

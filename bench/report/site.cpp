@@ -84,12 +84,12 @@ std::vector<plcsim::StationConfig> Stations() {
     return all;
 }
 
-// Station n of a silent channel: the k-th silent station when silent, the
-// fleet's station n otherwise.
-std::vector<std::string> SilentChannel(int every) {
+// Station n of a channel with faulty stations: the k-th faulty station
+// (`ip` of k) for every `every`-th n, the fleet's station n otherwise.
+std::vector<std::string> FaultyChannel(int every, std::string (*ip)(int)) {
     std::vector<std::string> lines = {kSilentTimers};
     for (int n = 0, k = 0; n < kFleetStations; ++n) {
-        lines.push_back(n % every == 0 ? StationLine(n, SilentIp(k++), false)
+        lines.push_back(n % every == 0 ? StationLine(n, ip(k++), false)
                                        : StationLine(n, FleetIp(n), n % 2 != 0));
     }
     return lines;
@@ -107,6 +107,10 @@ std::string ParallelIp(int index) {
 
 std::string SilentIp(int index) {
     return Loopback(12, index + 1);
+}
+
+std::string HalfOpenIp(int index) {
+    return Loopback(15, index + 1);
 }
 
 std::string StationLine(int station, const std::string &ip, bool slc) {
@@ -132,6 +136,14 @@ bool Site::Start(std::string &error) {
     }
     splitHeader_ = sim_.AddStation({kSplitHeaderIp, plcsim::Family::Plc5, "", 2222});
     splitBlock_ = sim_.AddStation({kSplitBlockIp, plcsim::Family::Plc5, "", 2222});
+    for (int i = 0; i < kHalfOpenStations; ++i) {
+        const int handle = sim_.AddStation({HalfOpenIp(i), plcsim::Family::Plc5, "", 2222});
+        if (handle < 0) {
+            error = sim_.LastError();
+            return false;
+        }
+        sim_.station(handle).StallAfterBytes(10);
+    }
     pairBase_ = sim_.AddStation({"127.0.3.101", plcsim::Family::Plc5, "", 2222});
     const int standby = sim_.AddStation({"127.0.3.102", plcsim::Family::Plc5, "", 2222});
     pair_ = sim_.AddHotBackupPair(pairBase_, standby);
@@ -158,8 +170,9 @@ bool Site::Start(std::string &error) {
         dir_.Write(kFirstParallelChannel + i,
                    {"T 60000; 250; 5000; 5000;", "01 = " + ParallelIp(i)});
     }
-    dir_.Write(kTenSilentChannel, SilentChannel(10));
-    dir_.Write(kFiftySilentChannel, SilentChannel(2));
+    dir_.Write(kTenSilentChannel, FaultyChannel(10, SilentIp));
+    dir_.Write(kFiftySilentChannel, FaultyChannel(2, SilentIp));
+    dir_.Write(kTenHalfOpenChannel, FaultyChannel(10, HalfOpenIp));
     for (int i = 0; i < kHostChannels; ++i) {
         std::vector<std::string> lines = {"T 60000; 250; 1000; 1000;"};
         for (int n = 0; n < kHostChannelStations; ++n) {

@@ -49,6 +49,12 @@ inline constexpr int kSilentStations = 50;
 inline constexpr int kTenSilentChannel = 23;
 inline constexpr int kFiftySilentChannel = 24;
 inline constexpr char kSilentTimers[] = "T 1000; 100; 1000; 1000;";
+// Half-open stations at 127.0.15.1..10: they accept, send 10 bytes of the
+// session reply and hold the connection open without another byte.
+// Channel 25: 100 stations of which every tenth is half-open, the others
+// the fleet's; the same timers.
+inline constexpr int kHalfOpenStations = 10;
+inline constexpr int kTenHalfOpenChannel = 25;
 // Channels 40..71: stations 00..98 each, answering, at 127.0.S.1..99 with S
 // from 100 on, one set of stations per channel when the descriptor limit
 // allows (see Site::HostChannelSets).
@@ -95,6 +101,7 @@ private:
 std::string FleetIp(int station);
 std::string ParallelIp(int index);
 std::string SilentIp(int index);
+std::string HalfOpenIp(int index);
 // A node file line "NN = address" (with "-SLC5" for an SLC 5).
 std::string StationLine(int station, const std::string &ip, bool slc);
 

@@ -4,7 +4,9 @@
 // again with 10 silent stations in the channel, each swap made while their
 // connects (5 s each) are pending (after the phase, the swap waits for the
 // next walk's connects when none are): the pair's flag is read between the
-// slices of that wait.
+// slices of that wait; and with 10 half-open stations, whose session replies
+// stop after 10 bytes, each swap made while their attempts are pending.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,16 +26,20 @@ struct SwitchCase {
     const char *label;
     int superviseInterval;
     int connectTimeout;
-    int silent;  // silent stations 10.. beside the pair (station 05)
+    int silent;    // silent stations 10.. beside the pair (station 05)
+    int halfOpen;  // half-open stations after them
+    std::optional<double> target;
 };
 
 constexpr SwitchCase kSwitchCases[] = {
     {"switch_over_ms_interval_5000", "hot-backup swap to first read served, supervise 5000 ms",
-     5000, 1000, 0},
+     5000, 1000, 0, 0, std::nullopt},
     {"switch_over_ms_interval_1000", "hot-backup swap to first read served, supervise 1000 ms",
-     1000, 1000, 0},
+     1000, 1000, 0, 0, std::nullopt},
     {"switch_over_ms_10_silent", "hot-backup swap, supervise 1000 ms, 10 silent stations", 1000,
-     5000, 10},
+     5000, 10, 0, std::nullopt},
+    {"switch_over_ms_10_half_open", "hot-backup swap, supervise 1000 ms, 10 half-open stations",
+     1000, 1000, 0, 10, 1500.0},
 };
 
 // "T interval; 250; connectTimeout; 1000;", the pair and the silent stations.
@@ -42,6 +48,9 @@ std::vector<std::string> PairChannel(const SwitchCase &c) {
                                           std::to_string(c.connectTimeout) + "; 1000;",
                                       "05 = " + std::string(kPairIps)};
     for (int k = 0; k < c.silent; ++k) lines.push_back(StationLine(10 + k, SilentIp(k), false));
+    for (int k = 0; k < c.halfOpen; ++k) {
+        lines.push_back(StationLine(10 + c.silent + k, HalfOpenIp(k), false));
+    }
     return lines;
 }
 
@@ -90,8 +99,9 @@ Swaps SwapTimes(Site &site, const Plan &plan, const SwitchCase &c) {
         for (int run = 0; run < plan.switchRuns; ++run) {
             phase = phase * 1103515245u + 12345u;
             plat::SleepMs((phase >> 8) % static_cast<unsigned>(interval));
-            if (c.silent > 0) AwaitPending(base + c.silent, c);
-            swaps.pending += c.silent > 0 && OpenDescriptors() >= base + c.silent ? 1 : 0;
+            const int faulty = c.silent + c.halfOpen;
+            if (faulty > 0) AwaitPending(base + faulty, c);
+            swaps.pending += faulty > 0 && OpenDescriptors() >= base + faulty ? 1 : 0;
             const Clock::time_point t0 = Clock::now();
             site.sim().SwapMaster(site.pair());
             mark = Site::OtherMark(mark);
@@ -111,13 +121,14 @@ void MeasureSwitchOver(Site &site, const Plan &plan, Report &report) {
         const Swaps swaps = SwapTimes(site, plan, c);
         const std::vector<double> &times = swaps.times;
         report.Fail(plan.switchRuns - static_cast<int>(times.size()));
-        Figure f{c.key, c.label, Median(times), "ms", 0};
+        Figure f{c.key, c.label, Median(times), "ms", 0, c.target};
         f.detail = "median of " + std::to_string(times.size()) + ":";
         for (double t : times) f.detail.append(" ").append(Fixed(t, 0));
-        if (c.silent > 0) {
+        if (c.silent + c.halfOpen > 0) {
             f.detail.append("; connectTimeout ").append(std::to_string(c.connectTimeout));
-            f.detail.append(" ms, the ").append(std::to_string(c.silent));
-            f.detail.append(" silent connects pending at ").append(std::to_string(swaps.pending));
+            f.detail.append(" ms, the ").append(std::to_string(c.silent + c.halfOpen));
+            f.detail.append(c.silent > 0 ? " silent connects" : " half-open attempts");
+            f.detail.append(" pending at ").append(std::to_string(swaps.pending));
             f.detail.append(" of the swaps");
         }
         f.numbers = {{"runs", static_cast<double>(times.size())},

@@ -122,6 +122,39 @@ TEST_F(ChannelThreadTest, WrappingTickCountDoesNotDelayAPass) {
     plat::SetTickCount(1000);
 }
 
+// A station that refuses every connect is not tried again within a second
+// of its last failure (or superviseInterval, when longer), however often the
+// thread walks: each try costs the host's log two messages.
+TEST_F(ChannelThreadTest, RefusingStationIsTriedAtABoundedRate) {
+    struct Row {
+        const char *timing;
+        int maxFailures;  // in the 3 s after the open: tries near 1, 2 and 3 s, and slack
+    };
+    const Row rows[] = {
+        {"T 0; 0; 1000; 1000;", 5},
+        {"T 0; 20; 1000; 1000;", 5},
+        {"T 400; 0; 1000; 1000;", 5},
+    };
+    const int refusing = AddSim("127.0.0.46");
+    sim_.station(refusing).SetAccepting(false);
+    StartSim();
+    const std::string failure = "Ordax : Failure connecting to 127.0.0.46";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.timing);
+        dir_.Write(13, {row.timing, "07 = 127.0.0.46"});
+        auto block = chantest::NewHostBlock();
+        ASSERT_EQ(chantest::OpenCommand(*block, 13, 1, 50), PDX_DONE);
+        const int atOpen = chantest::CountMessages(log_, failure);
+        plat::SleepMs(3000);
+        const int failures = chantest::CountMessages(log_, failure) - atOpen;
+        EXPECT_EQ(chantest::CloseCommand(*block), PDX_DONE);
+        EXPECT_EQ(atOpen, 1) << "the first walk tries the station once";
+        EXPECT_GE(failures, 1) << "the station is still tried";
+        EXPECT_LE(failures, row.maxFailures);
+        log_.Clear();
+    }
+}
+
 TEST_F(ChannelThreadTest, UnconfiguredStationsGetNoPassAndNoLock) {
     AddSim("127.0.0.51");
     AddSim("127.0.0.52", plcsim::Family::Slc5);

@@ -83,13 +83,47 @@ TEST_F(Connect, SuccessStoresSocketAndSessionAsReceived) {
     EXPECT_EQ(all[0].level, kLevelDetail);
 }
 
-TEST_F(Connect, AddressTextsWithADotAreNeverLookedUp) {
-    std::strcpy(st_->address, "plc.example");
-    fake_.net().recv = {RecvBytes(SessionReply())};
-    EXPECT_EQ(Open(), 0);
-    EXPECT_TRUE(fake_.net().lookups.empty());
-    EXPECT_EQ(fake_.net().inetAddrs, std::vector<std::string>{"plc.example"});
-    EXPECT_EQ(fake_.net().connectAddr, plat::kInetNone) << "used as inet_addr gives it";
+// A text inet_addr takes is connected to as it comes out, without a lookup;
+// any other text is a host name, dots or not. The broadcast address is never
+// connected to, whether written so or what a name resolves to.
+TEST_F(Connect, DottedAddressesAreConvertedAndDottedNamesLookedUp) {
+    struct Row {
+        const char *address;
+        std::uint32_t lookupAddr;  // what a lookup answers
+        int lookupError;           // non-zero: the name is not found
+        bool lookedUp;
+        const char *connectTo;  // nullptr: no connect, "Invalid host name"
+    };
+    const Row rows[] = {
+        {"10.1.2.3", 0, 0, false, "10.1.2.3"},
+        {"127.1", 0, 0, false, "127.0.0.1"},
+        {"plc.example", ::inet_addr("10.9.8.7"), 0, true, "10.9.8.7"},
+        {"plc7.line2.plant", ::inet_addr("10.9.8.6"), 0, true, "10.9.8.6"},
+        {"1.2.3.4.5", 0, plat::kWsaEhostunreach, true, nullptr},
+        {"plc9.line2.invalid", 0, plat::kWsaEhostunreach, true, nullptr},
+        {"plc.broadcast", plat::kInetNone, 0, true, nullptr},
+        {"255.255.255.255", plat::kInetNone, 0, false, nullptr},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.address);
+        fake_.net() = ordax_test::FakeNet{};
+        fake_.net().lookupAddr = row.lookupAddr;
+        fake_.net().lookupError = row.lookupError;
+        fake_.net().recv = {RecvBytes(SessionReply())};
+        std::strcpy(st_->address, row.address);
+        st_->socket = plat::kNoSocket;
+        std::memset(st_->session, 0x77, 4);
+        log_.Clear();
+        EXPECT_EQ(Open(), row.connectTo != nullptr ? 0 : 1);
+        EXPECT_EQ(fake_.net().lookups.size(), row.lookedUp ? 1u : 0u);
+        if (row.connectTo != nullptr) {
+            EXPECT_EQ(fake_.net().connectCalls, 1);
+            EXPECT_EQ(fake_.net().connectAddr, ::inet_addr(row.connectTo));
+        } else {
+            EXPECT_EQ(fake_.net().connectCalls, 0);
+            ExpectFailure(std::string("Ordax : Invalid host name: ") + row.address, kLevelError);
+        }
+    }
 }
 
 TEST_F(Connect, NamesWithoutADotAreLookedUp) {

@@ -174,14 +174,39 @@ TEST_F(TransactFake, TimeoutClosesMarksForSupervisionAndPausesAfterUnlocking) {
 }
 
 // The time-out is reported only once the limit has run out after a
-// timed-out receive, and then only after the pause of 2 x loopSleep.
-TEST_F(TransactFake, TimeoutTakesTheLimitAndThePause) {
-    ctx_->timers.loopSleep = 60;
-    fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitTimedOut, plat::kWaitTimedOut};
-    const std::uint32_t start = plat::TickCount();
-    EXPECT_EQ(Run(), kLinkTimeout);
-    EXPECT_GT(plat::TickCount() - start, 100u + 120u);
-    EXPECT_LT(plat::TickCount() - start, 10000u);
+// timed-out receive, and for a host call only after the pause of
+// 2 x loopSleep. The channel thread's exchanges, made under the station's
+// lock, take no pause: the lock would be held through it.
+TEST_F(TransactFake, TimeoutTakesTheLimitAndThePauseOfHostCallsOnly) {
+    struct Row {
+        const char *name;
+        bool lockHeld;
+        std::uint32_t loopSleep;
+        std::uint32_t minMs;
+        std::uint32_t maxMs;
+    };
+    const Row rows[] = {
+        {"host call", false, 60, 100 + 120, 10000},
+        {"channel thread, loopSleep 60", true, 60, 100, 10000},
+        {"channel thread, loopSleep 5000", true, 5000, 100, 5000},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ctx_->timers.loopSleep = row.loopSleep;
+        st_->socket = kFakeSocket;
+        fake_.net().waits = {plat::kWaitTimedOut, plat::kWaitTimedOut, plat::kWaitTimedOut};
+        const std::uint32_t start = plat::TickCount();
+        if (row.lockHeld) {
+            plat::LockEnter(&st_->lock);
+            EXPECT_EQ(Transact(*ctx_, txn_, nullptr, kStationLockHeld), kLinkTimeout);
+            plat::LockLeave(&st_->lock);
+        } else {
+            EXPECT_EQ(Run(), kLinkTimeout);
+        }
+        const std::uint32_t took = plat::TickCount() - start;
+        EXPECT_GT(took, row.minMs);
+        EXPECT_LT(took, row.maxMs);
+    }
 }
 
 // Every receive of the wait offers the whole frame buffer, also after a

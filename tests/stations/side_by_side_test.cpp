@@ -38,6 +38,7 @@ enum class Kind {
     kRefuses,        // the listener is closed
     kSilent,         // connects are never answered
     kSessionSilent,  // accepts, never answers the session request
+    kHalfOpen,       // accepts, sends 10 bytes of the session reply, then holds
 };
 
 // What a failed attempt logs just before "Failure connecting to".
@@ -48,6 +49,7 @@ const char *StepMessage(Kind kind) {
         case Kind::kSilent:
             return "8|Ordax : connect select timeout";
         case Kind::kSessionSilent:
+        case Kind::kHalfOpen:
             return "8|Ordax : session establish received failed";
         default:
             return "";
@@ -91,6 +93,15 @@ const WalkCase kWalkCases[] = {
       {3, {Kind::kSessionSilent, Kind::kNone}},
       {3, {Kind::kRefuses, Kind::kNone}},
       {2, {Kind::kAnswers, Kind::kNone}}}},
+    {"TenHalfOpenBesideOneAnswering",
+     false,
+     {{10, {Kind::kHalfOpen, Kind::kNone}}, {1, {Kind::kAnswers, Kind::kNone}}}},
+    {"HalfOpenAmongEveryKindSlc",
+     true,
+     {{3, {Kind::kHalfOpen, Kind::kNone}},
+      {2, {Kind::kAnswers, Kind::kNone}},
+      {2, {Kind::kSilent, Kind::kNone}},
+      {3, {Kind::kHalfOpen, Kind::kAnswers}}}},
     {"PairsFallBackSideBySide",
      false,
      {{3, {Kind::kSilent, Kind::kAnswers}},
@@ -147,6 +158,7 @@ int AddStation(plcsim::Simulator &sim, const std::string &ip, Kind kind, bool sl
     if (handle < 0) return -1;
     if (kind == Kind::kRefuses) sim.station(handle).SetAccepting(false);
     if (kind == Kind::kSessionSilent) sim.station(handle).SetSessionSilent(true);
+    if (kind == Kind::kHalfOpen) sim.station(handle).StallAfterBytes(10);
     return handle;
 }
 
@@ -265,6 +277,7 @@ struct SwapCase {
     bool slc;
     int silent;         // stations beside the pair whose connects are never answered
     int sessionSilent;  // stations beside it that never answer the session
+    int halfOpen;       // stations beside it that send part of the session reply
 };
 
 void PrintTo(const SwapCase &c, std::ostream *os) {
@@ -272,10 +285,12 @@ void PrintTo(const SwapCase &c, std::ostream *os) {
 }
 
 const SwapCase kSwapCases[] = {
-    {"Alone", false, 0, 0},
-    {"BesideTenSilent", false, 10, 0},
-    {"BesideTenSilentSlc", true, 10, 0},
-    {"BesideSilentAndSessionSilent", false, 5, 5},
+    {"Alone", false, 0, 0, 0},
+    {"BesideTenSilent", false, 10, 0, 0},
+    {"BesideTenSilentSlc", true, 10, 0, 0},
+    {"BesideSilentAndSessionSilent", false, 5, 5, 0},
+    {"BesideTenHalfOpen", false, 0, 0, 10},
+    {"BesideHalfOpenAndSilentSlc", true, 5, 0, 5},
 };
 
 constexpr std::uint32_t kSuperviseMs = 1000;
@@ -305,9 +320,11 @@ TEST_P(PairSwap, IsNoticedWhileOtherConnectsArePending) {
         "T " + std::to_string(kSuperviseMs) + "; 20; " + std::to_string(kConnectMs) + "; " +
             std::to_string(kSessionMs) + ";",
         std::string("01 = 127.0.10.1") + type + ", 127.0.10.2" + (c.slc ? ";SLC5" : "")};
-    for (int i = 0; i < c.silent + c.sessionSilent; ++i) {
+    for (int i = 0; i < c.silent + c.sessionSilent + c.halfOpen; ++i) {
         const std::string ip = "127.0.10." + std::to_string(11 + i);
-        const Kind kind = i < c.silent ? Kind::kSilent : Kind::kSessionSilent;
+        const Kind kind = i < c.silent                     ? Kind::kSilent
+                          : i < c.silent + c.sessionSilent ? Kind::kSessionSilent
+                                                           : Kind::kHalfOpen;
         ASSERT_GE(AddStation(sim_, ip, kind, c.slc), 0) << sim_.LastError();
         lines.push_back(std::to_string(10 + i) + " = " + ip + type);
     }
@@ -340,6 +357,55 @@ TEST_P(PairSwap, IsNoticedWhileOtherConnectsArePending) {
     EXPECT_TRUE(log_.Has(
         "Ordax : Master Flag not set, switching Base IP 127.0.10.1 Standby IP 127.0.10.2 !!!",
         kLevelError));
+}
+
+// Command 11 ends a walk at once, whatever its attempts beside the pair are
+// waiting for: a connect, a session reply of which no byte came, or the
+// rest of one cut short. The stop is requested while the half-open
+// stations' second attempts are under way.
+TEST_P(PairSwap, StopEndsTheWalkWithAttemptsPending) {
+    const SwapCase &c = GetParam();
+    const char *type = c.slc ? "-SLC5" : "";
+    const int base = AddStation(sim_, "127.0.10.1", Kind::kAnswers, c.slc, "N31:1");
+    const int standby = AddStation(sim_, "127.0.10.2", Kind::kAnswers, c.slc, "N31:1");
+    ASSERT_GE(base, 0) << sim_.LastError();
+    ASSERT_GE(standby, 0) << sim_.LastError();
+    ASSERT_GE(sim_.AddHotBackupPair(base, standby), 0);
+    std::vector<std::string> lines = {
+        "T " + std::to_string(kSuperviseMs) + "; 20; " + std::to_string(kConnectMs) + "; " +
+            std::to_string(kSessionMs) + ";",
+        std::string("01 = 127.0.10.1") + type + ", 127.0.10.2" + (c.slc ? ";SLC5" : "")};
+    std::vector<int> halfOpen;
+    for (int i = 0; i < c.silent + c.sessionSilent + c.halfOpen; ++i) {
+        const std::string ip = "127.0.10." + std::to_string(11 + i);
+        const Kind kind = i < c.silent                     ? Kind::kSilent
+                          : i < c.silent + c.sessionSilent ? Kind::kSessionSilent
+                                                           : Kind::kHalfOpen;
+        const int handle = AddStation(sim_, ip, kind, c.slc);
+        ASSERT_GE(handle, 0) << sim_.LastError();
+        if (kind == Kind::kHalfOpen) halfOpen.push_back(handle);
+        lines.push_back(std::to_string(10 + i) + " = " + ip + type);
+    }
+    ASSERT_TRUE(sim_.Start()) << "simulator did not start: " << sim_.LastError();
+    dir_.Write(43, lines);
+
+    auto block = ordax_test::NewHostBlock();
+    ASSERT_EQ(ordax_test::OpenCommand(*block, 43, 1, kTimeoutCs), PDX_DONE);
+    const bool retried = WaitUntil(
+        [&] {
+            for (int h : halfOpen) {
+                if (sim_.station(h).counters().connections < 2) return false;
+            }
+            return true;
+        },
+        20000);
+    const std::uint32_t start = plat::TickCount();
+    EXPECT_EQ(ordax_test::CloseCommand(*block), PDX_DONE);
+    const std::uint32_t closed = plat::TickCount() - start;
+
+    std::printf("  %-30s command 11 took %u ms\n", c.name, closed);
+    EXPECT_TRUE(retried) << "the half-open stations were not tried again";
+    EXPECT_LT(closed, 1000u) << "the stop waited for the pending attempts";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stations, PairSwap, ::testing::ValuesIn(kSwapCases),

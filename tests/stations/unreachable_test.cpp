@@ -89,6 +89,26 @@ const Case kCases[] = {
      {"32|Ordax : Invalid host name: ordaxnosuchhostq7",
       "32|Ordax : Failure connecting to ordaxnosuchhostq7"},
      15000},
+    // A host name with dots is looked up (here it names the refusing
+    // station), never taken for the broadcast address inet_addr gives it.
+    {"DottedHostName",
+     Fault::kRefuses,
+     "plc7.line2.example%s",
+     {"8|Ordax : socket connect attempt to connected was forcefully refused",
+      "32|Ordax : Failure connecting to plc7.line2.example"},
+     2000},
+    {"UnresolvableDottedName",
+     Fault::kUnresolvableName,
+     "plc9.line2.invalid%s",
+     {"32|Ordax : Invalid host name: plc9.line2.invalid",
+      "32|Ordax : Failure connecting to plc9.line2.invalid"},
+     15000},
+    {"BroadcastAddress",
+     Fault::kUnresolvableName,
+     "255.255.255.255%s",
+     {"32|Ordax : Invalid host name: 255.255.255.255",
+      "32|Ordax : Failure connecting to 255.255.255.255"},
+     2000},
 };
 
 // Every case: none of these may appear (a closed peer is no time-out, a
@@ -99,11 +119,18 @@ const char *const kNever[] = {
     "32|Ordax : Receive Message error 10060 0x10060",
 };
 
-// The names the driver asked the resolver for, through the native table.
+// The names the driver asked the resolver for, through the native table;
+// the one name of the site's own resolver answers here.
 std::vector<std::string> gLookups;
+constexpr const char *kSiteName = "plc7.line2.example";
+constexpr const char *kSiteNameAddress = "127.0.8.2";
 
 int RecordingLookup(const char *name, std::uint32_t *addr) {
     gLookups.emplace_back(name);
+    if (std::string(name) == kSiteName) {
+        *addr = plat::NativeSockets().inetAddr(kSiteNameAddress);
+        return 0;
+    }
     return plat::NativeSockets().lookupHost(name, addr);
 }
 

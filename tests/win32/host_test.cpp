@@ -9,7 +9,9 @@
 // every request 3 s late, a silent PLC-5 at 127.0.0.127 (connects never
 // answered), an SLC 5/05 at 127.0.0.128 that closes the first connection
 // on its session request and one at 127.0.0.129 that resets it. Nothing
-// listens at 127.0.0.125 and 127.0.11.1 to 127.0.11.12. Every station has the simulator's default
+// listens at 127.0.0.125 and 127.0.11.1 to 127.0.11.12. The PLC-5s at 127.0.13.1 to 127.0.13.5
+// send 10 bytes of their session reply and then hold the connection open. Every station has the
+// simulator's default
 // tables (T4, C5, R6, N7, F8, ST9; PID file PD12 on the PLC-5s).
 #include <winsock2.h>
 
@@ -323,6 +325,28 @@ TEST_F(WindowsHost, UnreachableStationsAreNamed) {
          {"32|Ordax : Failure connecting to 127.0.11.12", "8|Ordax : connect select timeout",
           "32|Ordax : Failure connecting to 127.0.0.127"},
          3000 + 4000},
+        // Five stations that send part of the session reply and then hold:
+        // each attempt runs out on its own, side by side with the others,
+        // so the walk costs one session wait.
+        {"FiveHalfOpen",
+         "01 = 127.0.13.1\n02 = 127.0.13.2\n03 = 127.0.13.3\n04 = 127.0.13.4\n05 = 127.0.13.5",
+         {"32|Ordax : Timeout from receive message",
+          "32|Ordax : Receive Message error 10060 0x10060",
+          "8|Ordax : session establish received failed",
+          "32|Ordax : Failure connecting to 127.0.13.5"},
+         3000 + 4000},
+        // A name with dots is looked up, not taken as a dotted address.
+        {"UnknownDottedName",
+         "01 = plc9.line2.invalid",
+         {"32|Ordax : Invalid host name: plc9.line2.invalid",
+          "32|Ordax : Failure connecting to plc9.line2.invalid"},
+         30000},
+        // The broadcast address is never connected to.
+        {"Broadcast",
+         "01 = 255.255.255.255",
+         {"32|Ordax : Invalid host name: 255.255.255.255",
+          "32|Ordax : Failure connecting to 255.255.255.255"},
+         1500},
         // The standby address is empty: refused without a lookup (the
         // resolver would give this PC's own address).
         {"EmptyStandby",
