@@ -9,6 +9,8 @@
 
 namespace ordax {
 
+struct DriverContext;  // core/context.h
+
 // valueBits of a parsed gate: one word, or two (F, and P with a sub-element
 // above 1).
 constexpr int kNarrowValueBits = 16;
@@ -42,5 +44,10 @@ int ParseGate(PdxCall *call);
 // Command 4: a block gate: the gate parser in block mode, then the block's
 // bit and length checks.
 int ParseBlock(PdxCall *call);
+
+// Frees the channel's string definitions and empties its list. For the
+// close and the re-open of a block that command 1 prepared: the list is the
+// driver's own then, and no gate command of the channel is under way.
+void ReleaseStringDefinitions(DriverContext &ctx);
 
 }  // namespace ordax

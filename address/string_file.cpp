@@ -38,8 +38,8 @@ int ParseStringInNFIle(PdxCall *call) {
     return LinkStringDefinition(ctx, *gate, new (std::nothrow) StringDefinition{});
 }
 
-// The records are never released: they live as long as the process, like
-// the host's gates that refer to them.
+// The records live until the channel is closed or its block opened again
+// (ReleaseStringDefinitions).
 int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefinition *fresh) {
     if (fresh == nullptr) {
         Emit(parsemsg::kNoDefinitionMemory);
@@ -55,6 +55,16 @@ int LinkStringDefinition(DriverContext *ctx, const GateRecord &gate, StringDefin
     fresh->next = ctx->stringDefinitions;
     ctx->stringDefinitions = fresh;
     return kGateAccepted;
+}
+
+void ReleaseStringDefinitions(DriverContext &ctx) {
+    StringDefinition *def = ctx.stringDefinitions;
+    ctx.stringDefinitions = nullptr;
+    while (def != nullptr) {
+        StringDefinition *next = def->next;
+        delete def;
+        def = next;
+    }
 }
 
 }  // namespace ordax

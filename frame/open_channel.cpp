@@ -1,14 +1,14 @@
 // Commands 1 and 11: open a channel from its node file and close it again.
-#include <cstdio>
 #include <cstring>
-#include <new>
 
+#include "address/address.h"
 #include "channel/channel.h"
 #include "core/context.h"
 #include "core/host.h"
 #include "core/relaxed.h"
 #include "core/reply_timeout.h"
 #include "diag/trace.h"
+#include "frame/client_names.h"
 #include "frame/commands.h"
 #include "frame/frame_messages.h"
 #include "nodefile/node_file.h"
@@ -16,9 +16,6 @@
 namespace ordax {
 
 namespace {
-
-constexpr std::size_t kClientNameSize = 10;  // "Ordax" and up to four digits
-constexpr char kClientNameFormat[] = "Ordax%02d";
 
 // Clears the whole host block and sets what a closed channel starts from:
 // no connections, no flags, the default timers.
@@ -34,18 +31,17 @@ DriverContext &PrepareBlock(void *block) {
     return ctx;
 }
 
-// Allocates the client name, writes "Ordax%02d" of the channel into it and
-// registers the driver with the host. false = failed (logged). The name is
-// written with the buffer's bound: a channel number of more than four
-// digits, or a negative one, is cut to the nine characters that fit.
+// Takes the client name "Ordax%02d" of the channel and registers the driver
+// with the host under it. false = failed (logged). The name is the
+// library's one copy of that text (frame/client_names.h): a block opened
+// again gets the same pointer back, and the host may keep it.
 bool RegisterClient(DriverContext &ctx, int channel) {
-    char *name = new (std::nothrow) char[kClientNameSize];
+    char *name = ClientNameFor(channel);
     if (name == nullptr) {
         Emit(framemsg::kNoClientNameMemory);
         return false;
     }
     ctx.clientName = name;
-    std::snprintf(name, kClientNameSize, kClientNameFormat, channel);
     const short rc = Tam5MkClient(name, 1, 0, &ctx.clientId);
     if (rc != 0) {
         Emit(framemsg::kMakeClientFailed, rc);
@@ -58,13 +54,15 @@ bool RegisterClient(DriverContext &ctx, int channel) {
 // is clear, every exchange ends "not open" before it touches a station, and
 // the close event ends an engine's pause after a time-out; a gate command
 // still under way is then waited for (the channel's call lock) before the
-// thread is stopped and anything is deleted. One close at a time. The
-// trace goes last: the thread's closes are its last lines.
+// thread is stopped and anything is deleted; the string definitions go
+// while that lock is held. One close at a time. The trace goes last: the
+// thread's closes are its last lines.
 void CloseChannelBlock(DriverContext &ctx) {
     plat::LockEnter(&ctx.stopLock);
     StoreRelaxed(ctx.channelOpen, 0);
     plat::EventSet(&ctx.closeEvent);
     plat::LockEnter(&ctx.callLock);
+    ReleaseStringDefinitions(ctx);
     plat::LockLeave(&ctx.callLock);
     StopChannel(ctx);
     CloseTrace(ctx.trace);
@@ -79,7 +77,9 @@ void CloseChannelBlock(DriverContext &ctx) {
 // channel is only prepared: no thread, every exchange ends "not open".
 // A block that command 1 prepared before is closed first, so that a
 // running channel's thread, connections and locks are not lost under the
-// clear. Without an argument record nothing is done. A channel that starts
+// clear, and its string definitions are freed; its client name is the same
+// text again and comes back as the same pointer. Without an argument record
+// nothing is done. A channel that starts
 // traces its frames when ORDAX_TRACE names a file (diag/trace.h); a trace
 // that cannot be opened costs a message, never the channel.
 int OpenChannel(PdxCall *call) {
@@ -105,8 +105,9 @@ int OpenChannel(PdxCall *call) {
 }
 
 // Command 11. A block that command 1 never prepared has no thread, locks or
-// connections of the driver's: nothing is touched. The client registration
-// and its name stay as they are.
+// connections of the driver's: nothing is touched. The string definitions
+// of a prepared block are freed; the client registration and its name stay
+// as they are.
 int CloseChannel(PdxCall *call) {
     if (call->driverContext == nullptr) return PDX_DONE;
     DriverContext &ctx = *ContextOf(call->driverContext);

@@ -26,6 +26,7 @@ struct HubState {
     TamHubGateSink gateSink = nullptr;
     void *gateUser = nullptr;
     int clients = 0;
+    const char *lastClientName = nullptr;  // as registered: the driver's pointer
     short mkClientResult = 0;
     short putGateResult = 0;
     std::map<std::pair<int, int>, std::string> gateTexts;
@@ -88,11 +89,11 @@ int err(int level, const char *format, ...) {
 }
 
 short Tam5MkClient(const char *name, int, int, int *clientId) {
-    (void)name;
     HubState &hub = Hub();
     std::lock_guard<std::recursive_mutex> hold(hub.mutex);
     if (hub.mkClientResult != 0) return hub.mkClientResult;
     ++hub.clients;
+    hub.lastClientName = name;
     if (clientId != nullptr) *clientId = hub.clients;
     return 0;
 }
@@ -137,6 +138,12 @@ TAMHUB_API int TamHubClientCount(void) {
     return hub.clients;
 }
 
+TAMHUB_API const char *TamHubLastClientName(void) {
+    HubState &hub = Hub();
+    std::lock_guard<std::recursive_mutex> hold(hub.mutex);
+    return hub.lastClientName;
+}
+
 TAMHUB_API void TamHubSetMkClientResult(short code) {
     HubState &hub = Hub();
     std::lock_guard<std::recursive_mutex> hold(hub.mutex);
@@ -157,6 +164,7 @@ TAMHUB_API void TamHubReset(void) {
     hub.gateSink = nullptr;
     hub.gateUser = nullptr;
     hub.clients = 0;
+    hub.lastClientName = nullptr;
     hub.mkClientResult = 0;
     hub.putGateResult = 0;
     hub.gateTexts.clear();

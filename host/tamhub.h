@@ -42,6 +42,10 @@ TAMHUB_API int TamHubLastGateText(int client, int gateId, char *out, int capacit
 /* Number of clients registered so far. */
 TAMHUB_API int TamHubClientCount(void);
 
+/* The name pointer of the last client registered, as the driver passed it
+ * (the hub keeps the pointer, as a host may); NULL before the first. */
+TAMHUB_API const char *TamHubLastClientName(void);
+
 /* Result codes the next service calls return, for tests of failure paths
  * (0 = success, the default). */
 TAMHUB_API void TamHubSetMkClientResult(short code);

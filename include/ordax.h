@@ -115,6 +115,14 @@ typedef struct GateAccess {
 
 /* The single export of the driver library.
  *
+ * Memory: the driver's own allocations are the client name it registers
+ * with Tam5MkClient and the records of the channel's X and Y string gates.
+ * A client name ("Ordax07") is allocated once per load of the library and
+ * given to every command 1 that registers that text: command 1 on a block it
+ * prepared before hands the host the same pointer again, and the text stays
+ * valid, unchanged, until the library is unloaded. The string gates' records
+ * are freed by command 11 and by command 1 on a block it prepared before.
+ *
  * Threads: channels (blocks) are independent and may be called in parallel
  * from any threads. The gate commands of one channel (3 to 7 and 10) are
  * served one at a time: overlapping calls from several threads wait for each

@@ -31,14 +31,6 @@ inline std::unique_ptr<HostBlock> NewHostBlock() {
     return block;
 }
 
-// The driver never releases a client name; the test host keeps every one
-// reachable until the process ends, as a real host keeps its driver loaded
-// (the list itself is never destroyed, so the leak check still sees it).
-inline std::vector<char *> &RetainedClientNames() {
-    static auto *names = new std::vector<char *>;
-    return *names;
-}
-
 // One call of the entry point, as a host makes it.
 inline int HostCall(void *block, int command, int channel, void *args) {
     PdxCall call = TamHubPdxCall(block, command, channel, args);
@@ -51,9 +43,7 @@ inline int OpenCommand(HostBlock &block, int channel, std::int32_t openNow,
     OpenArgs args{};
     args.openNow = openNow;
     args.timeoutCs = timeoutCs;
-    const int result = HostCall(block.bytes, PDX_OPEN_CHANNEL, channel, &args);
-    if (block.ctx().clientName != nullptr) RetainedClientNames().push_back(block.ctx().clientName);
-    return result;
+    return HostCall(block.bytes, PDX_OPEN_CHANNEL, channel, &args);
 }
 
 inline int CloseCommand(HostBlock &block) {

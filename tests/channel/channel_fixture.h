@@ -33,7 +33,6 @@ using ordax_test::HostBlock;
 using ordax_test::NewHostBlock;
 using ordax_test::NodeDir;
 using ordax_test::OpenCommand;
-using ordax_test::RetainedClientNames;
 
 // A host read of N7:0 at `station`, taking the station's lock.
 inline ordax::LinkResult ReadN7(ordax::DriverContext &ctx, int station,

@@ -257,7 +257,8 @@ struct CapCase {
     int reads;          // per channel
     bool rotates;       // "<file>.1" replaced by the run
     bool relativeThenCd =
-        false;  // ORDAX_TRACE relative; the host changes directory after command 1
+        false;                   // ORDAX_TRACE relative; the host changes directory after command 1
+    bool directoryGone = false;  // the trace's directory is renamed after command 1
 };
 
 void PrintTo(const CapCase &c, std::ostream *os) {
@@ -273,6 +274,12 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
     constexpr std::uintmax_t kLongestLine = 256;
     SetTraceCapForTests(c.cap);
     if (c.relativeThenCd) ::setenv("ORDAX_TRACE", file_.filename().c_str(), 1);
+    const std::filesystem::path gone = dir_.path() / "gone";
+    const std::filesystem::path moved = dir_.path() / "moved";
+    if (c.directoryGone) {
+        std::filesystem::create_directory(gone);
+        ::setenv("ORDAX_TRACE", (gone / "trace.log").c_str(), 1);
+    }
     const std::filesystem::path rotated = file_.string() + ".1";
     std::ofstream(rotated) << "an older trace\n";
     std::vector<std::unique_ptr<ordax_test::HostBlock>> blocks;
@@ -281,6 +288,9 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
         blocks.push_back(chantest::NewHostBlock());
         ASSERT_EQ(chantest::OpenCommand(*blocks.back(), kChannel + i, 1, 100), PDX_DONE);
     }
+    // The file stays open where it now is; the rotation's reopen by its
+    // name finds no directory.
+    if (c.directoryGone) std::filesystem::rename(gone, moved);
     ordax_test::ScratchDir elsewhere("ordax-trace-cd");
     if (c.relativeThenCd) {
         ASSERT_TRUE(elsewhere.ok()) << elsewhere.error();
@@ -297,6 +307,20 @@ TEST_P(TraceCap, RotatesOnceAndKeepsLinesWhole) {
     if (c.relativeThenCd) {
         EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path())) << "rotated where the host now is";
         std::filesystem::current_path(dir_.path());
+    }
+    if (c.directoryGone) {
+        // One message, however many lines came after; the lines before
+        // the failed rotation are whole.
+        const std::string message = "Ordax : Unable to reopen trace file " +
+                                    (gone / "trace.log").string() + ", errno " +
+                                    std::to_string(ENOENT) + ", trace ended";
+        EXPECT_EQ(chantest::CountMessages(log_, message), 1);
+        EXPECT_TRUE(log_.Has(message, 32));
+        const std::vector<std::string> kept = ReadLines(moved / "trace.log");
+        EXPECT_EQ(BadLines(kept), 0);
+        EXPECT_GE(std::filesystem::file_size(moved / "trace.log"), c.cap);
+        EXPECT_LT(std::filesystem::file_size(moved / "trace.log"), c.cap + kLongestLine);
+        return;
     }
 
     const std::vector<std::string> now = ReadLines(file_);
@@ -322,8 +346,9 @@ INSTANTIATE_TEST_SUITE_P(Trace, TraceCap,
                                            CapCase{"TwoChannelsUnderTheCap", 0, 2, 200, false},
                                            CapCase{"PastTheCap", 2000, 1, 50, true},
                                            CapCase{"TwoChannelsPastTheCap", 3000, 2, 200, true},
-                                           CapCase{"RelativePathAfterACd", 2000, 1, 50, true,
-                                                   true}),
+                                           CapCase{"RelativePathAfterACd", 2000, 1, 50, true, true},
+                                           CapCase{"ReopenAfterRotationFails", 2000, 1, 50, true,
+                                                   false, true}),
                          [](const auto &param) { return std::string(param.param.name); });
 
 // ---- The variable, and a file that cannot be opened ------------------------

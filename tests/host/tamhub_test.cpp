@@ -62,8 +62,13 @@ TEST_F(TamHub, WritesTimestampedLinesToTheLogFile) {
 
 TEST_F(TamHub, ClientsGetDistinctIdentifiers) {
     int a = 0, b = 0;
-    EXPECT_EQ(Tam5MkClient("Ordax01", 1, 0, &a), 0);
-    EXPECT_EQ(Tam5MkClient("Ordax02", 1, 0, &b), 0);
+    EXPECT_EQ(TamHubLastClientName(), nullptr);
+    const char first[] = "Ordax01";
+    const char second[] = "Ordax02";
+    EXPECT_EQ(Tam5MkClient(first, 1, 0, &a), 0);
+    EXPECT_EQ(TamHubLastClientName(), first);
+    EXPECT_EQ(Tam5MkClient(second, 1, 0, &b), 0);
+    EXPECT_EQ(TamHubLastClientName(), second);  // the pointer itself, kept
     EXPECT_NE(a, 0);
     EXPECT_NE(a, b);
     EXPECT_EQ(TamHubClientCount(), 2);

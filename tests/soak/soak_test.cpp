@@ -216,8 +216,7 @@ constexpr int kThreadSlack = 0;
 constexpr std::size_t kHeapSlack = 8192;
 
 // Every thread opens, reads one word through and closes its own channel
-// `cycles` times. The test host owns the blocks, so it frees the client
-// names the driver leaves behind.
+// `cycles` times.
 void OpenCloseCycles(int cycles, std::atomic<int> &failures) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kCycleThreads; ++t) {
@@ -241,7 +240,6 @@ void OpenCloseCycles(int cycles, std::atomic<int> &failures) {
                     ordax_test::HostCall(block->bytes, PDX_READ_GATE, channel, &access) != PDX_DONE;
                 bad += ordax_test::HostCall(block->bytes, PDX_CLOSE_CHANNEL, channel, nullptr) !=
                        PDX_DONE;
-                delete[] block->ctx().clientName;
                 failures += bad;
             }
         });

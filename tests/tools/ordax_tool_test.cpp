@@ -345,52 +345,83 @@ TEST_F(ToolTest, ParseShowsRejectionsWithTheDriversMessageAndExit1) {
 // ---- arguments
 
 TEST_F(ToolTest, WrongArgumentsGiveTheReasonAndTheUsageWithExit2) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"frobnicate"},
-        {"describe", "extra"},
-        {"check"},
-        {"check", "a.int", "--channel", "3"},
-        {"check", "--channel", "-1"},
-        {"parse", "--family", "plc5", "--kind", "word"},
-        {"parse", "05N007000", "--family", "plc6", "--kind", "word"},
-        {"parse", "05N007000", "--family", "plc5", "--kind", "float"},
-        {"parse", "05N007000", "--family", "plc5", "--station", "100"},
-        {"parse", "05N007000", "--family", "plc5", "--kind", "word", "--block", "0"},
-        {"read", "--kind", "word", "05N007000"},
-        {"read", "--channel", "1", "--kind", "word"},
-        {"read", "--channel", "1", "--kind", "word", "--count", "0", "05N007000"},
-        {"write", "--channel", "1", "--kind", "word", "05N007000"},
-        {"write", "--channel", "1", "--kind", "word", "05N007000", "70000"},
-        {"write", "--channel", "1", "--kind", "word", "05N007000", "12x"},
-        {"write", "--channel", "1", "--kind", "digital", "05B003000", "2"},
-        {"write", "--channel", "1", "--kind", "real", "05F008000", "pi"},
-        {"write", "--channel", "1", "--kind", "string", "05G009000", "a", "b"},
-        {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "0", "05N007000"},
-        {"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "fast", "05N007000"},
-        {"monitor", "--channel", "1", "--kind", "word"},
-        {"monitor", "--kind", "word", "05N007000"},
-        {"monitor", "--channel", "1", "--format", "xml", "05N007000"},
-        {"read", "--ip", "127.0.0.1", "N7:0"},
-        {"read", "--channel", "1", "--family", "plc5", "N7:0"},
-        {"read", "--channel", "1", "--ip", "127.0.0.1", "--family", "plc5", "N7:0"},
-        {"read", "--channel", "1", "--station", "1", "Q7:0"},
-        {"read", "--channel", "1", "--station", "1", "N7:0/16"},
-        {"read", "--channel", "1", "--timeout-cs", "5", "--timeout-ms", "50", "05N007000"},
-        {"write", "--channel", "1", "--station", "1", "B3/7", "2"},
-        {"write", "--channel", "1", "--station", "1", "F8:0", "pi"},
-        {"monitor", "--channel", "1", "--kind", "float", "05N007000"},
-        {"monitor", "--channel", "1", "--kind", "word", "--count", "1001", "05N007000"},
-        {"monitor", "--channel", "1", "--kind", "word", "--timeout-cs", "0", "05N007000"},
-        {"demo", "--plc5-ip"},
+    // The arguments, and a part of the reason when the row checks it.
+    const struct {
+        std::vector<std::string> args;
+        const char *says;
+    } cases[] = {
+        {{}, nullptr},
+        {{"frobnicate"}, nullptr},
+        {{"describe", "extra"}, nullptr},
+        {{"check"}, nullptr},
+        {{"check", "a.int", "--channel", "3"}, nullptr},
+        {{"check", "--channel", "-1"}, nullptr},
+        {{"parse", "--family", "plc5", "--kind", "word"}, nullptr},
+        {{"parse", "05N007000", "--family", "plc6", "--kind", "word"}, nullptr},
+        {{"parse", "05N007000", "--family", "plc5", "--kind", "float"}, nullptr},
+        {{"parse", "05N007000", "--family", "plc5", "--station", "100"}, nullptr},
+        {{"parse", "05N007000", "--family", "plc5", "--kind", "word", "--block", "0"}, nullptr},
+        {{"read", "--kind", "word", "05N007000"}, nullptr},
+        {{"read", "--channel", "1", "--kind", "word"}, nullptr},
+        {{"read", "--channel", "1", "--kind", "word", "--count", "0", "05N007000"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "word", "05N007000"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "word", "05N007000", "70000"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "word", "05N007000", "12x"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "digital", "05B003000", "2"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "real", "05F008000", "pi"}, nullptr},
+        {{"write", "--channel", "1", "--kind", "string", "05G009000", "a", "b"}, nullptr},
+        {{"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "0", "05N007000"},
+         nullptr},
+        {{"monitor", "--channel", "1", "--kind", "word", "--interval-ms", "fast", "05N007000"},
+         nullptr},
+        {{"monitor", "--channel", "1", "--kind", "word"}, nullptr},
+        {{"monitor", "--kind", "word", "05N007000"}, nullptr},
+        {{"monitor", "--channel", "1", "--format", "xml", "05N007000"}, nullptr},
+        {{"read", "--ip", "127.0.0.1", "N7:0"}, nullptr},
+        {{"read", "--channel", "1", "--family", "plc5", "N7:0"}, nullptr},
+        {{"read", "--channel", "1", "--ip", "127.0.0.1", "--family", "plc5", "N7:0"}, nullptr},
+        {{"read", "--channel", "1", "--station", "1", "Q7:0"}, nullptr},
+        {{"read", "--channel", "1", "--station", "1", "N7:0/16"}, nullptr},
+        {{"read", "--channel", "1", "--timeout-cs", "5", "--timeout-ms", "50", "05N007000"},
+         nullptr},
+        {{"write", "--channel", "1", "--station", "1", "B3/7", "2"}, nullptr},
+        {{"write", "--channel", "1", "--station", "1", "F8:0", "pi"}, nullptr},
+        {{"monitor", "--channel", "1", "--kind", "float", "05N007000"}, nullptr},
+        {{"monitor", "--channel", "1", "--kind", "word", "--count", "1001", "05N007000"}, nullptr},
+        {{"monitor", "--channel", "1", "--kind", "word", "--timeout-cs", "0", "05N007000"},
+         nullptr},
+        {{"demo", "--plc5-ip"}, nullptr},
+        // A processor address without its element, in every command that takes one.
+        {{"parse", "T4/DN", "--family", "plc5"}, "no element in 'T4/DN': write T4:ELEMENT/DN"},
+        {{"parse", "I/3", "--family", "slc5"}, "no element in 'I/3': write I:ELEMENT/3"},
+        {{"write", "--channel", "1", "--station", "1", "T4/EN", "1"}, "no element in 'T4/EN'"},
+        {{"monitor", "--channel", "1", "--station", "1", "I/3"}, "no element in 'I/3'"},
+        {{"read", "--channel", "1", "--station", "1", "N7/3"}, "no element in 'N7/3'"},
+        // --family takes the two names its help shows, nothing else.
+        {{"parse", "05N007000", "--family", "1", "--kind", "word"}, "'1': plc5 or slc5"},
+        {{"read", "--ip", "127.0.0.1", "--family", "0", "N7:0"}, "'0': plc5 or slc5"},
+        // A HOST that a node line cannot hold whole, named whole.
+        {{"probe", "no-such-host"}, "'no-such-host': '-' in a node line starts the station's type"},
+        {{"probe", "plc,north"}, "'plc,north': ',' in a node line starts the standby address"},
+        {{"probe", "plc;north"}, "'plc;north': ';' in a node line starts the standby's type"},
+        {{"probe", "plc north"}, "'plc north': a node line drops blanks"},
+        {{"probe", "_plc"}, "'_plc': a node line's address starts with a letter or a digit"},
+        {{"probe", ""}, "no host name"},
+        {{"probe", "p123456789012345678901234567890x"},
+         "'p123456789012345678901234567890x': 32 characters, a node line's address holds at most "
+         "31"},
+        {{"read", "--ip", "plc-north", "--family", "plc5", "N7:0"}, "'plc-north': '-'"},
     };
-    for (const std::vector<std::string> &args : cases) {
+    for (const auto &c : cases) {
         std::string joined;
-        for (const std::string &a : args) joined += a + " ";
+        for (const std::string &a : c.args) joined += a + " ";
         SCOPED_TRACE(joined);
-        ToolRun r = Ordax(args);
+        ToolRun r = Ordax(c.args);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.err.rfind("ordax: ", 0), 0u) << r.err;
+        if (c.says != nullptr) {
+            EXPECT_TRUE(Has(r.err, c.says)) << r.err;
+        }
         EXPECT_TRUE(Has(r.err, "Usage: ")) << r.err;
         EXPECT_EQ(r.out, "") << "nothing may run";
     }
@@ -406,6 +437,13 @@ TEST_F(ToolTest, HelpNamesTheSubcommandsAndExitCodes) {
     ToolRun sub = Ordax({"monitor", "--help"});
     EXPECT_EQ(sub.exitCode, 0);
     EXPECT_TRUE(Has(sub.out, "--interval-ms")) << sub.out;
+    // --family shows the values it takes, not the type it is kept in.
+    for (const char *command : {"parse", "read", "write", "monitor"}) {
+        ToolRun help = Ordax({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(Has(help.out, "--family plc5|slc5")) << help.out;
+        EXPECT_FALSE(Has(help.out, "BOOLEAN")) << help.out;
+    }
 }
 
 // ---- read and write

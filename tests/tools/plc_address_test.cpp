@@ -66,6 +66,15 @@ const Case kCases[] = {
     {"N7:0,0", false, "", W, 0, "count '0'"},
     {"N7:0;", false, "", W, 0, "unexpected ';'"},
     {"ST9:0/1", false, "", W, 0, "no words or bits"},
+    // Without ':' only a bit file has a bit counted from its first word; any
+    // other address lacks its element, named with the form to write.
+    {"T4/DN", false, "", W, 0, "no element in 'T4/DN': write T4:ELEMENT/DN, as T4:0/DN"},
+    {"c5/dn", true, "", W, 0, "no element in 'c5/dn': write C5:ELEMENT/DN"},
+    {"I/3", true, "", W, 0, "no element in 'I/3': write I:ELEMENT/3, as I:0/3"},
+    {"I/3", false, "", W, 0, "no element in 'I/3'"},
+    {"O/017", false, "", W, 0, "no element in 'O/017'"},
+    {"N7/3", false, "", W, 0, "no element in 'N7/3': write N7:ELEMENT/3"},
+    {"S/1", true, "", W, 0, "no element in 'S/1'"},
 };
 
 class PlcAddress : public ::testing::TestWithParam<Case> {};

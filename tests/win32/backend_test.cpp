@@ -1,13 +1,16 @@
 // The Win32 backend of the socket operations, run under Wine: the wait's
 // time-out as select sees it, Windows Sockets error numbers, and the
-// non-blocking connect the station connection relies on.
+// non-blocking connect the station connection relies on; the trace's file
+// as Windows names it.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "diag/trace_file.h"
 #include "link/link.h"
 #include "platform/clock.h"
 #include "platform/sockerr.h"
@@ -326,6 +329,50 @@ TEST_F(Win32Backend, LinkWaitsForReadinessWithTheTimeLeft) {
         EXPECT_GT(ms, 59000u);
     }
     ::closesocket(peer);
+}
+
+// Channels that spell one trace file differently (case, slashes, "." and
+// "..", relative or absolute) share one open file, so that they never
+// rotate it under each other; another name is another file.
+TEST(Win32TraceFile, OneFileHoweverChannelsSpellIt) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string dir =
+        std::string(temp) + "ordax-trace-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\sub").c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    char previous[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    std::string upper = dir + "\\TRACE.LOG";
+    for (char &c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    std::string slashed = dir + "/Trace.log";
+    for (char &c : slashed) c = c == '\\' ? '/' : c;
+    const std::string spellings[] = {
+        "trace.log",         "TRACE.LOG", ".\\Trace.Log", "sub\\..\\trace.log",
+        dir + "\\trace.log", upper,       slashed,        "sub/../TRACE.log"};
+    int error = -1;
+    ordax::trace::SharedFile *first = ordax::trace::AcquireFile("trace.log", &error);
+    ASSERT_NE(first, nullptr) << "errno " << error;
+    std::vector<ordax::trace::SharedFile *> shares;
+    for (const std::string &name : spellings) {
+        SCOPED_TRACE(name);
+        ordax::trace::SharedFile *file = ordax::trace::AcquireFile(name.c_str(), &error);
+        EXPECT_EQ(file, first);
+        if (file != nullptr) shares.push_back(file);
+    }
+    ordax::trace::SharedFile *other = ordax::trace::AcquireFile("sub\\trace.log", &error);
+    EXPECT_NE(other, nullptr);
+    EXPECT_NE(other, first);
+    if (other != nullptr) ordax::trace::ReleaseFile(other);
+    for (ordax::trace::SharedFile *file : shares) ordax::trace::ReleaseFile(file);
+    ordax::trace::ReleaseFile(first);
+    EXPECT_TRUE(SetCurrentDirectoryA(previous));
+    DeleteFileA((dir + "\\sub\\trace.log").c_str());
+    DeleteFileA((dir + "\\trace.log").c_str());
+    RemoveDirectoryA((dir + "\\sub").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(dir.c_str())) << "a trace file is still open";
 }
 
 }  // namespace

@@ -260,13 +260,22 @@ TEST_F(WindowsHost, ReadsAndWritesEveryKindOfValue) {
 }
 
 // With openNow 0 the channel is prepared but stays closed; a node file
-// that is missing fails the open with the reader's message.
+// that is missing fails the open with the reader's message. Opened again,
+// the block registers the same client name at the same place, and the
+// name the host kept stays readable after the close.
 TEST_F(WindowsHost, PreparedOnlyAndMissingNodeFile) {
     OpenArgs open{};
     open.openNow = 0;
     EXPECT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open), PDX_DONE);
     EXPECT_FALSE(log_.Has("8|Ordax : Connected to 127.0.0.121"));
+    const char *name = TamHubLastClientName();
+    ASSERT_NE(name, nullptr);
+    for (int again = 0; again < 3; ++again) {
+        EXPECT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open), PDX_DONE);
+        EXPECT_EQ(TamHubLastClientName(), name);
+    }
     EXPECT_EQ(Call(block_.data(), PDX_CLOSE_CHANNEL, nullptr), PDX_DONE);
+    EXPECT_STREQ(name, "Ordax61");
 
     open.openNow = 1;
     EXPECT_EQ(Call(block_.data(), PDX_OPEN_CHANNEL, &open, 62), PDX_LINK_ERROR);

@@ -14,6 +14,8 @@
 #include "tools/ordax/commands.h"
 #include "tools/ordax/cp437.h"
 #include "tools/ordax/driver.h"
+#include "tools/ordax/node_text.h"
+#include "tools/ordax/plc_address.h"
 
 namespace ordax_cli {
 
@@ -85,6 +87,24 @@ constexpr char kAddressHelp[] =
     "Gate addresses (05N007012) or the processors' own (N7:12, B3/23, T4:2.ACC, ST9:0, I:1/3, "
     "N7:0,10 for a block of 10)";
 
+// --family: plc5 or slc5 in any case, turned into the option's bool (true
+// for slc5); nothing else, so that the help's "plc5|slc5" is all it takes.
+const CLI::Validator kFamilyName(
+    [](std::string &text) -> std::string {
+        std::string lower;
+        for (char c : text) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+        const auto family = kFamilies.find(lower);
+        if (family == kFamilies.end()) return "'" + text + "': plc5 or slc5";
+        text = family->second ? "1" : "0";
+        return "";
+    },
+    "");
+constexpr char kFamilyType[] = "plc5|slc5";
+
+// HOST as a node line holds it whole, or the reason it cannot.
+const CLI::Validator kNodeLineHost(
+    [](std::string &host) { return ordax_cli::HostLineProblem(host); }, "");
+
 CLI::Option *AddKind(CLI::App *command, GateKind &kind) {
     return command
         ->add_option("--kind", kind,
@@ -115,9 +135,11 @@ AccessCommand AddAccess(CLI::App *command, ordax_cli::AccessOptions &options) {
         ->add_option("--ip", options.ip,
                      "Quick look without a node file: one station at this address "
                      "(with --family; --station, default 01)")
+        ->check(kNodeLineHost)
         ->excludes(a.channel);
     a.family = command->add_option("--family", options.ipSlc5, "Family of the --ip station")
-                   ->transform(CLI::CheckedTransformer(kFamilies, CLI::ignore_case));
+                   ->transform(kFamilyName)
+                   ->type_name(kFamilyType);
     command
         ->add_option("--station", options.station,
                      "Station of processor addresses (default: the node file's only one)")
@@ -216,7 +238,8 @@ void AddParse(Cli &cli) {
     command->add_option("address", cli.parse.address, kAddressHelp)->required();
     command->add_option("--family", cli.parse.slc5, "Family of the station: plc5 or slc5")
         ->required()
-        ->transform(CLI::CheckedTransformer(kFamilies, CLI::ignore_case));
+        ->transform(kFamilyName)
+        ->type_name(kFamilyType);
     cli.parseKind = AddKind(command, cli.parse.kind);
     command->add_option("--station", cli.parse.station, "Station of a processor address")
         ->capture_default_str()
@@ -262,7 +285,9 @@ void AddProbe(Cli &cli) {
         "Find out, without a node file, whether a processor answers at HOST, its family, whether "
         "it is the master of a hot-backup pair, and the time of a one-word read");
     cli.probeCommand = command;
-    command->add_option("host", cli.probe.host, "IP address or name of the processor")->required();
+    command->add_option("host", cli.probe.host, "IP address or name of the processor")
+        ->required()
+        ->check(kNodeLineHost);
     command->add_option("--count", cli.probe.count, "One-word reads to time")
         ->capture_default_str()
         ->check(CLI::Range(1, 100000));
@@ -299,6 +324,12 @@ void AddDemo(Cli &cli) {
 // What the command line left to check, once CLI11 has read it.
 void Settle(Cli &cli) {
     cli.parse.kindGiven = cli.parseKind->count() > 0;
+    if (cli.parseCommand->parsed() && ordax_cli::LooksLikeProcessorAddress(cli.parse.address)) {
+        ordax_cli::GateAddress gate{};
+        const std::string wrong =
+            ordax_cli::ToGateAddress(cli.parse.address, cli.parse.station, cli.parse.slc5, &gate);
+        if (!wrong.empty()) throw CLI::ValidationError("address", wrong);
+    }
     if (cli.writeAccess.app->parsed()) cli.write.addresses = {cli.writeAddress};
     for (AccessCommand *a : {&cli.readAccess, &cli.writeAccess, &cli.monitorAccess}) {
         if (a->app->parsed()) Settle(*a);

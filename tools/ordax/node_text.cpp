@@ -253,6 +253,19 @@ void ApplyStation(const Line &line, NodeFileText &out) {
     }
 }
 
+// The characters a station line splits its address at, and what each
+// starts there.
+struct Splitter {
+    char c;
+    const char *starts;
+};
+
+constexpr Splitter kSplitters[] = {
+    {',', "the standby address"},
+    {'-', "the station's type"},
+    {';', "the standby's type"},
+};
+
 }  // namespace
 
 const char *FamilyName(Family family) {
@@ -279,6 +292,29 @@ NodeFileText ReadNodeText(const std::string &bytes) {
         }
     }
     return out;
+}
+
+std::string HostLineProblem(const std::string &host) {
+    const std::string named = "'" + host + "'";
+    if (host.empty()) return "no host name";
+    for (char c : host) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 33 || byte > 127) {
+            return named + ": a node line drops blanks, control characters and bytes above 127";
+        }
+        for (const Splitter &s : kSplitters) {
+            if (c == s.c) {
+                return named + ": '" + std::string(1, c) + "' in a node line starts " + s.starts +
+                       ", so the driver cannot reach that name; give its IP address";
+            }
+        }
+    }
+    if (!IsAlnum(host[0])) return named + ": a node line's address starts with a letter or a digit";
+    if (host.size() > kAddressMax) {
+        return named + ": " + std::to_string(host.size()) +
+               " characters, a node line's address holds at most " + std::to_string(kAddressMax);
+    }
+    return "";
 }
 
 }  // namespace ordax_cli

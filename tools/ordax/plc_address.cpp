@@ -303,6 +303,14 @@ std::string ToGateAddress(const std::string &text, int station, bool slc5, GateA
     if (!error.empty()) return error;
     const Letter *l = FindLetter(p.letters);
     if (l == nullptr) return "file letter '" + p.letters + "': N B F S I O T C R or ST";
+    // Only a bit file counts its bits from the file's first word (B3/23); any
+    // other address without ':' lacks its element, which is never taken as 0
+    // (a string has no bits at all, and says so below).
+    if (!p.hasElement && l->gate != 'B' && l->family != Family::kString) {
+        const std::string head = p.letters + p.file;
+        return "no element in '" + text + "': write " + head + ":ELEMENT/" + p.bit + ", as " +
+               head + ":0/" + p.bit;
+    }
     Columns c;
     std::string wrong = FileAndElement(*l, p, &c);
     if (wrong.empty()) wrong = FillColumns(*l, p, slc5, &c);
