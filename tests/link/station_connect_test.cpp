@@ -355,7 +355,7 @@ TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
         if (request.size() == 28) linktest::RawPeer::SendAll(fd, SessionReply(4));
         p.Hold();
     });
-    ASSERT_TRUE(peer.ok());
+    ASSERT_TRUE(peer.ok()) << peer.error();
     StationEntry &st = Station("127.0.0.20");
     EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 0);
     EXPECT_NE(st.socket, plat::kNoSocket);
@@ -395,7 +395,7 @@ TEST_F(ConnectLoopback, SilentPeerAndOversizedSessionReply) {
             linktest::RawPeer::SendAll(fd, SessionReply(16));
         p.ReadExactly(fd, 1);  // until the driver closes
     });
-    ASSERT_TRUE(peer.ok());
+    ASSERT_TRUE(peer.ok()) << peer.error();
     StationEntry &st = Station("127.0.0.22");
     EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
