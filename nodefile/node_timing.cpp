@@ -10,23 +10,7 @@ namespace ordax {
 
 namespace {
 
-constexpr char kValueEnd = ';';
 constexpr std::int64_t kLongMax = 2147483647;  // the host platform's 32-bit long
-
-// Converts like atol: optional sign, decimal digits, stop at the first other
-// character; no digit gives 0. The magnitude saturates at the 32-bit range
-// instead of overflowing.
-std::int32_t LongValue(const char *text) {
-    bool negative = false;
-    if (*text == '+' || *text == '-') negative = (*text++ == '-');
-    std::int64_t value = 0;
-    for (; IsDigit(*text); ++text) {
-        value = value * 10 + (*text - '0');
-        if (value > kLongMax + 1) value = kLongMax + 1;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value > kLongMax ? kLongMax : value);
-}
 
 // The four settings in the order a timing line gives them. The two waits
 // for a station are held to a minute: a negative value (-1 reads as
@@ -45,18 +29,30 @@ constexpr TimerSetting kTimerSettings[] = {
 };
 
 std::uint32_t SettingValue(const TimerSetting &setting, const char *text) {
-    const auto value = static_cast<std::uint32_t>(LongValue(text));
+    const auto value = static_cast<std::uint32_t>(TimingValue(text));
     return setting.boundedWait ? BoundedWaitMs(value) : value;
 }
 
 }  // namespace
+
+std::int32_t TimingValue(const char *text) {
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = (*text++ == '-');
+    std::int64_t value = 0;
+    for (; IsDigit(*text); ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > kLongMax + 1) value = kLongMax + 1;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value > kLongMax ? kLongMax : value);
+}
 
 // Values set the settings in table order; the line's first character is the
 // 'T' and is skipped.
 void ApplyTimingLine(const char *line, ChannelTimers *timers) {
     const char *value = line + 1;
     for (const TimerSetting &setting : kTimerSettings) {
-        const char *end = std::strchr(value, kValueEnd);
+        const char *end = std::strchr(value, kTimingValueEnd);
         if (end == nullptr) return;
         if (end != value) timers->*setting.field = SettingValue(setting, value);
         value = end + 1;
