@@ -42,9 +42,14 @@ std::vector<DriverMessage> MessageLog::Take() {
     return taken;
 }
 
+void PrintMessagesTo(std::FILE *out, const std::vector<DriverMessage> &messages) {
+    for (const DriverMessage &m : messages) {
+        std::fprintf(out, "driver: [%d] %s\n", m.level, m.text.c_str());
+    }
+}
+
 void PrintMessages(const std::vector<DriverMessage> &messages) {
-    for (const DriverMessage &m : messages)
-        std::printf("driver: [%d] %s\n", m.level, m.text.c_str());
+    PrintMessagesTo(stdout, messages);
 }
 
 Channel::Channel(int number) : number_(number) {}
@@ -81,11 +86,6 @@ int Channel::Access(int command, GateAccess &access) {
 int Channel::Close() {
     opened_ = false;
     return Call(PDX_CLOSE_CHANNEL, nullptr);
-}
-
-int DescribeDriver(DriverInfo &info) {
-    PdxCall call = TamHubPdxCall(nullptr, PDX_DESCRIBE_DRIVER, 0, &info);
-    return PdxMain(&call);
 }
 
 ScratchDir::ScratchDir() {

@@ -3,6 +3,7 @@
 // node files the tool writes or copies. Everything goes through PdxMain.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ public:
     std::vector<DriverMessage> Take();
 };
 
-// Writes each message as "driver: [level] text" to stdout.
+// Writes each message as "driver: [level] text" to `out`, or to stdout.
+void PrintMessagesTo(std::FILE *out, const std::vector<DriverMessage> &messages);
 void PrintMessages(const std::vector<DriverMessage> &messages);
 
 // A channel on the process's single 20000-byte block. The block is static:
@@ -57,9 +59,6 @@ private:
     int number_;
     bool opened_ = false;
 };
-
-// Command 14 into `info`; returns the command's result.
-int DescribeDriver(DriverInfo &info);
 
 // A fresh private directory under the system's temporary directory, removed
 // with everything in it when the object goes.
