@@ -122,6 +122,11 @@ InDirectory::~InDirectory() {
     std::filesystem::current_path(previous_, ignored);
 }
 
+int OpenWithoutConnecting(Channel &channel, const std::filesystem::path &dir) {
+    InDirectory inDir(dir);
+    return channel.Open(false, 0);
+}
+
 std::string NodeFileName(int channel) {
     char name[ordax::kNodeFileNameCapacity];
     ordax::NodeFileName(channel, name);

@@ -86,6 +86,10 @@ private:
     std::filesystem::path previous_;
 };
 
+// Command 1 without connecting (open later), with `dir` as the current
+// directory while it reads the node file there.
+int OpenWithoutConnecting(Channel &channel, const std::filesystem::path &dir);
+
 // "Ordax%.2d.int": the node file name the driver reads for `channel`.
 std::string NodeFileName(int channel);
 
