@@ -1,8 +1,6 @@
-// Whether a host name survives being written into a node line.
-#include <string>
+#include "tools/ordax/host_line.h"
 
 #include "nodefile/node_file.h"
-#include "tools/ordax/node_text.h"
 
 namespace ordax_cli {
 

@@ -12,7 +12,7 @@
 
 #include "ordax.h"
 #include "tools/ordax/commands.h"
-#include "tools/ordax/node_text.h"
+#include "tools/ordax/host_line.h"
 #include "tools/ordax/open_channel.h"
 #include "tools/ordax/plc_address.h"
 #include "tools/ordax/value_codec.h"

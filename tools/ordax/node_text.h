@@ -44,10 +44,4 @@ struct NodeFileText {
 // Reads the bytes of a node file as the driver reads the file.
 NodeFileText ReadNodeText(const std::string &bytes);
 
-// Empty when a station line holds `host` whole as its address, else why
-// not, naming the host as given. The tool writes probe's HOST and --ip into
-// a node line, where ',', '-' and ';' split the address, blanks are dropped
-// and an address has at most 31 characters.
-std::string HostLineProblem(const std::string &host);
-
 }  // namespace ordax_cli
