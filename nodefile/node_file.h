@@ -56,6 +56,22 @@ constexpr std::size_t kNodeAddressMax = kAddressTextSize - 1;  // characters of 
 // the end of the file when the line gathered nothing.
 bool ReadNodeLine(std::FILE *file, char (&line)[kNodeLineCapacity]);
 
+// The four settings in the order a timing line gives them. The two waits
+// for a station are held to a minute: a negative value (-1 reads as
+// 0xFFFFFFFF) or one above kMaxWaitMs is taken as kMaxWaitMs, so no setting
+// makes a connect or a session wait endless; 0 stays 0.
+struct TimingLineSetting {
+    std::uint32_t ChannelTimers::*field;
+    bool boundedWait;
+};
+
+inline constexpr TimingLineSetting kTimingLineSettings[] = {
+    {&ChannelTimers::superviseInterval, false},
+    {&ChannelTimers::loopSleep, false},
+    {&ChannelTimers::connectTimeout, true},
+    {&ChannelTimers::sessionTimeout, true},
+};
+
 // Converts a timing value like atol: optional sign, decimal digits, stop at
 // the first other character; no digit gives 0. The magnitude saturates at
 // the 32-bit range instead of overflowing.

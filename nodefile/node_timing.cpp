@@ -12,23 +12,7 @@ namespace {
 
 constexpr std::int64_t kLongMax = 2147483647;  // the host platform's 32-bit long
 
-// The four settings in the order a timing line gives them. The two waits
-// for a station are held to a minute: a negative value (-1 reads as
-// 0xFFFFFFFF) or one above kMaxWaitMs is taken as kMaxWaitMs, so no setting
-// makes a connect or a session wait endless; 0 stays 0.
-struct TimerSetting {
-    std::uint32_t ChannelTimers::*field;
-    bool boundedWait;
-};
-
-constexpr TimerSetting kTimerSettings[] = {
-    {&ChannelTimers::superviseInterval, false},
-    {&ChannelTimers::loopSleep, false},
-    {&ChannelTimers::connectTimeout, true},
-    {&ChannelTimers::sessionTimeout, true},
-};
-
-std::uint32_t SettingValue(const TimerSetting &setting, const char *text) {
+std::uint32_t SettingValue(const TimingLineSetting &setting, const char *text) {
     const auto value = static_cast<std::uint32_t>(TimingValue(text));
     return setting.boundedWait ? BoundedWaitMs(value) : value;
 }
@@ -51,7 +35,7 @@ std::int32_t TimingValue(const char *text) {
 // 'T' and is skipped.
 void ApplyTimingLine(const char *line, ChannelTimers *timers) {
     const char *value = line + 1;
-    for (const TimerSetting &setting : kTimerSettings) {
+    for (const TimingLineSetting &setting : kTimingLineSettings) {
         const char *end = std::strchr(value, kTimingValueEnd);
         if (end == nullptr) return;
         if (end != value) timers->*setting.field = SettingValue(setting, value);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "core/codes.h"
@@ -47,19 +48,10 @@ struct Reading {
     NodeFileText out;
 };
 
-// The timing settings in the order a line gives them, with the names the
-// warnings use for the two the driver holds to a minute.
-struct TimingSetting {
-    std::uint32_t ordax::ChannelTimers::*field;
-    const char *name;
-};
-
-constexpr TimingSetting kTimingSettings[] = {
-    {&ordax::ChannelTimers::superviseInterval, "supervise interval"},
-    {&ordax::ChannelTimers::loopSleep, "loop sleep"},
-    {&ordax::ChannelTimers::connectTimeout, "connect time-out"},
-    {&ordax::ChannelTimers::sessionTimeout, "session time-out"},
-};
+// The names the warnings give the settings, in the order a line gives them.
+constexpr const char *kTimingNames[] = {"supervise interval", "loop sleep", "connect time-out",
+                                        "session time-out"};
+static_assert(std::size(kTimingNames) == std::size(ordax::kTimingLineSettings));
 
 // The driver applies the line; a value it took differently from what it
 // says, and a value without its closing ';', are warned about.
@@ -67,7 +59,7 @@ void ApplyTiming(const Line &line, Reading &reading) {
     ordax::ApplyTimingLine(line.text, &reading.ctx.timers);
     const std::string text = line.text;
     std::size_t pos = 1;
-    for (const TimingSetting &setting : kTimingSettings) {
+    for (std::size_t i = 0; i < std::size(kTimingNames); ++i) {
         const std::size_t end = text.find(ordax::kTimingValueEnd, pos);
         if (end == std::string::npos) {
             if (pos < text.size()) {
@@ -77,11 +69,11 @@ void ApplyTiming(const Line &line, Reading &reading) {
             return;
         }
         const std::string value = text.substr(pos, end - pos);
-        const std::uint32_t taken = reading.ctx.timers.*setting.field;
+        const std::uint32_t taken = reading.ctx.timers.*ordax::kTimingLineSettings[i].field;
         if (!value.empty() &&
             taken != static_cast<std::uint32_t>(ordax::TimingValue(value.c_str()))) {
-            reading.out.warnings.push_back({line.number, std::string(setting.name) + " '" + value +
-                                                             "' is taken as " +
+            reading.out.warnings.push_back({line.number, std::string(kTimingNames[i]) + " '" +
+                                                             value + "' is taken as " +
                                                              std::to_string(taken) + " ms"});
         }
         pos = end + 1;
