@@ -1,16 +1,9 @@
 // Reading the channel's node file: file name, line dispatch, result.
 #include "nodefile/node_file.h"
 
-#include "core/text.h"
 #include "nodefile/nodefile_messages.h"
 
 namespace ordax {
-
-namespace {
-
-constexpr char kTimingLineStart = 'T';  // upper case only
-
-}  // namespace
 
 // Lines are dispatched on their first character: 'T' timing, a digit a
 // station, anything else (empty lines included) is a comment.
@@ -23,9 +16,10 @@ bool ReadNodeFileAt(DriverContext *ctx, const char *path) {
     bool anyStation = false;
     char line[kNodeLineCapacity];
     while (ReadNodeLine(file, line)) {
-        if (line[0] == kTimingLineStart) {
+        const NodeLineKind kind = KindOfNodeLine(line);
+        if (kind == NodeLineKind::kTiming) {
             ApplyTimingLine(line, &ctx->timers);
-        } else if (IsDigit(line[0]) && ApplyStationLine(line, ctx)) {
+        } else if (kind == NodeLineKind::kStation && ApplyStationLine(line, ctx)) {
             anyStation = true;
         }
     }

@@ -8,12 +8,6 @@ namespace ordax {
 namespace {
 
 constexpr int kLineFeed = 10;
-constexpr int kFirstKept = 33;  // bytes below are blanks and controls
-constexpr int kLastKept = 127;  // bytes above are dropped too
-
-bool IsKept(int byte) {
-    return byte >= kFirstKept && byte <= kLastKept;
-}
 
 }  // namespace
 
@@ -26,7 +20,7 @@ bool ReadNodeLine(std::FILE *file, char (&line)[kNodeLineCapacity]) {
         const int byte = std::fgetc(file);
         if (byte == EOF) return length > 0;
         if (byte == kLineFeed) return true;
-        if (IsKept(byte) && length < kNodeLineMax) {
+        if (IsNodeLineByte(byte) && length < kNodeLineMax) {
             line[length++] = static_cast<char>(byte);
         }
     }

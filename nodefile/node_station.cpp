@@ -8,22 +8,10 @@ namespace ordax {
 
 namespace {
 
-constexpr char kStandbyStart = ',';      // first one only
-constexpr char kBaseTypeStart = '-';     // last one wins
-constexpr char kStandbyTypeStart = ';';  // last one wins
-constexpr char kStandbyDot = '.';        // every ',' of the standby text becomes '.'
+constexpr char kStandbyDot = '.';  // every ',' of the standby text becomes '.'
 constexpr char kSlc5TypeText[] = "SLC5";
 constexpr int kFirstAddressChar = 3;  // after the two address digits and the separator
-constexpr std::size_t kAddressMax = kAddressTextSize - 1;
-
-// The pieces of one station line, each pointing into the line's copy.
-struct StationLine {
-    int station;
-    const char *base;
-    const char *baseType;     // nullptr when the line has no '-'
-    char *standby;            // nullptr when the line has no ','
-    const char *standbyType;  // nullptr when the line has no ';'
-};
+constexpr std::size_t kAddressMax = kNodeAddressMax;
 
 // 2 (SLC 5) for the type text "SLC5" in any case, else 1 (PLC-5).
 std::int32_t FamilyOf(const char *type) {
@@ -35,10 +23,16 @@ std::int32_t FamilyOf(const char *type) {
     return type[i] == '\0' ? kSlc5 : kPlc5;
 }
 
-// Splits `text` in place at the first ',' and at every '-' and ';' after the
-// base address text. False when no letter or digit follows the separator.
-bool SplitStationLine(char *text, StationLine *parts) {
-    *parts = StationLine{text[0] - '0', nullptr, nullptr, nullptr, nullptr};
+// Writes `text` (at most 31 characters) into an address field, zero-filled.
+void StoreAddress(char (&field)[kAddressTextSize], const char *text) {
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, text, std::strlen(text));
+}
+
+}  // namespace
+
+bool SplitStationLine(char *text, StationLineParts *parts) {
+    *parts = StationLineParts{text[0] - '0', nullptr, nullptr, nullptr, nullptr};
     if (IsDigit(text[1])) parts->station = parts->station * 10 + (text[1] - '0');
     if (text[1] == '\0' || text[2] == '\0') return false;
     char *p = text + kFirstAddressChar;
@@ -60,14 +54,6 @@ bool SplitStationLine(char *text, StationLine *parts) {
     return true;
 }
 
-// Writes `text` (at most 31 characters) into an address field, zero-filled.
-void StoreAddress(char (&field)[kAddressTextSize], const char *text) {
-    std::memset(field, 0, sizeof field);
-    std::memcpy(field, text, std::strlen(text));
-}
-
-}  // namespace
-
 // The line is split in a copy; the address texts must fit their fields
 // whole, a longer one leaves the station untouched.
 bool ApplyStationLine(const char *line, DriverContext *ctx) {
@@ -75,7 +61,7 @@ bool ApplyStationLine(const char *line, DriverContext *ctx) {
     std::size_t length = 0;
     while (length < static_cast<std::size_t>(kNodeLineMax) && line[length] != '\0') ++length;
     std::memcpy(text, line, length);
-    StationLine parts{};
+    StationLineParts parts{};
     if (!IsDigit(text[0]) || !SplitStationLine(text, &parts)) return false;
     if (std::strlen(parts.base) > kAddressMax) return false;
     if (parts.standby != nullptr && std::strlen(parts.standby) > kAddressMax) return false;

@@ -107,6 +107,24 @@ int ReportDifferences(const DriverStation (&driver)[kStations], const NodeFileTe
     return differences;
 }
 
+// The stations the driver accepted beside the tool's reading, the timings,
+// and the verdict; the channel is closed once the driver has been asked.
+int Report(Channel &channel, MessageLog &log, const NodeFileText &text, bool strict) {
+    DriverStation driver[kStations];
+    for (int n = 0; n < kStations; ++n) driver[n] = AskDriver(channel, log, n);
+    channel.Close();
+    log.Take();
+
+    PrintStations(driver, text);
+    const Timings &t = text.timings;
+    std::printf("timings (ms): supervise %u, loop sleep %u, connect %u, session %u\n",
+                t.superviseInterval, t.loopSleep, t.connectTimeout, t.sessionTimeout);
+    ReportDifferences(driver, text);
+    const bool warned = !text.warnings.empty();
+    std::printf("accepted%s\n", warned ? ", with warnings" : "");
+    return strict && warned ? PDX_REQUEST_ERROR : PDX_DONE;
+}
+
 }  // namespace
 
 int Check(const CheckOptions &options) {
@@ -127,11 +145,7 @@ int Check(const CheckOptions &options) {
     if (!readable) std::printf("error: %s cannot be read\n", source.c_str());
 
     Channel channel(number);
-    int result = PDX_LINK_ERROR;
-    {
-        InDirectory inScratch(scratch.path());
-        result = channel.Open(false, 0);
-    }
+    const int result = OpenWithoutConnecting(channel, scratch.path());
     std::vector<DriverMessage> openMessages = log.Take();
     const NodeFileText text = ReadNodeText(bytes);
     for (const NodeWarning &w : text.warnings) {
@@ -143,20 +157,7 @@ int Check(const CheckOptions &options) {
                     result, readable ? ": it has no usable station line" : "");
         return result;
     }
-
-    DriverStation driver[kStations];
-    for (int n = 0; n < kStations; ++n) driver[n] = AskDriver(channel, log, n);
-    channel.Close();
-    log.Take();
-
-    PrintStations(driver, text);
-    const Timings &t = text.timings;
-    std::printf("timings (ms): supervise %u, loop sleep %u, connect %u, session %u\n",
-                t.superviseInterval, t.loopSleep, t.connectTimeout, t.sessionTimeout);
-    ReportDifferences(driver, text);
-    const bool warned = !text.warnings.empty();
-    std::printf("accepted%s\n", warned ? ", with warnings" : "");
-    return options.strict && warned ? PDX_REQUEST_ERROR : PDX_DONE;
+    return Report(channel, log, text, options.strict);
 }
 
 }  // namespace ordax_cli

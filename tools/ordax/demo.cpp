@@ -35,6 +35,29 @@ int AddStation(plcsim::Simulator &sim, const std::string &ip, plcsim::Family fam
     return handle;
 }
 
+// Opens `channel` from its node file in the current directory (command 1).
+int OpenDemoChannel(Channel &channel, MessageLog &log, int timeoutCs) {
+    const int result = channel.Open(true, timeoutCs);
+    PrintMessages(log.Take());
+    if (result != PDX_DONE) std::printf("the channel did not open (result %d)\n", result);
+    return result;
+}
+
+// Reads `count` values of `kind` at `address`, printing the values or the
+// failure and the driver's messages. Returns the host result.
+int ShowRead(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
+             int count) {
+    const GateRead read = ReadOnce(channel, log, Gate{address, address, kind, count});
+    std::printf("%s\n", read.line.c_str());
+    PrintMessages(read.messages);
+    return read.result;
+}
+
+int ShowWrite(Channel &channel, MessageLog &log, const std::string &address, GateKind kind,
+              const std::vector<std::string> &values) {
+    return WriteValues(channel, log, Gate{address, address, kind, 1}, values);
+}
+
 void Heading(const char *text) {
     std::printf("\n--- %s\n", text);
 }
@@ -43,23 +66,23 @@ void Heading(const char *text) {
 int EveryKind(Channel &channel, MessageLog &log) {
     int result = PDX_DONE;
     Heading("words, reals, bits, timers, blocks and strings (station 01 PLC-5/E, 02 SLC 5/05)");
-    result = Worse(result, ReadGate(channel, log, "01N007000", GateKind::kWord, 1));
-    result = Worse(result, ReadGate(channel, log, "02N007000", GateKind::kWord, 1));
-    result = Worse(result, ReadGate(channel, log, "01F008000", GateKind::kReal, 1));
-    result = Worse(result, ReadGate(channel, log, "02F008000", GateKind::kReal, 1));
-    result = Worse(result, WriteGate(channel, log, "01B00300012", GateKind::kDigital, {"1"}));
-    result = Worse(result, ReadGate(channel, log, "01B00300012", GateKind::kDigital, 1));
-    result = Worse(result, ReadGate(channel, log, "01T00400002", GateKind::kWord, 1));
-    result = Worse(result, WriteGate(channel, log, "02N007010", GateKind::kWord,
+    result = Worse(result, ShowRead(channel, log, "01N007000", GateKind::kWord, 1));
+    result = Worse(result, ShowRead(channel, log, "02N007000", GateKind::kWord, 1));
+    result = Worse(result, ShowRead(channel, log, "01F008000", GateKind::kReal, 1));
+    result = Worse(result, ShowRead(channel, log, "02F008000", GateKind::kReal, 1));
+    result = Worse(result, ShowWrite(channel, log, "01B00300012", GateKind::kDigital, {"1"}));
+    result = Worse(result, ShowRead(channel, log, "01B00300012", GateKind::kDigital, 1));
+    result = Worse(result, ShowRead(channel, log, "01T00400002", GateKind::kWord, 1));
+    result = Worse(result, ShowWrite(channel, log, "02N007010", GateKind::kWord,
                                      {"10", "20", "30", "40", "50"}));
-    result = Worse(result, ReadGate(channel, log, "02N007010", GateKind::kWord, 5));
-    result = Worse(result, WriteGate(channel, log, "01F008001", GateKind::kReal, {"-273.15"}));
-    result = Worse(result, ReadGate(channel, log, "01F008001", GateKind::kReal, 1));
+    result = Worse(result, ShowRead(channel, log, "02N007010", GateKind::kWord, 5));
+    result = Worse(result, ShowWrite(channel, log, "01F008001", GateKind::kReal, {"-273.15"}));
+    result = Worse(result, ShowRead(channel, log, "01F008001", GateKind::kReal, 1));
     result =
-        Worse(result, WriteGate(channel, log, "02G009000", GateKind::kString, {"Line 2 running"}));
-    result = Worse(result, ReadGate(channel, log, "02G009000", GateKind::kString, 1));
+        Worse(result, ShowWrite(channel, log, "02G009000", GateKind::kString, {"Line 2 running"}));
+    result = Worse(result, ShowRead(channel, log, "02G009000", GateKind::kString, 1));
     Heading("a refused request, explained as operators see it");
-    ReadGate(channel, log, "01N007500", GateKind::kWord, 1);  // N7 has 100 elements
+    ShowRead(channel, log, "01N007500", GateKind::kWord, 1);  // N7 has 100 elements
     return result;
 }
 
@@ -67,12 +90,12 @@ int EveryKind(Channel &channel, MessageLog &log) {
 // followed it to the new master (N7:0 tells the processors apart).
 int SwitchOver(plcsim::Simulator &sim, int pair, Channel &channel, MessageLog &log) {
     Heading("hot-backup pair at station 03: the master moves to the standby processor");
-    int result = ReadGate(channel, log, "03N007000", GateKind::kWord, 1);
+    int result = ShowRead(channel, log, "03N007000", GateKind::kWord, 1);
     const auto start = std::chrono::steady_clock::now();
     sim.SwapMaster(pair);
     std::printf("simulator: master of the pair is now the standby processor\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    result = Worse(result, ReadGate(channel, log, "03N007000", GateKind::kWord, 1));
+    result = Worse(result, ShowRead(channel, log, "03N007000", GateKind::kWord, 1));
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
@@ -145,7 +168,7 @@ int Demo(const DemoOptions &options) {
     Heading("command 1: open the channel");
     {
         InDirectory inScratch(scratch.path());
-        result = OpenForAccess(channel, log, 100);
+        result = OpenDemoChannel(channel, log, 100);
     }
     if (result == PDX_DONE) {
         result = Worse(result, EveryKind(channel, log));

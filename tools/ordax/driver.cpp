@@ -42,9 +42,14 @@ std::vector<DriverMessage> MessageLog::Take() {
     return taken;
 }
 
+void PrintMessagesTo(std::FILE *out, const std::vector<DriverMessage> &messages) {
+    for (const DriverMessage &m : messages) {
+        std::fprintf(out, "driver: [%d] %s\n", m.level, m.text.c_str());
+    }
+}
+
 void PrintMessages(const std::vector<DriverMessage> &messages) {
-    for (const DriverMessage &m : messages)
-        std::printf("driver: [%d] %s\n", m.level, m.text.c_str());
+    PrintMessagesTo(stdout, messages);
 }
 
 Channel::Channel(int number) : number_(number) {}
@@ -83,11 +88,6 @@ int Channel::Close() {
     return Call(PDX_CLOSE_CHANNEL, nullptr);
 }
 
-int DescribeDriver(DriverInfo &info) {
-    PdxCall call = TamHubPdxCall(nullptr, PDX_DESCRIBE_DRIVER, 0, &info);
-    return PdxMain(&call);
-}
-
 ScratchDir::ScratchDir() {
     namespace fs = std::filesystem;
     std::random_device entropy;
@@ -120,6 +120,11 @@ InDirectory::InDirectory(const std::filesystem::path &dir)
 InDirectory::~InDirectory() {
     std::error_code ignored;
     std::filesystem::current_path(previous_, ignored);
+}
+
+int OpenWithoutConnecting(Channel &channel, const std::filesystem::path &dir) {
+    InDirectory inDir(dir);
+    return channel.Open(false, 0);
 }
 
 std::string NodeFileName(int channel) {

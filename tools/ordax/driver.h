@@ -3,6 +3,7 @@
 // node files the tool writes or copies. Everything goes through PdxMain.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ public:
     std::vector<DriverMessage> Take();
 };
 
-// Writes each message as "driver: [level] text" to stdout.
+// Writes each message as "driver: [level] text" to `out`, or to stdout.
+void PrintMessagesTo(std::FILE *out, const std::vector<DriverMessage> &messages);
 void PrintMessages(const std::vector<DriverMessage> &messages);
 
 // A channel on the process's single 20000-byte block. The block is static:
@@ -58,9 +60,6 @@ private:
     bool opened_ = false;
 };
 
-// Command 14 into `info`; returns the command's result.
-int DescribeDriver(DriverInfo &info);
-
 // A fresh private directory under the system's temporary directory, removed
 // with everything in it when the object goes.
 class ScratchDir {
@@ -86,6 +85,10 @@ public:
 private:
     std::filesystem::path previous_;
 };
+
+// Command 1 without connecting (open later), with `dir` as the current
+// directory while it reads the node file there.
+int OpenWithoutConnecting(Channel &channel, const std::filesystem::path &dir);
 
 // "Ordax%.2d.int": the node file name the driver reads for `channel`.
 std::string NodeFileName(int channel);

@@ -1,5 +1,6 @@
 // ordax: command-line host of the driver. Every subcommand works through
-// PdxMain and the host records of ordax.h, and the host library's sinks.
+// PdxMain and the host records of ordax.h, and the host library's sinks;
+// this file reads the command line and hands it to the subcommand.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
@@ -10,56 +11,11 @@
 #include <system_error>
 
 #include "ordax.h"
-#include "tools/ordax/access.h"
 #include "tools/ordax/commands.h"
-#include "tools/ordax/cp437.h"
-#include "tools/ordax/driver.h"
-#include "tools/ordax/node_text.h"
+#include "tools/ordax/host_line.h"
+#include "tools/ordax/open_channel.h"
 #include "tools/ordax/plc_address.h"
-
-namespace ordax_cli {
-
-std::int32_t GateTypeOf(GateKind kind) {
-    switch (kind) {
-        case GateKind::kReal:
-            return PDX_GATE_REAL;
-        case GateKind::kDigital:
-            return PDX_GATE_DIGITAL;
-        case GateKind::kString:
-            return PDX_GATE_STRING;
-        case GateKind::kWord:
-            break;
-    }
-    return 0;  // any other value is a word gate
-}
-
-const char *KindName(GateKind kind) {
-    switch (kind) {
-        case GateKind::kReal:
-            return "real";
-        case GateKind::kDigital:
-            return "digital";
-        case GateKind::kString:
-            return "string";
-        case GateKind::kWord:
-            break;
-    }
-    return "word";
-}
-
-int Describe() {
-    DriverInfo info{};
-    const int result = DescribeDriver(info);
-    if (result != PDX_DONE) {
-        std::fprintf(stderr, "ordax: describe failed with %d\n", result);
-        return result;
-    }
-    std::printf("%s", Cp437ToUtf8(info.banner).c_str());
-    std::printf("\n%s\nchannel block: %d bytes\n", info.description, info.contextSize);
-    return PDX_DONE;
-}
-
-}  // namespace ordax_cli
+#include "tools/ordax/value_codec.h"
 
 namespace {
 

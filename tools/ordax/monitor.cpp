@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tools/ordax/access.h"
+#include "tools/ordax/open_channel.h"
 
 namespace ordax_cli {
 
@@ -144,7 +145,7 @@ int Monitor(const AccessOptions &options) {
     const bool table = options.format == MonitorFormat::kTable;
     const bool terminal = table && ::isatty(STDOUT_FILENO) == 1;
     std::FILE *status = table ? stdout : stderr;
-    return OnChannel(
+    return WithResolvedGates(
         options, status, [&](Channel &channel, MessageLog &log, const std::vector<Gate> &gates) {
             int result = PDX_DONE;
             bool lineOpen = false;  // a terminal line waiting to be rewritten

@@ -1,31 +1,28 @@
 #include "tools/ordax/node_text.h"
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <memory>
+
+#include "core/codes.h"
+#include "nodefile/node_file.h"
 
 namespace ordax_cli {
 
 namespace {
 
-constexpr int kLineMax = 135;            // visible characters the driver keeps of a line
-constexpr std::size_t kAddressMax = 31;  // characters of an address text
-constexpr int kFirstAddressChar = 3;
+constexpr std::size_t kAddressMax = ordax::kNodeAddressMax;
 
+// One line as the driver's reader returned it.
 struct Line {
     int number;
-    std::string text;  // the kept characters
-    bool cut;          // characters after the 135th were dropped
+    const char *text;  // the kept characters, terminated
+    bool cut;          // kept characters after the 135th were dropped
 };
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool IsAlnum(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return ordax::UpperAscii(c);
 }
 
 bool SameText(const std::string &text, const char *upper) {
@@ -41,229 +38,218 @@ bool StartsWithText(const std::string &text, const char *upper) {
     return text.size() >= n && SameText(text.substr(0, n), upper);
 }
 
-// Only bytes 33..127 are kept; a line feed ends a line; a line keeps its
-// first 135 characters; a last line without a line feed counts when it kept
-// something.
-std::vector<Line> SplitLines(const std::string &bytes) {
-    std::vector<Line> lines;
-    Line current{1, {}, false};
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '\n') {
-            lines.push_back(current);
-            current = Line{current.number + 1, {}, false};
-        } else if (byte >= 33 && byte <= 127) {
-            if (current.text.size() < static_cast<std::size_t>(kLineMax)) {
-                current.text += c;
-            } else {
-                current.cut = true;
-            }
-        }
-    }
-    if (!current.text.empty()) lines.push_back(current);
-    return lines;
+Family FamilyOfType(std::int32_t plcType) {
+    return plcType == ordax::kSlc5 ? Family::kSlc5 : Family::kPlc5;
 }
 
-// Like atol, with the magnitude held at the 32-bit range.
-std::uint32_t LongValue(const std::string &text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > 2147483648LL) value = 2147483648LL;
-    }
-    if (negative) return static_cast<std::uint32_t>(static_cast<std::int32_t>(-value));
-    return static_cast<std::uint32_t>(value > 2147483647LL ? 2147483647LL : value);
-}
+// The driver's reading, and what the tool keeps of it besides.
+struct Reading {
+    ordax::DriverContext ctx{};
+    NodeFileText out;
+};
 
-// The driver holds the connect and session time-outs to a minute: a
-// negative value or one above 60000 is taken as 60000.
-constexpr std::uint32_t kLongestWaitMs = 60000;
+// The names the warnings give the settings, in the order a line gives them.
+constexpr const char *kTimingNames[] = {"supervise interval", "loop sleep", "connect time-out",
+                                        "session time-out"};
+static_assert(std::size(kTimingNames) == std::size(ordax::kTimingLineSettings));
 
-void ApplyTiming(const Line &line, NodeFileText &out) {
-    struct Setting {
-        std::uint32_t *value;
-        const char *boundedName;  // null: not held to a minute
-    } settings[] = {{&out.timings.superviseInterval, nullptr},
-                    {&out.timings.loopSleep, nullptr},
-                    {&out.timings.connectTimeout, "connect time-out"},
-                    {&out.timings.sessionTimeout, "session time-out"}};
+// The driver applies the line; a value it took differently from what it
+// says, and a value without its closing ';', are warned about.
+void ApplyTiming(const Line &line, Reading &reading) {
+    ordax::ApplyTimingLine(line.text, &reading.ctx.timers);
+    const std::string text = line.text;
     std::size_t pos = 1;
-    for (const Setting &setting : settings) {
-        const std::size_t end = line.text.find(';', pos);
+    for (std::size_t i = 0; i < std::size(kTimingNames); ++i) {
+        const std::size_t end = text.find(ordax::kTimingValueEnd, pos);
         if (end == std::string::npos) {
-            if (pos < line.text.size()) {
-                out.warnings.push_back({line.number, "timing value '" + line.text.substr(pos) +
-                                                         "' has no closing ';': ignored"});
+            if (pos < text.size()) {
+                reading.out.warnings.push_back({line.number, "timing value '" + text.substr(pos) +
+                                                                 "' has no closing ';': ignored"});
             }
             return;
         }
-        if (end != pos) {
-            const std::string text = line.text.substr(pos, end - pos);
-            *setting.value = LongValue(text);
-            if (setting.boundedName != nullptr && *setting.value > kLongestWaitMs) {
-                *setting.value = kLongestWaitMs;
-                out.warnings.push_back({line.number, std::string(setting.boundedName) + " '" +
-                                                         text + "' is taken as 60000 ms"});
-            }
+        const std::string value = text.substr(pos, end - pos);
+        const std::uint32_t taken = reading.ctx.timers.*ordax::kTimingLineSettings[i].field;
+        if (!value.empty() &&
+            taken != static_cast<std::uint32_t>(ordax::TimingValue(value.c_str()))) {
+            reading.out.warnings.push_back({line.number, std::string(kTimingNames[i]) + " '" +
+                                                             value + "' is taken as " +
+                                                             std::to_string(taken) + " ms"});
         }
         pos = end + 1;
     }
 }
 
 // A lower-case 't' followed only by what a timing line holds.
-bool LooksLikeTiming(const std::string &text) {
-    if (text.size() < 2 || text[0] != 't') return false;
-    return text.find_first_not_of("0123456789;+-", 1) == std::string::npos;
+bool LooksLikeTiming(const char *text) {
+    const std::string line = text;
+    if (line.size() < 2 || line[0] != 't') return false;
+    return line.find_first_not_of("0123456789;+-", 1) == std::string::npos;
 }
 
-// The pieces of a station line, split as the driver splits it.
+// A station line as the driver splits it, with what the warnings ask of it.
 struct StationParts {
-    int station = 0;
-    std::string base;
-    bool hasBaseType = false;
+    char copy[ordax::kNodeLineCapacity] = {};
+    ordax::StationLineParts split{};
+    bool hasAddress = false;  // something follows the separator
+    int dashes = 0;           // '-' from the address on
     std::string baseType;
-    int dashes = 0;
-    bool dashAfterStandby = false;
-    bool hasStandby = false;
-    std::string standby;
-    bool hasStandbyType = false;
     std::string standbyType;
 };
 
-// The first ',' starts the standby; every '-' (the last wins) starts the
-// base type and every ';' (the last wins) the standby type; each of them
-// ends the piece before it. False when nothing follows the separator.
-bool SplitStation(const std::string &text, StationParts &parts) {
-    parts.station = text[0] - '0';
-    if (text.size() > 1 && IsDigit(text[1])) parts.station = parts.station * 10 + (text[1] - '0');
-    if (text.size() < 3) return false;
-    std::size_t p = kFirstAddressChar;
-    while (p < text.size() && !IsAlnum(text[p])) ++p;
-    if (p >= text.size()) return false;
-    std::string *piece = &parts.base;
-    for (; p < text.size(); ++p) {
-        const char c = text[p];
-        if (c == ',' && !parts.hasStandby) {
-            parts.hasStandby = true;
-            piece = &parts.standby;
-        } else if (c == '-') {
-            parts.hasBaseType = true;
-            parts.baseType.clear();
-            ++parts.dashes;
-            parts.dashAfterStandby = parts.hasStandby;
-            piece = &parts.baseType;
-        } else if (c == ';') {
-            parts.hasStandbyType = true;
-            parts.standbyType.clear();
-            piece = &parts.standbyType;
-        } else {
-            *piece += c;
-        }
+void SplitStation(const char *line, StationParts &parts) {
+    std::strncpy(parts.copy, line, sizeof parts.copy - 1);
+    parts.hasAddress = ordax::SplitStationLine(parts.copy, &parts.split);
+    if (!parts.hasAddress) return;
+    const std::size_t from = static_cast<std::size_t>(parts.split.base - parts.copy);
+    for (const char *c = line + from; *c != '\0'; ++c) {
+        if (*c == ordax::kBaseTypeStart) ++parts.dashes;
     }
-    return true;
-}
-
-Family FamilyOf(bool has, const std::string &type) {
-    return has && SameText(type, "SLC5") ? Family::kSlc5 : Family::kPlc5;
+    if (parts.split.baseType != nullptr) parts.baseType = parts.split.baseType;
+    if (parts.split.standbyType != nullptr) parts.standbyType = parts.split.standbyType;
 }
 
 bool IsTypeText(const std::string &type) {
     return SameText(type, "SLC5") || SameText(type, "PLC5");
 }
 
-void TypeWarnings(const Line &line, const StationParts &parts, NodeFileText &out) {
-    const int n = line.number;
-    if (parts.hasBaseType && parts.dashAfterStandby) {
-        out.warnings.push_back({n,
+void BaseTypeWarning(const Line &line, const StationParts &parts, Family family,
+                     NodeFileText &out) {
+    const ordax::StationLineParts &s = parts.split;
+    if (s.baseType == nullptr) return;
+    const std::string familyName = FamilyName(family);
+    if (s.standby != nullptr && s.baseType > s.standby) {
+        out.warnings.push_back({line.number,
                                 "the '-' after the standby address sets the base address's type"
                                 " (read as " +
-                                    std::string(FamilyName(FamilyOf(true, parts.baseType))) +
-                                    "); a standby's type follows ';'"});
-    } else if (parts.hasBaseType &&
-               (parts.dashes > 1 ||
-                (!IsTypeText(parts.baseType) && !StartsWithText(parts.baseType, "SLC") &&
-                 !StartsWithText(parts.baseType, "PLC")))) {
-        out.warnings.push_back({n, "'-' splits the address: read as the address '" + parts.base +
-                                       "' with the type text '" + parts.baseType + "' (" +
-                                       FamilyName(FamilyOf(true, parts.baseType)) +
-                                       "); a host name cannot contain '-'"});
-    } else if (parts.hasBaseType && !IsTypeText(parts.baseType)) {
-        out.warnings.push_back(
-            {n, "type text '" + parts.baseType + "' is neither SLC5 nor PLC5: read as PLC-5"});
-    }
-    if (parts.hasStandbyType && !parts.hasStandby) {
-        out.warnings.push_back(
-            {n, "';" + parts.standbyType + "' without a ',standby' address has no effect"});
-    } else if (parts.hasStandbyType && !IsTypeText(parts.standbyType)) {
-        out.warnings.push_back({n, "standby type text '" + parts.standbyType +
-                                       "' is neither SLC5 nor PLC5: read as PLC-5"});
+                                    familyName + "); a standby's type follows ';'"});
+    } else if (parts.dashes > 1 ||
+               (!IsTypeText(parts.baseType) && !StartsWithText(parts.baseType, "SLC") &&
+                !StartsWithText(parts.baseType, "PLC"))) {
+        out.warnings.push_back({line.number, "'-' splits the address: read as the address '" +
+                                                 std::string(s.base) + "' with the type text '" +
+                                                 parts.baseType + "' (" + familyName +
+                                                 "); a host name cannot contain '-'"});
+    } else if (!IsTypeText(parts.baseType)) {
+        out.warnings.push_back({line.number, "type text '" + parts.baseType +
+                                                 "' is neither SLC5 nor PLC5: read as PLC-5"});
     }
 }
 
-void ApplyStation(const Line &line, NodeFileText &out) {
-    const std::string &text = line.text;
-    const int n = line.number;
-    StationParts parts;
-    const bool split = SplitStation(text, parts);
+void StandbyTypeWarning(const Line &line, const StationParts &parts, NodeFileText &out) {
+    if (parts.split.standbyType == nullptr) return;
+    if (parts.split.standby == nullptr) {
+        out.warnings.push_back({line.number, "';" + parts.standbyType +
+                                                 "' without a ',standby' address has no effect"});
+    } else if (!IsTypeText(parts.standbyType)) {
+        out.warnings.push_back({line.number, "standby type text '" + parts.standbyType +
+                                                 "' is neither SLC5 nor PLC5: read as PLC-5"});
+    }
+}
+
+// A station number of one digit, or a digit where the separator stands.
+void NumberWarning(const Line &line, const StationParts &parts, NodeFileText &out) {
+    const char *text = line.text;
     char number[8];
-    std::snprintf(number, sizeof number, "%02d", parts.station);
-    if (text.size() < 2 || !IsDigit(text[1])) {
-        out.warnings.push_back({n, "one-digit station: read as station " + std::string(number) +
-                                       (split ? " with the address '" + parts.base + "'" : "") +
-                                       "; write the station with two digits"});
-    } else if (text.size() > 2 && IsDigit(text[2])) {
-        out.warnings.push_back({n, "the third character '" + text.substr(2, 1) +
-                                       "' is the separator: read as station " + number +
-                                       (split ? " with the address '" + parts.base + "'" : "")});
-    }
-    if (!split) {
-        out.warnings.push_back({n, "line skipped: no address after the separator"});
-        return;
-    }
-    if (parts.base.size() > kAddressMax || parts.standby.size() > kAddressMax) {
-        const bool base = parts.base.size() > kAddressMax;
-        out.warnings.push_back(
-            {n, "line skipped: the " + std::string(base ? "address" : "standby address") + " '" +
-                    (base ? parts.base : parts.standby) + "' is longer than 31 characters"});
-        return;
-    }
-    TypeWarnings(line, parts, out);
-    auto found = out.stations.find(parts.station);
-    if (found != out.stations.end()) {
-        std::string text2 = "station " + std::string(number) + " is given again (first on line " +
-                            std::to_string(found->second.line) + "): this line wins";
-        if (!parts.hasStandby && !found->second.standby.empty()) {
-            text2 += ", the standby address '" + found->second.standby + "' stays";
-        }
-        out.warnings.push_back({n, text2});
-    }
-    StationSetting &setting = out.stations[parts.station];
-    setting.line = n;
-    setting.base = parts.base;
-    setting.baseFamily = FamilyOf(parts.hasBaseType, parts.baseType);
-    if (parts.hasStandby) {
-        for (char &c : parts.standby) {
-            if (c == ',') c = '.';
-        }
-        setting.standby = parts.standby;
-        setting.standbyFamily = FamilyOf(parts.hasStandbyType, parts.standbyType);
+    std::snprintf(number, sizeof number, "%02d", parts.split.station);
+    const std::string address =
+        parts.hasAddress ? " with the address '" + std::string(parts.split.base) + "'" : "";
+    if (!ordax::IsDigit(text[1])) {
+        out.warnings.push_back({line.number, "one-digit station: read as station " +
+                                                 std::string(number) + address +
+                                                 "; write the station with two digits"});
+    } else if (ordax::IsDigit(text[2])) {
+        out.warnings.push_back({line.number, "the third character '" + std::string(1, text[2]) +
+                                                 "' is the separator: read as station " + number +
+                                                 address});
     }
 }
 
-// The characters a station line splits its address at, and what each
-// starts there.
-struct Splitter {
-    char c;
-    const char *starts;
-};
+// Why the driver skipped a line it could split: an address too long.
+std::string LongAddress(const StationParts &parts) {
+    const bool base = std::strlen(parts.split.base) > kAddressMax;
+    return "line skipped: the " + std::string(base ? "address" : "standby address") + " '" +
+           (base ? parts.split.base : parts.split.standby) + "' is longer than 31 characters";
+}
 
-constexpr Splitter kSplitters[] = {
-    {',', "the standby address"},
-    {'-', "the station's type"},
-    {';', "the standby's type"},
+void Repeated(const Line &line, const StationParts &parts, const StationSetting &first,
+              NodeFileText &out) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", parts.split.station);
+    std::string text = "station " + std::string(number) + " is given again (first on line " +
+                       std::to_string(first.line) + "): this line wins";
+    if (parts.split.standby == nullptr && !first.standby.empty()) {
+        text += ", the standby address '" + first.standby + "' stays";
+    }
+    out.warnings.push_back({line.number, text});
+}
+
+// The driver applies the line; the tool notes which line set the station
+// and what the line probably meant.
+void ApplyStation(const Line &line, Reading &reading) {
+    NodeFileText &out = reading.out;
+    StationParts parts;
+    SplitStation(line.text, parts);
+    NumberWarning(line, parts, out);
+    if (!parts.hasAddress) {
+        out.warnings.push_back({line.number, "line skipped: no address after the separator"});
+        return;
+    }
+    if (!ordax::ApplyStationLine(line.text, &reading.ctx)) {
+        out.warnings.push_back({line.number, LongAddress(parts)});
+        return;
+    }
+    const ordax::StationEntry &entry = reading.ctx.stations[parts.split.station];
+    BaseTypeWarning(line, parts, FamilyOfType(entry.basePlcType), out);
+    StandbyTypeWarning(line, parts, out);
+    auto found = out.stations.find(parts.split.station);
+    if (found != out.stations.end()) Repeated(line, parts, found->second, out);
+    StationSetting &setting = out.stations[parts.split.station];
+    setting.line = line.number;
+    setting.base = entry.baseAddress;
+    setting.baseFamily = FamilyOfType(entry.basePlcType);
+    if (entry.standbyPlcType != 0) {
+        setting.standby = entry.standbyAddress;
+        setting.standbyFamily = FamilyOfType(entry.standbyPlcType);
+    }
+}
+
+void ApplyLine(const Line &line, Reading &reading) {
+    if (line.cut) {
+        reading.out.warnings.push_back(
+            {line.number, "line longer than 135 visible characters: the rest is dropped"});
+    }
+    switch (ordax::KindOfNodeLine(line.text)) {
+        case ordax::NodeLineKind::kTiming:
+            ApplyTiming(line, reading);
+            break;
+        case ordax::NodeLineKind::kStation:
+            ApplyStation(line, reading);
+            break;
+        case ordax::NodeLineKind::kComment:
+            if (LooksLikeTiming(line.text)) {
+                reading.out.warnings.push_back(
+                    {line.number,
+                     "lower-case 't': read as a comment; a timing line starts with 'T'"});
+            }
+            break;
+    }
+}
+
+// The kept bytes of bytes [from, to): more than a line holds means the
+// driver's reader dropped the rest.
+bool Cut(const std::string &bytes, long from, long to) {
+    int kept = 0;
+    for (long i = from; i < to && i < static_cast<long>(bytes.size()); ++i) {
+        if (ordax::IsNodeLineByte(static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]))) {
+            ++kept;
+        }
+    }
+    return kept > ordax::kNodeLineMax;
+}
+
+struct FileCloser {
+    void operator()(std::FILE *file) const { std::fclose(file); }
 };
 
 }  // namespace
@@ -272,49 +258,25 @@ const char *FamilyName(Family family) {
     return family == Family::kSlc5 ? "SLC 5" : "PLC-5";
 }
 
-// Lines are told apart by their first character: 'T' timing, a digit a
-// station, anything else a comment.
+// The bytes go through a temporary file, so that the driver's line reader
+// reads them as it reads a node file.
 NodeFileText ReadNodeText(const std::string &bytes) {
-    NodeFileText out;
-    for (const Line &line : SplitLines(bytes)) {
-        if (line.cut) {
-            out.warnings.push_back(
-                {line.number, "line longer than 135 visible characters: the rest is dropped"});
-        }
-        if (line.text.empty()) continue;
-        if (line.text[0] == 'T') {
-            ApplyTiming(line, out);
-        } else if (IsDigit(line.text[0])) {
-            ApplyStation(line, out);
-        } else if (LooksLikeTiming(line.text)) {
-            out.warnings.push_back(
-                {line.number, "lower-case 't': read as a comment; a timing line starts with 'T'"});
-        }
+    auto reading = std::make_unique<Reading>();
+    reading->ctx.timers = ordax::kDefaultTimers;
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (file == nullptr) return reading->out;
+    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+    std::rewind(file.get());
+    char text[ordax::kNodeLineCapacity];
+    long start = 0;
+    for (int number = 1; ordax::ReadNodeLine(file.get(), text); ++number) {
+        const long end = std::ftell(file.get());
+        ApplyLine(Line{number, text, Cut(bytes, start, end)}, *reading);
+        start = end;
     }
-    return out;
-}
-
-std::string HostLineProblem(const std::string &host) {
-    const std::string named = "'" + host + "'";
-    if (host.empty()) return "no host name";
-    for (char c : host) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 33 || byte > 127) {
-            return named + ": a node line drops blanks, control characters and bytes above 127";
-        }
-        for (const Splitter &s : kSplitters) {
-            if (c == s.c) {
-                return named + ": '" + std::string(1, c) + "' in a node line starts " + s.starts +
-                       ", so the driver cannot reach that name; give its IP address";
-            }
-        }
-    }
-    if (!IsAlnum(host[0])) return named + ": a node line's address starts with a letter or a digit";
-    if (host.size() > kAddressMax) {
-        return named + ": " + std::to_string(host.size()) +
-               " characters, a node line's address holds at most " + std::to_string(kAddressMax);
-    }
-    return "";
+    const ordax::ChannelTimers &t = reading->ctx.timers;
+    reading->out.timings = {t.superviseInterval, t.loopSleep, t.connectTimeout, t.sessionTimeout};
+    return reading->out;
 }
 
 }  // namespace ordax_cli

@@ -1,7 +1,7 @@
-// The tool's own reading of a node file's text, for display and for the
-// warnings about lines the driver reads differently from what their author
-// probably meant. It follows the driver's rules (see README, "The node
-// file"); which stations the driver accepts is asked of the driver itself.
+// A node file's text read by the driver's own line, timing and station
+// rules (nodefile/, linked into the tool), for display, with warnings about
+// lines the driver reads differently from what their author probably meant.
+// Which stations an open accepts is still asked of the driver itself.
 #pragma once
 
 #include <cstdint>
@@ -43,11 +43,5 @@ struct NodeFileText {
 
 // Reads the bytes of a node file as the driver reads the file.
 NodeFileText ReadNodeText(const std::string &bytes);
-
-// Empty when a station line holds `host` whole as its address, else why
-// not, naming the host as given. The tool writes probe's HOST and --ip into
-// a node line, where ',', '-' and ';' split the address, blanks are dropped
-// and an address has at most 31 characters.
-std::string HostLineProblem(const std::string &host);
 
 }  // namespace ordax_cli

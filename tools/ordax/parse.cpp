@@ -77,32 +77,9 @@ std::string Resolve(const ParseOptions &options, ParseOptions *resolved) {
     return "";
 }
 
-}  // namespace
-
-int Parse(const ParseOptions &given) {
-    ParseOptions options;
-    const std::string wrong = Resolve(given, &options);
-    if (!wrong.empty()) {
-        std::printf("address       %s\nresult        1 rejected: %s\n", given.address.c_str(),
-                    wrong.c_str());
-        return PDX_REQUEST_ERROR;
-    }
-    MessageLog log;
-    ScratchDir scratch;
-    WriteNodeFile(scratch.path() / NodeFileName(kScratchChannel), options.slc5);
-    Channel channel(kScratchChannel);
-    int opened = PDX_LINK_ERROR;
-    {
-        InDirectory inScratch(scratch.path());
-        opened = channel.Open(false, 0);
-    }
-    const std::vector<DriverMessage> openMessages = log.Take();
-    if (opened != PDX_DONE) {
-        PrintMessages(openMessages);
-        std::printf("the driver did not open the scratch channel (result %d)\n", opened);
-        return opened;
-    }
-
+// Command 3 (or 4 for a block) on the open scratch channel: the request,
+// the result, and the fields or the driver's messages.
+int ParseAndShow(Channel &channel, MessageLog &log, const ParseOptions &options) {
     GateRecord gate{};
     gate.addressText = options.address.c_str();
     gate.gateType = GateTypeOf(options.kind);
@@ -120,6 +97,30 @@ int Parse(const ParseOptions &given) {
     }
     PrintMessages(messages);
     return result;
+}
+
+}  // namespace
+
+int Parse(const ParseOptions &given) {
+    ParseOptions options;
+    const std::string wrong = Resolve(given, &options);
+    if (!wrong.empty()) {
+        std::printf("address       %s\nresult        1 rejected: %s\n", given.address.c_str(),
+                    wrong.c_str());
+        return PDX_REQUEST_ERROR;
+    }
+    MessageLog log;
+    ScratchDir scratch;
+    WriteNodeFile(scratch.path() / NodeFileName(kScratchChannel), options.slc5);
+    Channel channel(kScratchChannel);
+    const int opened = OpenWithoutConnecting(channel, scratch.path());
+    const std::vector<DriverMessage> openMessages = log.Take();
+    if (opened != PDX_DONE) {
+        PrintMessages(openMessages);
+        std::printf("the driver did not open the scratch channel (result %d)\n", opened);
+        return opened;
+    }
+    return ParseAndShow(channel, log, options);
 }
 
 }  // namespace ordax_cli
