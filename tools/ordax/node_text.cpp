@@ -98,7 +98,7 @@ struct StationParts {
 };
 
 void SplitStation(const char *line, StationParts &parts) {
-    std::strncpy(parts.copy, line, sizeof parts.copy - 1);
+    std::snprintf(parts.copy, sizeof parts.copy, "%s", line);
     parts.hasAddress = ordax::SplitStationLine(parts.copy, &parts.split);
     if (!parts.hasAddress) return;
     const std::size_t from = static_cast<std::size_t>(parts.split.base - parts.copy);
