@@ -1,6 +1,7 @@
 // The channel block as tests, tools and benchmarks prepare it: a cleared
-// DriverContext with every socket -1 and the default timers, and stations
-// configured as the node file would configure them.
+// DriverContext with every socket -1 and the default timers, stations
+// configured as the node file would configure them, and connected as the
+// channel thread connects them.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "core/context.h"
+#include "link/connect_batch.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
 
@@ -50,6 +52,28 @@ inline ordax::StationEntry &ConfigureStation(ordax::DriverContext &ctx, int stat
     std::snprintf(st.baseAddress, sizeof st.baseAddress, "%s", address);
     if (lock == StationLock::kInit) plat::LockInit(&st.lock);
     return st;
+}
+
+// Connects `station` (configured, lock created) as a walk of the channel
+// thread does: one attempt through a batch of its own, carried to its end
+// and installed under the station's lock. Every wait of the attempt ends
+// within its own time-out; the count of rounds only guards the test
+// against a batch that would never finish. true = connected.
+inline bool ConnectStation(ordax::DriverContext &ctx, int station) {
+    constexpr int kMaxRounds = 1000;
+    constexpr std::uint32_t kRoundMs = 60000;  // each round waits the attempt's time left
+    ordax::ConnectBatch batch(ctx.timers, ctx.trace);
+    ordax::StationEntry &st = ctx.stations[station];
+    batch.Start(station, st.address);
+    for (int round = 0; round < kMaxRounds && batch.Pending(); ++round) batch.Advance(kRoundMs);
+    ordax::ConnectBatch::Finished done{};
+    if (!batch.NextFinished(&done) || done.outcome != ordax::ConnectBatch::Outcome::kConnected) {
+        return false;
+    }
+    plat::LockEnter(&st.lock);
+    const bool installed = batch.Install(station, st, ordax::kStationLockHeld);
+    plat::LockLeave(&st.lock);
+    return installed;
 }
 
 }  // namespace ordax_test

@@ -1,4 +1,5 @@
-// OpenStation: every step's failure with its message, the session
+// A station's connection attempt, as the channel thread's walk makes it
+// through its batch: every step's failure with its message, the session
 // handshake, and real connections on loopback.
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include "link/encap.h"
 #include "platform/clock.h"
 #include "platform/sockerr.h"
+#include "testkit/channel_block.h"
 #include "testkit/fake_sockets.h"
 #include "testkit/messages.h"
 #include "tests/link/link_fixture.h"
@@ -41,7 +43,7 @@ protected:
         ctx_->timers.connectTimeout = 50;
         ctx_->timers.sessionTimeout = 50;
     }
-    int Open() { return OpenStation(*ctx_, *st_, kStationLockHeld); }
+    int Open() { return ordax_test::ConnectStation(*ctx_, 4) ? 0 : 1; }
     // The attempt failed after `stepMessage` (level `level`), with the
     // closing message and the socket closed (if one was made).
     void ExpectFailure(const std::string &stepMessage, int level, bool socketMade = true) {
@@ -75,7 +77,9 @@ TEST_F(Connect, SuccessStoresSocketAndSessionAsReceived) {
     EXPECT_EQ(fake_.net().connectPort, 2222);
     EXPECT_EQ(fake_.net().connectAddr, ::inet_addr("10.1.2.3"));
     EXPECT_TRUE(fake_.net().lookups.empty());
-    EXPECT_EQ(fake_.net().waitTimeouts, std::vector<std::uint32_t>{1234});
+    ASSERT_EQ(fake_.net().waitTimeouts.size(), 1u);
+    EXPECT_LE(fake_.net().waitTimeouts[0], 1234u) << "the session reply's time left";
+    EXPECT_GT(fake_.net().waitTimeouts[0], 234u);
     EXPECT_TRUE(fake_.net().closed.empty());
     auto all = log_.All();
     ASSERT_EQ(all.size(), 1u);
@@ -229,7 +233,8 @@ TEST_F(Connect, PendingConnectCodesWaitForWritable) {
         st_->socket = plat::kNoSocket;
         EXPECT_EQ(Open(), 0) << code;
         ASSERT_EQ(fake_.net().waitTimeouts.size(), 2u);
-        EXPECT_EQ(fake_.net().waitTimeouts[0], 2500u);
+        EXPECT_LE(fake_.net().waitTimeouts[0], 2500u) << "the connect's time left";
+        EXPECT_GT(fake_.net().waitTimeouts[0], 1500u);
         EXPECT_TRUE(fake_.net().waitForWrite[0]);
         EXPECT_FALSE(fake_.net().waitForWrite[1]);
     }
@@ -240,12 +245,6 @@ TEST_F(Connect, PendingConnectWaitOutcomes) {
     fake_.net().waits = {plat::kWaitTimedOut};
     EXPECT_EQ(Open(), 1);
     ExpectFailure("Ordax : connect select timeout", kLevelDetail);
-
-    fake_.net().waits = {plat::kWaitNoEvent};
-    EXPECT_EQ(Open(), 1);
-    ExpectFailure(
-        "Ordax : OpenStation internal error connect select completed with no event set on socket",
-        kLevelError);
 
     fake_.net().waits = {plat::kWaitFailed};
     fake_.net().waitError = plat::kWsaEinval;
@@ -275,24 +274,6 @@ TEST_F(Connect, PendingConnectFailuresAreNamedByTheSocketsError) {
     }
     EXPECT_EQ(fake_.net().connectErrorCalls, 4);
     EXPECT_EQ(fake_.net().sendCalls, 0);
-}
-
-// Once a socket exists, a failed attempt closes it and only then pauses
-// 100 ms; without a socket there is nothing to close.
-TEST_F(Connect, FailureClosesTheSocketThenPauses) {
-    std::uint32_t closedAt = 0;
-    fake_.net().onClose = [&] { closedAt = plat::TickCount(); };
-    fake_.net().bindError = plat::kWsaEaddrinuse;
-    EXPECT_EQ(Open(), 1);
-    const std::uint32_t end = plat::TickCount();
-    ASSERT_EQ(fake_.net().closed, std::vector<plat::Socket>{kFakeSocket});
-    EXPECT_GE(end - closedAt, 100u) << "the pause follows the close";
-    ExpectFailure("Ordax : Bind address in use error", kLevelError);
-
-    fake_.net().createResult = plat::kNoSocket;
-    EXPECT_EQ(Open(), 1);
-    ExpectFailure(" Ordax : Unable to allocate socket for station at IP 10.1.2.3", kLevelError,
-                  false);
 }
 
 TEST_F(Connect, SessionSendFailure) {
@@ -344,6 +325,7 @@ protected:
     StationEntry &Station(const char *address) {
         return linktest::Configure(*ctx_, 7, kSlc5, address);
     }
+    int Open() { return ordax_test::ConnectStation(*ctx_, 7) ? 0 : 1; }
     void TearDown() override { CloseStation(ctx_->stations[7]); }
     ordax_test::MessageCapture log_;
     std::unique_ptr<DriverContext> ctx_;
@@ -357,7 +339,7 @@ TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
     });
     ASSERT_TRUE(peer.ok());
     StationEntry &st = Station("127.0.0.20");
-    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 0);
+    EXPECT_EQ(Open(), 0);
     EXPECT_NE(st.socket, plat::kNoSocket);
     EXPECT_EQ(linktest::Hex(Bytes(st.session, st.session + 4)), "10 20 30 40");
     EXPECT_TRUE(log_.Has("Ordax : Connected to 127.0.0.20", kLevelDetail));
@@ -367,7 +349,7 @@ TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
 // pending connect's wait ends with it; no session request is tried.
 TEST_F(ConnectLoopback, RefusedConnection) {
     StationEntry &st = Station("127.0.0.21");  // nothing listens there
-    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_EQ(Open(), 1);
     EXPECT_EQ(st.socket, plat::kNoSocket);
     auto all = log_.All();
     ASSERT_EQ(all.size(), 2u);
@@ -377,9 +359,9 @@ TEST_F(ConnectLoopback, RefusedConnection) {
 }
 
 TEST_F(ConnectLoopback, UnresolvableHostNameFailsQuickly) {
-    StationEntry &st = Station("ordax-no-such-host-xyz");
+    Station("ordax-no-such-host-xyz");
     const std::uint32_t start = plat::TickCount();
-    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_EQ(Open(), 1);
     EXPECT_LT(plat::TickCount() - start, 10000u);
     auto all = log_.All();
     ASSERT_EQ(all.size(), 2u);
@@ -397,12 +379,12 @@ TEST_F(ConnectLoopback, SilentPeerAndOversizedSessionReply) {
     });
     ASSERT_TRUE(peer.ok());
     StationEntry &st = Station("127.0.0.22");
-    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_EQ(Open(), 1);
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
     EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError))
         << "no byte came at all";
     log_.Clear();
-    EXPECT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 1);
+    EXPECT_EQ(Open(), 1);
     EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
     EXPECT_TRUE(log_.Has("Ordax : Failure connecting to 127.0.0.22", kLevelError));
