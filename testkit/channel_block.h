@@ -54,26 +54,21 @@ inline ordax::StationEntry &ConfigureStation(ordax::DriverContext &ctx, int stat
     return st;
 }
 
-// Connects `station` (configured, lock created) as a walk of the channel
-// thread does: one attempt through a batch of its own, carried to its end
-// and installed under the station's lock. Every wait of the attempt ends
-// within its own time-out; the count of rounds only guards the test
-// against a batch that would never finish. true = connected.
+// Connects `station` (configured, lock created) as the channel thread's walk
+// does: one attempt through a batch of its own, awaited to its end (each
+// round waits the attempt's time left) and installed under the station's
+// lock. true = connected.
 inline bool ConnectStation(ordax::DriverContext &ctx, int station) {
-    constexpr int kMaxRounds = 1000;
-    constexpr std::uint32_t kRoundMs = 60000;  // each round waits the attempt's time left
     ordax::ConnectBatch batch(ctx.timers, ctx.trace);
     ordax::StationEntry &st = ctx.stations[station];
     batch.Start(station, st.address);
-    for (int round = 0; round < kMaxRounds && batch.Pending(); ++round) batch.Advance(kRoundMs);
+    while (batch.Pending()) batch.Advance(60000);
     ordax::ConnectBatch::Finished done{};
-    if (!batch.NextFinished(&done) || done.outcome != ordax::ConnectBatch::Outcome::kConnected) {
-        return false;
-    }
     plat::LockEnter(&st.lock);
-    const bool installed = batch.Install(station, st, ordax::kStationLockHeld);
+    const bool connected =
+        batch.NextFinished(&done) && batch.Install(station, st, ordax::kStationLockHeld);
     plat::LockLeave(&st.lock);
-    return installed;
+    return connected;
 }
 
 }  // namespace ordax_test

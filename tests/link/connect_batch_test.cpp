@@ -1,6 +1,7 @@
 // A station's connection attempt, as the channel thread's walk makes it
-// through its batch: every step's failure with its message, the session
-// handshake, and real connections on loopback.
+// through its batch, on scripted sockets: every step's failure with its
+// message and the session handshake. The same attempts on loopback are in
+// transact_sim_test.cpp and tests/stations.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -12,7 +13,6 @@
 #include "testkit/fake_sockets.h"
 #include "testkit/messages.h"
 #include "tests/link/link_fixture.h"
-#include "tests/link/raw_peer.h"
 
 namespace {
 
@@ -311,84 +311,6 @@ TEST_F(Connect, SessionNeverAnswered) {
     fake_.net().waits = {plat::kWaitTimedOut};
     EXPECT_EQ(Open(), 1);
     ExpectFailure("Ordax : session establish received failed", kLevelDetail);
-}
-
-// ---- Real connections on loopback -------------------------------------------
-
-class ConnectLoopback : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ctx_ = linktest::NewContext();
-        ctx_->timers.connectTimeout = 1000;
-        ctx_->timers.sessionTimeout = 150;
-    }
-    StationEntry &Station(const char *address) {
-        return linktest::Configure(*ctx_, 7, kSlc5, address);
-    }
-    int Open() { return ordax_test::ConnectStation(*ctx_, 7) ? 0 : 1; }
-    void TearDown() override { CloseStation(ctx_->stations[7]); }
-    ordax_test::MessageCapture log_;
-    std::unique_ptr<DriverContext> ctx_;
-};
-
-TEST_F(ConnectLoopback, SessionEstablishedWithARealPeer) {
-    linktest::RawPeer peer("127.0.0.20", 2222, [](int fd, linktest::RawPeer &p) {
-        Bytes request = p.ReadExactly(fd, 28);
-        if (request.size() == 28) linktest::RawPeer::SendAll(fd, SessionReply(4));
-        p.Hold();
-    });
-    ASSERT_TRUE(peer.ok());
-    StationEntry &st = Station("127.0.0.20");
-    EXPECT_EQ(Open(), 0);
-    EXPECT_NE(st.socket, plat::kNoSocket);
-    EXPECT_EQ(linktest::Hex(Bytes(st.session, st.session + 4)), "10 20 30 40");
-    EXPECT_TRUE(log_.Has("Ordax : Connected to 127.0.0.20", kLevelDetail));
-}
-
-// A refusal is named as one, whether connect reports it at once or the
-// pending connect's wait ends with it; no session request is tried.
-TEST_F(ConnectLoopback, RefusedConnection) {
-    StationEntry &st = Station("127.0.0.21");  // nothing listens there
-    EXPECT_EQ(Open(), 1);
-    EXPECT_EQ(st.socket, plat::kNoSocket);
-    auto all = log_.All();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].text, "Ordax : socket connect attempt to connected was forcefully refused");
-    EXPECT_EQ(all[0].level, kLevelDetail);
-    EXPECT_EQ(all[1].text, "Ordax : Failure connecting to 127.0.0.21");
-}
-
-TEST_F(ConnectLoopback, UnresolvableHostNameFailsQuickly) {
-    Station("ordax-no-such-host-xyz");
-    const std::uint32_t start = plat::TickCount();
-    EXPECT_EQ(Open(), 1);
-    EXPECT_LT(plat::TickCount() - start, 10000u);
-    auto all = log_.All();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].text, "Ordax : Invalid host name: ordax-no-such-host-xyz");
-    EXPECT_EQ(all[1].text, "Ordax : Failure connecting to ordax-no-such-host-xyz");
-}
-
-TEST_F(ConnectLoopback, SilentPeerAndOversizedSessionReply) {
-    std::atomic<int> connection{0};
-    linktest::RawPeer peer("127.0.0.22", 2222, [&](int fd, linktest::RawPeer &p) {
-        Bytes request = p.ReadExactly(fd, 28);
-        if (++connection == 2 && request.size() == 28)
-            linktest::RawPeer::SendAll(fd, SessionReply(16));
-        p.ReadExactly(fd, 1);  // until the driver closes
-    });
-    ASSERT_TRUE(peer.ok());
-    StationEntry &st = Station("127.0.0.22");
-    EXPECT_EQ(Open(), 1);
-    EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
-    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError))
-        << "no byte came at all";
-    log_.Clear();
-    EXPECT_EQ(Open(), 1);
-    EXPECT_TRUE(log_.Has("Ordax : Receive Message length exceeds buffer limits", kLevelError));
-    EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
-    EXPECT_TRUE(log_.Has("Ordax : Failure connecting to 127.0.0.22", kLevelError));
-    EXPECT_EQ(st.socket, plat::kNoSocket);
 }
 
 }  // namespace

@@ -276,6 +276,7 @@ TEST_F(LinkSim, SessionFailuresAndLimits) {
     Sim(kSlcStation).SetSessionSilent(true);
     EXPECT_EQ(Connect(kSlcStation), 1);
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
+    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError)) << "no byte came";
     Sim(kSlcStation).SetSessionSilent(false);
 
     Sim(kSlcStation).SetSessionDataLength(16);
