@@ -27,7 +27,7 @@ public:
 
     RawPeer(const std::string &ip, std::uint16_t port, Behaviour behaviour)
         : behaviour_(std::move(behaviour)) {
-        fd_ = ordax_test::ListenOnLoopback(ip, port, 4);
+        fd_ = ordax_test::ListenOnLoopback(ip, port, 4, &error_);
         ok_ = fd_ >= 0;
         if (ok_) thread_ = std::thread([this] { Run(); });
     }
@@ -40,6 +40,7 @@ public:
     RawPeer &operator=(const RawPeer &) = delete;
 
     bool ok() const { return ok_; }
+    const std::string &error() const { return error_; }  // why not ok(), the address named
     bool stopping() const { return stop_; }
     int accepted() const { return accepted_; }
 
@@ -85,6 +86,7 @@ private:
     Behaviour behaviour_;
     int fd_ = -1;
     bool ok_ = false;
+    std::string error_;
     std::atomic<bool> stop_{false};
     std::atomic<int> accepted_{0};
     std::thread thread_;

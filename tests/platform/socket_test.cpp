@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -35,7 +36,7 @@ struct Connection {
     OwnedSocket ours;
     int peer = -1;
     Connection() {
-        EXPECT_TRUE(listener.ok());
+        EXPECT_TRUE(listener.ok()) << listener.error();
         EXPECT_EQ(Sockets().connect(ours.s, Addr("127.0.0.1"), listener.Port()), 0);
         peer = listener.Accept();
         EXPECT_GE(peer, 0);
@@ -67,7 +68,7 @@ TEST(Sockets, NonBlockingRefusalEndsTheWaitWithTheSocketsError) {
 
 TEST(Sockets, NonBlockingConnectCompletesThroughTheWait) {
     ordax_test::LoopbackListener listener("127.0.0.1", 0);
-    ASSERT_TRUE(listener.ok());
+    ASSERT_TRUE(listener.ok()) << listener.error();
     OwnedSocket sock;
     ASSERT_EQ(Sockets().setKeepAlive(sock.s), 0);
     ASSERT_EQ(Sockets().setNonBlocking(sock.s), 0);
@@ -82,6 +83,29 @@ TEST(Sockets, NonBlockingConnectCompletesThroughTheWait) {
     int peer = listener.Accept();
     ASSERT_GE(peer, 0);
     ::close(peer);
+}
+
+// A test's listener that cannot have its address ends with the address
+// named and why, not with a bare failure.
+TEST(Sockets, ListenerThatCannotListenNamesTheAddress) {
+    ordax_test::LoopbackListener first("127.0.0.1", 0);
+    ASSERT_TRUE(first.ok()) << first.error();
+    const std::string taken = "127.0.0.1:" + std::to_string(first.Port());
+    struct Case {
+        const char *ip;
+        std::uint16_t port;
+        std::vector<std::string> parts;
+    } cases[] = {
+        {"127.0.0.1", first.Port(), {"cannot listen on " + taken + ": ", "the address is taken"}},
+        {"localhost", 2222, {"cannot listen on localhost: not a dotted IPv4 address"}},
+    };
+    for (const Case &c : cases) {
+        ordax_test::LoopbackListener second(c.ip, c.port);
+        EXPECT_FALSE(second.ok()) << c.ip;
+        for (const std::string &part : c.parts) {
+            EXPECT_NE(second.error().find(part), std::string::npos) << second.error();
+        }
+    }
 }
 
 TEST(Sockets, ReadWaitTimesOutWhenNothingArrives) {
@@ -225,7 +249,7 @@ TEST_P(WaitMany, MarksExactlyTheReadySockets) {
         ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
     }
     ordax_test::LoopbackListener listener("127.0.0.1", 0);
-    ASSERT_TRUE(listener.ok());
+    ASSERT_TRUE(listener.ok()) << listener.error();
     std::vector<plat::Socket> ours;
     std::vector<int> peers;
     std::vector<plat::WaitItem> items;

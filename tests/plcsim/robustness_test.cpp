@@ -183,6 +183,8 @@ TEST(Tables, DescriptionsDefaultsAndApiChecks) {
         EXPECT_FALSE(sim.LastError().empty());
     }
     EXPECT_EQ(sim.AddStation({"127.0.42.10", plcsim::Family::Slc5, ""}), -1);  // already bound
+    EXPECT_NE(sim.LastError().find("127.0.42.10:2222"), std::string::npos) << sim.LastError();
+    EXPECT_NE(sim.LastError().find("the address is taken"), std::string::npos) << sim.LastError();
     EXPECT_EQ(sim.AddStation({"localhost", plcsim::Family::Slc5, ""}), -1);
 
     plcsim::Address addr;

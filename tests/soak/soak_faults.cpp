@@ -71,7 +71,8 @@ void FaultThread::Run() {
         int pick = static_cast<int>(rng_() % static_cast<std::uint64_t>(total));
         const FaultRow *row = kFaults;
         while (pick >= row->weight) pick -= (row++)->weight;
-        const int handle = plant_.processors[rng_() % plant_.processors.size()];
+        const int handle =
+            plant_.processors[static_cast<std::size_t>(rng_() % plant_.processors.size())];
         Inject(row->kind, handle);
         ++counts_[static_cast<int>(row->kind)];
         if (row->lastsMaxMs > 0) {
@@ -97,11 +98,13 @@ void FaultThread::Inject(FaultKind kind, int handle) {
             plc.SetPreReply(plcsim::PreReply::WrongTns, 1 + static_cast<int>(rng_() % 3));
             break;
         case FaultKind::kSplitFrames:
-            plc.SetSplit({1 + rng_() % 8, 1 + rng_() % 16}, static_cast<int>(rng_() % 4));
+            plc.SetSplit({static_cast<std::size_t>(1 + rng_() % 8),
+                          static_cast<std::size_t>(1 + rng_() % 16)},
+                         static_cast<int>(rng_() % 4));
             break;
         case FaultKind::kCloseMidFrame:
             // Shorter than any reply: the header alone has 28 bytes.
-            plc.CloseAfterBytes(rng_() % 40);
+            plc.CloseAfterBytes(static_cast<std::size_t>(rng_() % 40));
             break;
         case FaultKind::kDrop:
             plc.DropConnections();

@@ -169,7 +169,7 @@ void SoakHost::Reparse(StationState &st, int i) {
 
 void SoakHost::Run() {
     while (!stop_) {
-        StationState &st = stations_[rng_() % stations_.size()];
+        StationState &st = stations_[static_cast<std::size_t>(rng_() % stations_.size())];
         const int i = static_cast<int>(rng_() % kItemCount);
         if (rng_() % kReparseOneIn == 0) Reparse(st, i);
         if (rng_() % kTimeoutChangeOneIn == 0) {

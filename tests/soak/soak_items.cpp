@@ -95,7 +95,7 @@ Value WrittenValue(const ItemSpec &item, int salt, std::uint64_t seq) {
             // Lengths from a few characters to the longest a read returns,
             // odd and even.
             Value text = head;
-            text.append(seq * 13 % (kMaxTextLength - text.size() + 1),
+            text.append(static_cast<std::size_t>(seq * 13 % (kMaxTextLength - text.size() + 1)),
                         static_cast<char>('a' + seq % 26));
             return text;
         }

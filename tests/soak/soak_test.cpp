@@ -249,12 +249,21 @@ void OpenCloseCycles(int cycles, std::atomic<int> &failures) {
 
 // Once the simulator has closed its side of every connection and
 // forgotten its request history, the process holds what it holds at rest.
-ordax_test::Resources AtRest(plcsim::Simulator &sim, const std::vector<int> &handles) {
+// A thread just joined may still be on its way out of the system's thread
+// table for a moment (long enough to see under an emulator), so with
+// `threadsAtMost` the count is also awaited, generously, down to that.
+ordax_test::Resources AtRest(plcsim::Simulator &sim, const std::vector<int> &handles,
+                             int threadsAtMost = -1) {
     const std::uint32_t start = plat::TickCount();
     while (sim.counters().openConnections != 0 && plat::TickWithin(start, 10000)) {
         plat::SleepMs(10);
     }
     for (int h : handles) sim.station(h).ClearHistory();
+    const std::uint32_t settle = plat::TickCount();
+    while (threadsAtMost >= 0 && ordax_test::ThreadCount() > threadsAtMost &&
+           plat::TickWithin(settle, 5000)) {
+        plat::SleepMs(10);
+    }
     return ordax_test::Snapshot();
 }
 
@@ -284,7 +293,7 @@ TEST(Soak, OpenCloseCyclesLeaveNoDescriptorThreadOrHeapBehind) {
     OpenCloseCycles(10, failures);  // the first cycles settle what stays (allocator caches)
     const ordax_test::Resources before = AtRest(sim, handles);
     OpenCloseCycles(kCyclesPerThread, failures);
-    const ordax_test::Resources after = AtRest(sim, handles);
+    const ordax_test::Resources after = AtRest(sim, handles, before.threads + kThreadSlack);
 
     std::printf("soak: %d open/close cycles: before %s; after %s\n",
                 kCycleThreads * kCyclesPerThread, before.Text().c_str(), after.Text().c_str());

@@ -57,10 +57,16 @@ protected:
             if (::chdir(dir_.c_str()) != 0) ::_exit(125);
             if (!std::freopen(out.c_str(), "w", stdout)) ::_exit(125);
             if (!std::freopen(err.c_str(), "w", stderr)) ::_exit(125);
-            std::vector<char *> argv{const_cast<char *>(program)};
+            std::vector<char *> argv;
+#ifdef ORDAX_EMULATOR
+            // A build this machine cannot run itself: the program runs under
+            // the emulator, as ctest runs the test program.
+            argv.push_back(const_cast<char *>(ORDAX_EMULATOR));
+#endif
+            argv.push_back(const_cast<char *>(program));
             for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
             argv.push_back(nullptr);
-            ::execv(program, argv.data());
+            ::execv(argv[0], argv.data());
             ::_exit(126);
         }
         return pid;
@@ -75,7 +81,9 @@ protected:
     }
 
     // Runs ordax with `args` in the test's directory.
-    ToolRun Ordax(const std::vector<std::string> &args) { return Finish(Start(args)); }
+    ToolRun Ordax(const std::vector<std::string> &args) {
+        return Finish(Start(args));
+    }
 
     // Waits (generously) until the running child's output holds `part`
     // after offset `from`; returns the offset past it, or npos.
@@ -96,6 +104,16 @@ protected:
 bool Has(const std::string &text, const std::string &part) {
     return text.find(part) != std::string::npos;
 }
+
+#ifdef ORDAX_EMULATOR
+// Why the tests that end a threaded child with a signal cannot run under the
+// emulator: qemu-i386 (7.2) resumes a thread whose signal handler returns
+// with the thread-local storage of the process's newest thread, so the
+// monitor's close after Ctrl-C looks like a call from the channel thread.
+constexpr char kSignalledChildUnderEmulator[] =
+    "qemu-i386 gives a thread back another thread's thread-local storage once a signal "
+    "handler returns; the monitor ended by a signal runs in the native builds";
+#endif
 
 // ---- describe
 
@@ -539,6 +557,9 @@ struct MonitorCase {
 // every gate, the values following the simulator, and on Ctrl-C or SIGTERM
 // the channel closed with the last round's result as exit code.
 TEST_F(ToolTest, MonitorPollsOneLineARoundUntilInterruptedThenClosesTheChannel) {
+#ifdef ORDAX_EMULATOR
+    GTEST_SKIP() << kSignalledChildUnderEmulator;
+#endif
     using plcsim::FileType;
     plcsim::Simulator sim;
     const int plc5 = sim.AddStation({"127.0.0.104", plcsim::Family::Plc5, "", 2222});
@@ -647,6 +668,9 @@ TEST_F(ToolTest, MonitorPollsOneLineARoundUntilInterruptedThenClosesTheChannel) 
 // result, values); the open, the close and the driver's messages go to
 // stderr.
 TEST_F(ToolTest, MonitorRecordsGoToStdoutAndTheRestToStderr) {
+#ifdef ORDAX_EMULATOR
+    GTEST_SKIP() << kSignalledChildUnderEmulator;
+#endif
     plcsim::Simulator sim;
     const int plc5 = sim.AddStation({"127.0.0.107", plcsim::Family::Plc5, "", 2222});
     ASSERT_GE(plc5, 0) << sim.LastError();

@@ -329,6 +329,8 @@ bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &e
         error += std::to_string(st.config.port);
         error += ": ";
         error += std::strerror(err);
+        // Another program on the machine, or a station of this simulator.
+        if (err == EADDRINUSE) error += " (the address is taken: something else listens there)";
         if (fd >= 0) close(fd);
         return false;
     }
