@@ -49,15 +49,12 @@ int StopChannel(DriverContext &ctx);
 // configured station, clears threadAlive and sets endEvent.
 void ChannelThread(DriverContext &ctx);
 
-// One supervision pass for station `number` (0..99) under its lock:
-// connects it if needed (switching to the partner when that fails) and,
-// while the channel is open, checks a hot-backup pair's master flag (N31:0
-// bit 0), switching to the partner when it is clear; at most two switches.
-// The caller must not hold the station's lock.
-void SupervisePass(DriverContext &ctx, StationEntry &station, int number);
-
-// The steps of a supervision pass, for a walk that connects its stations
-// side by side (channel_thread.cpp) rather than one pass after the other.
+// The steps of a station's supervision pass besides its connects, which the
+// walk (channel_thread.cpp) makes side by side through its batch of
+// attempts. A pass connects the station if needed (switching to the
+// partner when that fails) and, while the channel is open, checks a
+// hot-backup pair's master flag (N31:0 bit 0), switching to the partner
+// when it is clear; at most two switches.
 
 // After a failed connect: a pair makes its other address active and logs
 // so; true when it did (one attempt on it follows at once), false for a

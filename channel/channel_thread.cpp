@@ -197,7 +197,7 @@ void CloseAllStations(DriverContext &ctx) {
         StationEntry &st = ctx.stations[n];
         if (LoadRelaxed(st.plcType) == kPlcNone) continue;
         if (st.socket != plat::kNoSocket) {
-            TraceNote(TracePoint{ctx.trace, n, st.address}, TraceEvent::kClose);
+            TraceNote(StationTrace(ctx.trace, n, st.address), TraceEvent::kClose);
         }
         CloseStation(st);
     }

@@ -1,5 +1,6 @@
-// The supervision pass of one station: keep it connected and, for a
-// hot-backup pair, keep it on the processor that is master.
+// The steps of a station's supervision pass besides its connects: the fall
+// back to the partner after a failed connect and, for a hot-backup pair,
+// the master-flag check that keeps it on the processor that is master.
 #include <cstring>
 
 #include "channel/channel.h"
@@ -30,13 +31,10 @@ AddressText TextOf(const char (&field)[kAddressTextSize]) {
     return a;
 }
 
-TracePoint TraceAt(const DriverContext &ctx, const StationEntry &st, int number) {
-    return TracePoint{ctx.trace, number, st.address};
-}
-
 // Closes the station's connection; a connection there was goes to the trace.
 void CloseTraced(const DriverContext &ctx, StationEntry &st, int number) {
-    if (st.socket != plat::kNoSocket) TraceNote(TraceAt(ctx, st, number), TraceEvent::kClose);
+    if (st.socket != plat::kNoSocket)
+        TraceNote(StationTrace(ctx.trace, number, st.address), TraceEvent::kClose);
     CloseStation(st);
 }
 
@@ -45,7 +43,7 @@ void CloseTraced(const DriverContext &ctx, StationEntry &st, int number) {
 // names the new address on a line of the old.
 void SwitchAddress(const DriverContext &ctx, StationEntry &st, int number, StationLockHeld) {
     const bool toBase = st.onStandby != 0;
-    TraceNote(TraceAt(ctx, st, number), TraceEvent::kSwitch,
+    TraceNote(StationTrace(ctx.trace, number, st.address), TraceEvent::kSwitch,
               TextOf(toBase ? st.baseAddress : st.standbyAddress).text);
     // Transact tests plcType without the lock, so it is written whole.
     StoreRelaxed(st.plcType, toBase ? st.basePlcType : st.standbyPlcType);
@@ -119,24 +117,6 @@ FlagStep CheckMasterFlag(DriverContext &ctx, StationEntry &station, int number, 
     CloseTraced(ctx, station, number);
     SwitchAddress(ctx, station, number, held);
     return *switches < kMaxSwitchesPerPass ? FlagStep::kConnectAgain : FlagStep::kPassDone;
-}
-
-// Contract in channel.h. A failed connect of a pair switches to the partner
-// and tries it once at once. After each switch for a clear flag the loop
-// connects the new active address and reads its flag; a second switch ends
-// the pass on the starting address, unconnected, for the next pass to take
-// up.
-void SupervisePass(DriverContext &ctx, StationEntry &station, int number) {
-    plat::LockEnter(&station.lock);
-    int switches = 0;
-    do {
-        if (station.socket == plat::kNoSocket && OpenStation(ctx, station, kStationLockHeld) != 0 &&
-            FallBackToPartner(ctx, station, number, kStationLockHeld)) {
-            (void)OpenStation(ctx, station, kStationLockHeld);
-        }
-    } while (CheckMasterFlag(ctx, station, number, &switches, kStationLockHeld) ==
-             FlagStep::kConnectAgain);
-    plat::LockLeave(&station.lock);
 }
 
 }  // namespace ordax

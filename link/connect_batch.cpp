@@ -47,7 +47,7 @@ ConnectBatch::~ConnectBatch() {
 }
 
 TracePoint ConnectBatch::TraceAt(int station) const {
-    return TracePoint{trace_, station, attempts_[station].address};
+    return StationTrace(trace_, station, attempts_[station].address);
 }
 
 void ConnectBatch::Queue(int station) {

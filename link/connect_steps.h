@@ -1,5 +1,5 @@
-// The steps of a connection attempt that a single attempt (OpenStation) and
-// a batch of attempts (ConnectBatch) share. Each logs its own failure.
+// The steps of a connection attempt that the batch of attempts
+// (ConnectBatch) takes one by one. Each logs its own failure.
 #pragma once
 
 #include <cstdint>
@@ -30,10 +30,6 @@ AddressForm ParseAddress(const char *address, std::uint32_t *addr);
 // The name lookup of a host name. false = not found, or found as the
 // broadcast address (logged "Invalid host name").
 bool LookUpHost(const char *address, std::uint32_t *addr);
-
-// Both steps at once, for a single attempt: remote IPv4 address in network
-// order. false = unknown host or no address (logged).
-bool ResolveAddress(const char *address, std::uint32_t *addr);
 
 // True for the connect errors that mean "still under way".
 bool IsPendingConnect(int code);

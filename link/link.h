@@ -1,5 +1,6 @@
-// The PLC link: frames on a station's connection, the station connection
-// and its session, PCCC request encoding and the transaction engine.
+// The PLC link: frames on a station's connection, the station connection's
+// trace point and its close, PCCC request encoding and the transaction
+// engine. Connections are made by the batch of attempts (connect_batch.h).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include "core/codes.h"
 #include "core/context.h"
 #include "core/results.h"
+#include "diag/trace.h"
 #include "link/bytes.h"
 #include "link/encap.h"
 #include "platform/socket.h"
@@ -35,12 +37,11 @@ RcvResult RcvMsg(plat::Socket s, std::uint8_t *buffer, int *length, std::uint32_
 
 // ---- Station connection ---------------------------------------------------
 
-// One attempt to connect the station to its active address on port 2222 and
-// establish its session. Expects `station.socket` == -1. On success stores
-// the socket and the session handle and returns 0; otherwise leaves both
-// unchanged and returns 1. Every attempt ends with "Connected to" or
-// "Failure connecting to".
-int OpenStation(DriverContext &ctx, StationEntry &station, StationLockHeld);
+// Where a station's frames and events go in the channel's trace: station
+// `number` at `address`, its active address (or the copy an attempt took).
+inline TracePoint StationTrace(Trace *trace, int number, const char (&address)[kAddressTextSize]) {
+    return TracePoint{trace, number, address};
+}
 
 // Closes the station's socket (if any) and marks it unconnected (-1).
 void CloseStation(StationEntry &station);

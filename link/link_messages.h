@@ -39,9 +39,6 @@ inline constexpr Message<int, int, const char *> kSockOpt{
 inline constexpr Message<const char *> kIoctl{kLevelError,
                                               "Ordax : Failure setting ioctl for station at IP %s"};
 inline constexpr Message<const char *> kBadHost{kLevelError, "Ordax : Invalid host name: %s"};
-inline constexpr Message<> kConnectNoEvent{
-    kLevelError,
-    "Ordax : OpenStation internal error connect select completed with no event set on socket"};
 inline constexpr Message<> kConnectTimeout{kLevelDetail, "Ordax : connect select timeout"};
 inline constexpr Message<int, int> kConnectSelectErrno{kLevelDetail,
                                                        "Ordax : connect select Errno %d 0x%X"};

@@ -56,7 +56,7 @@ ReplyVerdict TakeReply(Transaction &txn, std::uint16_t tns, int length) {
 
 // Where the exchange's frames and events go in the channel's trace.
 TracePoint TraceAt(const DriverContext &ctx, const Transaction &txn, const StationEntry &st) {
-    return TracePoint{ctx.trace, txn.station, st.address};
+    return StationTrace(ctx.trace, txn.station, st.address);
 }
 
 // Closes a station whose connection is lost or timed out and makes it due

@@ -1,6 +1,7 @@
 // The channel block as tests, tools and benchmarks prepare it: a cleared
-// DriverContext with every socket -1 and the default timers, and stations
-// configured as the node file would configure them.
+// DriverContext with every socket -1 and the default timers, stations
+// configured as the node file would configure them, and connected as the
+// channel thread connects them.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "core/context.h"
+#include "link/connect_batch.h"
 #include "platform/lock.h"
 #include "platform/socket.h"
 
@@ -50,6 +52,23 @@ inline ordax::StationEntry &ConfigureStation(ordax::DriverContext &ctx, int stat
     std::snprintf(st.baseAddress, sizeof st.baseAddress, "%s", address);
     if (lock == StationLock::kInit) plat::LockInit(&st.lock);
     return st;
+}
+
+// Connects `station` (configured, lock created) as the channel thread's walk
+// does: one attempt through a batch of its own, awaited to its end (each
+// round waits the attempt's time left) and installed under the station's
+// lock. true = connected.
+inline bool ConnectStation(ordax::DriverContext &ctx, int station) {
+    ordax::ConnectBatch batch(ctx.timers, ctx.trace);
+    ordax::StationEntry &st = ctx.stations[station];
+    batch.Start(station, st.address);
+    while (batch.Pending()) batch.Advance(60000);
+    ordax::ConnectBatch::Finished done{};
+    plat::LockEnter(&st.lock);
+    const bool connected =
+        batch.NextFinished(&done) && batch.Install(station, st, ordax::kStationLockHeld);
+    plat::LockLeave(&st.lock);
+    return connected;
 }
 
 }  // namespace ordax_test

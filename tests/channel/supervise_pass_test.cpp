@@ -1,13 +1,16 @@
-// The supervision pass of one station, called directly on a prepared
-// channel block, against a simulated hot-backup pair: connection, the
-// master-flag read of N31:0, the switch-over and its messages.
+// The supervision pass of one station, made by one walk of the channel
+// thread over a prepared channel block, against a simulated hot-backup
+// pair: connection, the master-flag read of N31:0, the switch-over and its
+// messages.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "channel/channel.h"
+#include "core/relaxed.h"
 #include "link/link.h"
 #include "testkit/channel_block.h"
 #include "tests/channel/channel_fixture.h"
@@ -82,7 +85,21 @@ protected:
     // The block exists only once the simulator started.
     void TearDown() override {
         if (ctx_ == nullptr) return;
+        if (thread_.joinable()) {
+            StoreRelease(ctx_->runFlag, 0);
+            plat::EventSet(&ctx_->stopEvent);
+            thread_.join();
+        }
         for (StationEntry &st : ctx_->stations) CloseStation(st);
+    }
+    // Runs the channel thread until its first walk has ended. It then pauses
+    // (loopSleep, a minute) with the stations as the walk left them, until
+    // TearDown stops it.
+    void WalkOnce() {
+        ctx_->timers.loopSleep = 60000;
+        StoreRelaxed(ctx_->runFlag, 1);
+        thread_ = std::thread([this] { ChannelThread(*ctx_); });
+        ASSERT_TRUE(plat::EventWait(&ctx_->firstWalkEvent, 120000));
     }
     StationEntry &Prepare(const PassCase &c) {
         StationEntry &st = ordax_test::ConfigureStation(*ctx_, kStation, kPlc5, kBase);
@@ -132,6 +149,7 @@ protected:
     int standby_ = -1;
     int pair_ = -1;
     std::unique_ptr<DriverContext> ctx_;
+    std::thread thread_;
     ordax_test::MessageCapture log_;
 };
 
@@ -139,9 +157,7 @@ TEST_P(SupervisePassTest, ConnectsChecksTheMasterFlagAndSwitches) {
     const PassCase &c = GetParam();
     StationEntry &st = Prepare(c);
     if (c.startConnected) {
-        plat::LockEnter(&st.lock);
-        ASSERT_EQ(OpenStation(*ctx_, st, kStationLockHeld), 0);
-        plat::LockLeave(&st.lock);
+        ASSERT_TRUE(ordax_test::ConnectStation(*ctx_, kStation));
     }
     const plat::Socket socketBefore = st.socket;
     ShapeSimulator(c);
@@ -152,7 +168,7 @@ TEST_P(SupervisePassTest, ConnectsChecksTheMasterFlagAndSwitches) {
     const Transaction hostTxn = ctx_->txn;
     log_.Clear();
 
-    SupervisePass(*ctx_, st, kStation);
+    WalkOnce();
 
     EXPECT_EQ(chantest::PassMessages(log_), c.messages);
     EXPECT_EQ(st.onStandby, c.endOnStandby ? 1 : 0);

@@ -17,7 +17,7 @@ TEST(Allocations, NonePerTransactInSteadyState) {
     ASSERT_TRUE(sim.Start());
     auto ctx = linktest::NewContext();
     StationEntry &st = linktest::Configure(*ctx, 9, kPlc5, "127.0.0.32");
-    ASSERT_EQ(OpenStation(*ctx, st, kStationLockHeld), 0);
+    ASSERT_TRUE(ordax_test::ConnectStation(*ctx, 9));
 
     Transaction &txn = ctx->txn;
     txn.station = 9;

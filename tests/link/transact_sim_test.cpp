@@ -40,14 +40,8 @@ protected:
         if (ctx_ == nullptr) return;
         for (StationEntry &st : ctx_->stations) CloseStation(st);
     }
-    // As the supervision pass does it: under the station's lock.
-    int Connect(int station) {
-        StationEntry &st = ctx_->stations[station];
-        plat::LockEnter(&st.lock);
-        int rc = OpenStation(*ctx_, st, kStationLockHeld);
-        plat::LockLeave(&st.lock);
-        return rc;
-    }
+    // As the channel thread's walk does it.
+    int Connect(int station) { return ordax_test::ConnectStation(*ctx_, station) ? 0 : 1; }
     plcsim::Station &Sim(int station) {
         return sim_.station(station == kPlc5Station ? plc5_ : slc_);
     }
@@ -282,6 +276,7 @@ TEST_F(LinkSim, SessionFailuresAndLimits) {
     Sim(kSlcStation).SetSessionSilent(true);
     EXPECT_EQ(Connect(kSlcStation), 1);
     EXPECT_TRUE(log_.Has("Ordax : session establish received failed", kLevelDetail));
+    EXPECT_FALSE(log_.Has("Ordax : Timeout from receive message", kLevelError)) << "no byte came";
     Sim(kSlcStation).SetSessionSilent(false);
 
     Sim(kSlcStation).SetSessionDataLength(16);
