@@ -6,13 +6,13 @@
 #include <memory>
 #include <mutex>
 
-#include "testkit/raw_client.h"
+#include "testkit/independent_client.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
 
 using plcsim_test::Bytes;
-using plcsim_test::RawClient;
+using plcsim_test::IndependentClient;
 
 constexpr const char *kPlc5Ip = "127.0.44.2";
 constexpr const char *kSlcIp = "127.0.44.3";
@@ -31,7 +31,7 @@ plcsim::Simulator &Sim() {
 
 void Exchanges(benchmark::State &state, const char *ip, bool slc) {
     Sim();
-    RawClient c;
+    IndependentClient c;
     if (!c.Open(ip)) {
         state.SkipWithError("cannot connect to the simulator");
         return;

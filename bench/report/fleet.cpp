@@ -9,7 +9,8 @@
 #include "core/context.h"
 #include "core/relaxed.h"
 #include "platform/clock.h"
-#include "tests/channel/channel_fixture.h"
+#include "testkit/host_channel.h"
+#include "testkit/station_watch.h"
 
 namespace bench {
 
@@ -85,7 +86,7 @@ int ConnectedStations(ordax::DriverContext &ctx) {
     int connected = 0;
     for (ordax::StationEntry &st : ctx.stations) {
         if (ordax::LoadRelaxed(st.plcType) == ordax::kPlcNone) continue;
-        connected += chantest::ViewLocked(st).socket != plat::kNoSocket ? 1 : 0;
+        connected += ordax_test::ViewLocked(st).socket != plat::kNoSocket ? 1 : 0;
     }
     return connected;
 }

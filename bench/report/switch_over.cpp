@@ -12,7 +12,8 @@
 
 #include "bench/report/measure.h"
 #include "platform/clock.h"
-#include "tests/channel/channel_fixture.h"
+#include "testkit/host_channel.h"
+#include "testkit/station_watch.h"
 
 namespace bench {
 
@@ -59,7 +60,7 @@ std::vector<std::string> PairChannel(const SwitchCase &c) {
 double UntilServedBy(ordax::DriverContext &ctx, std::uint16_t mark, Clock::time_point t0) {
     while (MsSince(t0) < kGiveUpMs) {
         std::uint16_t value = 0;
-        if (chantest::ReadN7(ctx, kPairStation, &value) == ordax::kLinkOk && value == mark) {
+        if (ordax_test::ReadN7(ctx, kPairStation, &value) == ordax::kLinkOk && value == mark) {
             return MsSince(t0);
         }
         plat::SleepMs(kPollMs);

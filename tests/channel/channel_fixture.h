@@ -25,6 +25,7 @@
 #include "testkit/host_channel.h"
 #include "testkit/messages.h"
 #include "testkit/process_resources.h"
+#include "testkit/station_watch.h"
 
 namespace chantest {
 
@@ -33,21 +34,10 @@ using ordax_test::HostBlock;
 using ordax_test::NewHostBlock;
 using ordax_test::NodeDir;
 using ordax_test::OpenCommand;
-
-// A host read of N7:0 at `station`, taking the station's lock.
-inline ordax::LinkResult ReadN7(ordax::DriverContext &ctx, int station,
-                                std::uint16_t *value = nullptr) {
-    ordax::Transaction txn{};
-    txn.function = ordax::ReadSingleWord;
-    txn.station = static_cast<std::uint8_t>(station);
-    txn.fileType = ordax::kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = ordax::kNoBit;
-    const ordax::LinkResult result = ordax::Transact(ctx, txn, nullptr);
-    if (value != nullptr) *value = txn.data[0];
-    return result;
-}
+using ordax_test::ReadN7;
+using ordax_test::StationView;
+using ordax_test::ViewLocked;
+using ordax_test::WaitUntil;
 
 // The messages of connection attempts, hot-backup switch-over and
 // master-flag reads, in the order they came, as "level|text".
@@ -72,33 +62,6 @@ inline int CountMessages(const ordax_test::MessageCapture &log, const std::strin
     int n = 0;
     for (const ordax_test::Message &m : log.All()) n += m.text == text ? 1 : 0;
     return n;
-}
-
-// What the tests look at in a station, copied under its lock while a
-// channel thread may be working on it.
-struct StationView {
-    std::int32_t plcType;
-    std::int32_t onStandby;
-    plat::Socket socket;
-    std::string address;
-};
-
-inline StationView ViewLocked(ordax::StationEntry &st) {
-    plat::LockEnter(&st.lock);
-    StationView v{st.plcType, st.onStandby, st.socket,
-                  std::string(st.address, strnlen(st.address, sizeof st.address))};
-    plat::LockLeave(&st.lock);
-    return v;
-}
-
-// Polls `done` every 10 ms for at most `limitMs`; true once it holds.
-inline bool WaitUntil(const std::function<bool()> &done, std::uint32_t limitMs) {
-    const std::uint32_t start = plat::TickCount();
-    while (!done()) {
-        if (!plat::TickWithin(start, limitMs)) return false;
-        plat::SleepMs(10);
-    }
-    return true;
 }
 
 using ordax_test::DescriptorCount;

@@ -22,12 +22,12 @@ protected:
     }
     Bytes Plc5(const Bytes &pccc) { return Ex(p_, pccc); }
     Bytes Slc(const Bytes &pccc) { return Ex(s_, pccc); }
-    static Bytes Ex(RawClient &c, const Bytes &pccc) {
+    static Bytes Ex(IndependentClient &c, const Bytes &pccc) {
         Bytes r;
         EXPECT_TRUE(c.Exchange(pccc, r));
         return r;
     }
-    RawClient p_, s_;
+    IndependentClient p_, s_;
 };
 
 TEST_F(Commands, Plc5BlockWriteThenReadRoundTrips) {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/raw_client.h"
+#include "testkit/independent_client.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace plcsim_test {

@@ -10,7 +10,7 @@ using plcsim::FileType;
 class GoldenFrames : public SimTest {
 protected:
     // Header of a request with the client's session and the given context bytes.
-    Bytes Header(RawClient &c, uint16_t dataLength, uint8_t ctxHi, uint8_t ctxLo) {
+    Bytes Header(IndependentClient &c, uint16_t dataLength, uint8_t ctxHi, uint8_t ctxLo) {
         const uint8_t *s = c.session();
         Bytes h = {0x01,
                    0x07,
@@ -32,18 +32,18 @@ protected:
         h.insert(h.end(), {0x00, 0x05, 0x00, 0x00});
         return h;
     }
-    Bytes Frame(RawClient &c, uint8_t ctxHi, uint8_t ctxLo, const Bytes &pccc) {
+    Bytes Frame(IndependentClient &c, uint8_t ctxHi, uint8_t ctxLo, const Bytes &pccc) {
         Bytes f = Header(c, static_cast<uint16_t>(4 + pccc.size()), ctxHi, ctxLo);
         f.insert(f.end(), pccc.begin(), pccc.end());
         return f;
     }
     // Expected reply: mode 2, command 7, session and context echoed, prefix, PCCC reply.
-    Bytes Reply(RawClient &c, uint8_t ctxHi, uint8_t ctxLo, const Bytes &pccc) {
+    Bytes Reply(IndependentClient &c, uint8_t ctxHi, uint8_t ctxLo, const Bytes &pccc) {
         Bytes f = Frame(c, ctxHi, ctxLo, pccc);
         f[0] = 0x02;
         return f;
     }
-    Bytes Send(RawClient &c, const Bytes &frame) {
+    Bytes Send(IndependentClient &c, const Bytes &frame) {
         Bytes r;
         EXPECT_TRUE(c.Send(frame));
         EXPECT_TRUE(c.ReadFrame(r));
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(GoldenFrames, Plc5WordRangeReadOfN7_10) {
     ASSERT_TRUE(plc5().SetWord(N(7, 10), 0xBEEF));
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes pccc = {0x0F, 0x00, 0x02, 0x01, 0x01, 0x00, 0x00,
                   0x01, 0x00, 0x06, 0x07, 0x0A, 0x02, 0x00};
@@ -88,7 +88,7 @@ TEST_F(GoldenFrames, Plc5WordRangeReadOfN7_10) {
 
 TEST_F(GoldenFrames, SlcTypedReadOfN7_10) {
     ASSERT_TRUE(slc().SetWord(N(7, 10), 0x1234));
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kSlcIp));
     Bytes pccc = {0x0F, 0x00, 0x02, 0x01, 0xA2, 0x02, 0x07, 0x89, 0x0A, 0x00};
     Bytes frame = Frame(c, 0x01, 0x02, pccc);
@@ -106,7 +106,7 @@ TEST_F(GoldenFrames, SlcTypedReadOfN7_10) {
 
 TEST_F(GoldenFrames, Plc5ReadModifyWriteSetsAndClearsBit3OfB3_5) {
     ASSERT_TRUE(plc5().SetWord({FileType::B, 3, 5}, 0x0101));
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes set = {0x0F, 0x00, 0x07, 0x00, 0x26, 0x06, 0x03, 0x05, 0xF7, 0xFF, 0x08, 0x00};
     Bytes r = Send(c, Frame(c, 0x00, 0x07, set));
@@ -124,7 +124,7 @@ TEST_F(GoldenFrames, Plc5ReadModifyWriteSetsAndClearsBit3OfB3_5) {
 
 TEST_F(GoldenFrames, SlcMaskedWriteSetsAndClearsBit3OfB3_5) {
     ASSERT_TRUE(slc().SetWord({FileType::B, 3, 5}, 0x8001));
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kSlcIp));
     Bytes set = {0x0F, 0x00, 0x07, 0x00, 0xAB, 0x02, 0x03,
                  0x85, 0x05, 0x00, 0x08, 0x00, 0x08, 0x00};
@@ -139,7 +139,7 @@ TEST_F(GoldenFrames, SlcMaskedWriteSetsAndClearsBit3OfB3_5) {
 }
 
 TEST_F(GoldenFrames, WriteWordsToN7_300WithTheEscapedElement) {
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     Bytes plc5Write = {0x0F, 0x00, 0x09, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00,
@@ -159,7 +159,7 @@ TEST_F(GoldenFrames, WriteWordsToN7_300WithTheEscapedElement) {
 TEST_F(GoldenFrames, TimerSubElementAddressesOfBothFamilies) {
     ASSERT_TRUE(plc5().SetWord({FileType::T, 4, 2, 1}, 500));
     ASSERT_TRUE(slc().SetWord({FileType::T, 4, 2, 1}, 600));
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     Bytes plc5Read = {0x0F, 0x00, 0x03, 0x00, 0x01, 0x00, 0x00, 0x01,
@@ -174,7 +174,7 @@ TEST_F(GoldenFrames, TimerSubElementAddressesOfBothFamilies) {
 }
 
 TEST_F(GoldenFrames, SizeFormsAroundTheEscape) {
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     // 127 words: byte size 254 in the short forms.
@@ -195,7 +195,7 @@ TEST_F(GoldenFrames, SizeFormsAroundTheEscape) {
 
 TEST_F(GoldenFrames, PublishedOneByteSizeFieldIsAcceptedToo) {
     ASSERT_TRUE(plc5().SetWord(N(7, 10), 0x0A0B));
-    RawClient p;
+    IndependentClient p;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     Bytes r = Send(p, Frame(p, 0, 4, {0x0F, 0, 4, 0, 0x01, 0, 0, 1, 0, 0x06, 0x07, 0x0A, 0x02}));
     EXPECT_EQ(r, Reply(p, 0, 4, {0x4F, 0x00, 0x04, 0x00, 0x0B, 0x0A}));
@@ -204,7 +204,7 @@ TEST_F(GoldenFrames, PublishedOneByteSizeFieldIsAcceptedToo) {
 
 TEST_F(GoldenFrames, FileNumbers254And255) {
     ASSERT_TRUE(plc5().SetWord(N(255, 3), 77));
-    RawClient p;
+    IndependentClient p;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     Bytes r =
         Send(p, Frame(p, 0, 5,

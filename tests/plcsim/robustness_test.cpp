@@ -11,7 +11,7 @@ class Robustness : public SimTest {
 protected:
     // The station still answers a good request on a fresh connection.
     void ExpectStillServing(const char *ip) {
-        RawClient c;
+        IndependentClient c;
         Bytes r;
         ASSERT_TRUE(c.Open(ip));
         ASSERT_TRUE(c.Exchange(
@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(Robustness, HugeDataLengthClosesTheConnection) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes f = PcccFrame(c.session(), 1, Plc5Read(1, 7, 0, 1));
     f[2] = 0xFF;
@@ -33,7 +33,7 @@ TEST_F(Robustness, HugeDataLengthClosesTheConnection) {
 }
 
 TEST_F(Robustness, DataLengthBeyondWhatArrivedWaitsWithoutAnswering) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes f = PcccFrame(c.session(), 1, Plc5Read(1, 7, 0, 1));
     f[3] = static_cast<uint8_t>(f[3] + 20);
@@ -43,7 +43,7 @@ TEST_F(Robustness, DataLengthBeyondWhatArrivedWaitsWithoutAnswering) {
 }
 
 TEST_F(Robustness, TruncatedCommandsAreRefusedNotCrashed) {
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     const Bytes full[] = {Plc5Read(1, 7, 300, 2, 1), Plc5Write(1, 7, 300, {1, 2}),
@@ -51,7 +51,7 @@ TEST_F(Robustness, TruncatedCommandsAreRefusedNotCrashed) {
     const Bytes slcFull[] = {SlcRead(1, 7, 0x89, 300, 300), SlcWrite(1, 7, 0x89, 300, {1}),
                              SlcMasked(1, 7, 0x89, 300, 1, 1)};
     for (int family = 0; family < 2; ++family) {
-        RawClient &c = family == 0 ? p : s;
+        IndependentClient &c = family == 0 ? p : s;
         for (const Bytes &cmd : family == 0 ? full : slcFull) {
             for (size_t cut = 5; cut < cmd.size(); ++cut) {
                 // A read cut to the one-byte size form, or a write cut to fewer words (one
@@ -75,7 +75,7 @@ TEST_F(Robustness, RandomFramesNeverStallTheLoop) {
     auto byte = [&] { return static_cast<uint8_t>(rng() & 0xFF); };
     for (int round = 0; round < 200; ++round) {
         const char *ip = round % 2 ? kSlcIp : kPlc5Ip;
-        RawClient c;
+        IndependentClient c;
         ASSERT_TRUE(c.Open(ip));
         Bytes f;
         if (round % 3 == 0) {
@@ -108,7 +108,7 @@ TEST_F(Robustness, RandomFramesNeverStallTheLoop) {
 }
 
 TEST_F(Robustness, PipelinedRequestsAreAnsweredInOrder) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes burst;
     for (uint16_t tns = 1; tns <= 50; ++tns) {
@@ -134,10 +134,10 @@ TEST(Scale, HundredStationsWithSeveralConnectionsEach) {
         ASSERT_TRUE(sim.station(h).SetWord(N(7, 1), static_cast<uint16_t>(i)));
     }
     ASSERT_TRUE(sim.Start());
-    std::vector<std::unique_ptr<RawClient>> clients;
+    std::vector<std::unique_ptr<IndependentClient>> clients;
     for (int i = 0; i < 100; ++i)
         for (int k = 0; k < 3; ++k) {
-            clients.push_back(std::make_unique<RawClient>());
+            clients.push_back(std::make_unique<IndependentClient>());
             ASSERT_TRUE(clients.back()->Open(ips[static_cast<size_t>(i)])) << i;
         }
     for (size_t n = 0; n < clients.size(); ++n) {
@@ -152,7 +152,7 @@ TEST(Scale, HundredStationsWithSeveralConnectionsEach) {
     sim.Stop();
     EXPECT_EQ(sim.counters().openConnections, 0u);
     ASSERT_TRUE(sim.Start());  // restart with the listeners kept
-    RawClient again;
+    IndependentClient again;
     EXPECT_TRUE(again.Open(ips[5]));
 }
 

@@ -26,7 +26,7 @@ protected:
 };
 
 TEST_F(Faults, SessionReplyAssignsANonZeroHandlePerConnection) {
-    RawClient a, b;
+    IndependentClient a, b;
     Bytes ra, rb;
     ASSERT_TRUE(a.Connect(kPlc5Ip));
     ASSERT_TRUE(a.OpenSession(&ra));
@@ -50,7 +50,7 @@ TEST_F(Faults, SessionReplyAssignsANonZeroHandlePerConnection) {
 }
 
 TEST_F(Faults, PcccWithoutSessionGetsStatus0x64AndNoPcccReply) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Connect(kPlc5Ip));
     const uint8_t none[4] = {0, 0, 0, 0};
     Bytes r;
@@ -69,7 +69,7 @@ TEST_F(Faults, PcccWithoutSessionGetsStatus0x64AndNoPcccReply) {
 }
 
 TEST_F(Faults, UnsupportedEncapsulationCommandAndTooShortData) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kSlcIp));
     Bytes f = SessionRequest();
     f[1] = 0x65;
@@ -86,7 +86,7 @@ TEST_F(Faults, UnsupportedEncapsulationCommandAndTooShortData) {
 
 TEST_F(Faults, ReplyDelayHoldsThisStationOnly) {
     plc5().SetReplyDelay(400);
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     ASSERT_TRUE(p.Send(PcccFrame(p.session(), 1, Plc5Read(1, 7, 0, 1))));
@@ -102,7 +102,7 @@ TEST_F(Faults, ReplyDelayHoldsThisStationOnly) {
 
 TEST_F(Faults, SwallowLeavesTheNextRequestsUnanswered) {
     plc5().SwallowNext(2);
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes r;
     EXPECT_FALSE(c.Exchange(Plc5Read(1, 7, 0, 1), r, 200));
@@ -113,7 +113,7 @@ TEST_F(Faults, SwallowLeavesTheNextRequestsUnanswered) {
 }
 
 TEST_F(Faults, PreRepliesComeBeforeTheRightReply) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes bad, good;
     plc5().SetPreReply(plcsim::PreReply::WrongTns);
@@ -142,7 +142,7 @@ TEST_F(Faults, PreRepliesComeBeforeTheRightReply) {
 
 TEST_F(Faults, SplitSendsPiecesWithPausesHeaderIncluded) {
     plc5().SetSplit({10, 8}, 120);
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Connect(kPlc5Ip));
     ASSERT_TRUE(c.Send(SessionRequest()));
     Bytes part;
@@ -163,7 +163,7 @@ TEST_F(Faults, SplitSendsPiecesWithPausesHeaderIncluded) {
 
 // Reads one frame and returns the sizes of the pieces it arrived in. Each piece is one send on
 // loopback, so one read returns one piece as long as the reads keep up with the pauses.
-std::vector<size_t> ReadPieces(RawClient &c) {
+std::vector<size_t> ReadPieces(IndependentClient &c) {
     std::vector<size_t> sizes;
     Bytes got;
     while (got.size() < 28 || got.size() < 28u + Be16(got, 2)) {
@@ -217,7 +217,7 @@ TEST_F(Faults, SplitRepeatsTheLastPieceSizeToTheEndOfTheFrame) {
     for (const Case &k : cases) {
         SCOPED_TRACE(::testing::PrintToString(k.split) + (k.sessionReply ? " session" : " read"));
         plc5().SetSplit({}, 0);
-        RawClient c;
+        IndependentClient c;
         Bytes frame;
         if (k.sessionReply) {
             ASSERT_TRUE(c.Connect(kPlc5Ip));
@@ -243,14 +243,14 @@ TEST_F(Faults, SplitRepeatsTheLastPieceSizeToTheEndOfTheFrame) {
 }
 
 TEST_F(Faults, CloseAfterBytesCutsTheNextReply) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     plc5().CloseAfterBytes(20);
     ASSERT_TRUE(c.Send(PcccFrame(c.session(), 1, Plc5Read(1, 7, 0, 1))));
     Bytes got;
     EXPECT_TRUE(c.ReadExact(20, got));
     EXPECT_TRUE(c.ClosedByPeer());
-    RawClient d;
+    IndependentClient d;
     ASSERT_TRUE(d.Open(kPlc5Ip));
     Bytes r;
     EXPECT_TRUE(d.Exchange(Plc5Read(2, 7, 0, 1), r));  // one-shot
@@ -262,7 +262,7 @@ TEST_F(Faults, StallSendsPartOfTheSessionReplyThenHoldsTheConnection) {
     plc5().StallAfterBytes(10);
     for (int conn = 0; conn < 2; ++conn) {
         SCOPED_TRACE(conn);
-        RawClient c;
+        IndependentClient c;
         ASSERT_TRUE(c.Connect(kPlc5Ip));
         ASSERT_TRUE(c.Send(SessionRequest()));
         Bytes got;
@@ -274,13 +274,13 @@ TEST_F(Faults, StallSendsPartOfTheSessionReplyThenHoldsTheConnection) {
         EXPECT_TRUE(c.Silent(200));
     }
     plc5().ClearFaults();
-    RawClient d;
+    IndependentClient d;
     EXPECT_TRUE(d.Open(kPlc5Ip));
 }
 
 TEST_F(Faults, RefusedConnectionsAndResume) {
     plc5().SetAccepting(false);
-    RawClient c;
+    IndependentClient c;
     EXPECT_FALSE(c.Connect(kPlc5Ip));
     EXPECT_EQ(c.error(), ECONNREFUSED);
     plc5().SetAccepting(true);
@@ -318,20 +318,20 @@ TEST_F(Faults, SilentStationLeavesConnectsPending) {
         }
         EXPECT_EQ(st->counters().connections, 0u);
         st->SetSilent(false);
-        RawClient c;
+        IndependentClient c;
         EXPECT_TRUE(c.Open(ip));
         st->SetSilent(true);
         EXPECT_TRUE(ConnectStaysPending(ip.c_str(), 300)) << "silent again";
         st->ClearFaults();
-        RawClient d;
+        IndependentClient d;
         EXPECT_TRUE(d.Open(ip)) << "ClearFaults ends the silence";
     }
-    RawClient other;
+    IndependentClient other;
     EXPECT_TRUE(other.Open(kSlcIp)) << "the other stations keep serving";
 }
 
 TEST_F(Faults, DropConnectionsClosesOpenOnes) {
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kSlcIp));
     EXPECT_EQ(slc().counters().openConnections, 1u);
     slc().DropConnections();
@@ -341,7 +341,7 @@ TEST_F(Faults, DropConnectionsClosesOpenOnes) {
 
 TEST_F(Faults, SilentSessionAndLongSessionReply) {
     slc().SetSessionSilent(true);
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Connect(kSlcIp));
     ASSERT_TRUE(c.Send(SessionRequest()));
     EXPECT_TRUE(c.Silent(200));
@@ -365,7 +365,7 @@ TEST_F(Faults, HotBackupPairSwapsTheMasterFlag) {
     sim_.SwapMaster(pair);
     sim_.SwapMaster(pair);
     EXPECT_EQ(sim_.Master(pair), plc5_);
-    RawClient p, s;
+    IndependentClient p, s;
     ASSERT_TRUE(p.Open(kPlc5Ip));
     ASSERT_TRUE(s.Open(kSlcIp));
     Bytes r;
@@ -390,7 +390,7 @@ TEST_F(Faults, InspectionKeepsRecentRequestsAndAWireLog) {
         std::lock_guard<std::mutex> hold(m);
         log.push_back(s);
     });
-    RawClient c;
+    IndependentClient c;
     ASSERT_TRUE(c.Open(kPlc5Ip));
     Bytes r;
     ASSERT_TRUE(c.Exchange(Plc5Read(0x0102, 7, 10, 1), r));

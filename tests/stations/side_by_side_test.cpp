@@ -22,11 +22,14 @@
 #include "platform/clock.h"
 #include "testkit/host_channel.h"
 #include "testkit/messages.h"
+#include "testkit/station_watch.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
 
 using namespace ordax;
+using ordax_test::ReadN7;
+using ordax_test::WaitUntil;
 
 constexpr std::uint32_t kConnectMs = 1000;
 constexpr std::uint32_t kSessionMs = 1000;
@@ -128,26 +131,6 @@ std::vector<std::string> Messages(const ordax_test::MessageCapture &log) {
         out.push_back(std::to_string(m.level) + "|" + m.text);
     }
     return out;
-}
-
-LinkResult ReadN7(DriverContext &ctx, int station) {
-    Transaction txn{};
-    txn.function = ReadSingleWord;
-    txn.station = static_cast<std::uint8_t>(station);
-    txn.fileType = kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = kNoBit;
-    return Transact(ctx, txn, nullptr);
-}
-
-bool WaitUntil(const std::function<bool()> &done, std::uint32_t limitMs) {
-    const std::uint32_t start = plat::TickCount();
-    while (!done()) {
-        if (!plat::TickWithin(start, limitMs)) return false;
-        plat::SleepMs(10);
-    }
-    return true;
 }
 
 // Adds a simulated station of `kind` at `ip`; -1 when it could not be.

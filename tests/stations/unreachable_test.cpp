@@ -21,11 +21,13 @@
 #include "platform/socket.h"
 #include "testkit/host_channel.h"
 #include "testkit/messages.h"
+#include "testkit/station_watch.h"
 #include "tools/plcsim/plcsim.h"
 
 namespace {
 
 using namespace ordax;
+using ordax_test::ReadN7;
 
 constexpr int kChannel = 71;
 constexpr int kAnswering = 1;
@@ -154,19 +156,6 @@ std::vector<Param> AllParams() {
         out.push_back({c, true});
     }
     return out;
-}
-
-LinkResult ReadN7(DriverContext &ctx, int station, std::uint16_t *value) {
-    Transaction txn{};
-    txn.function = ReadSingleWord;
-    txn.station = static_cast<std::uint8_t>(station);
-    txn.fileType = kFileN;
-    txn.fileNumber = 7;
-    txn.count = 1;
-    txn.bit = kNoBit;
-    const LinkResult result = Transact(ctx, txn, nullptr);
-    *value = txn.data[0];
-    return result;
 }
 
 std::vector<std::string> Messages(const ordax_test::MessageCapture &log) {

@@ -52,12 +52,12 @@ inline uint16_t Le16(const Bytes &b, size_t at) {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
-class RawClient {
+class IndependentClient {
 public:
-    RawClient() = default;
-    ~RawClient() { Close(); }
-    RawClient(const RawClient &) = delete;
-    RawClient &operator=(const RawClient &) = delete;
+    IndependentClient() = default;
+    ~IndependentClient() { Close(); }
+    IndependentClient(const IndependentClient &) = delete;
+    IndependentClient &operator=(const IndependentClient &) = delete;
 
     // Connects; false with error() set to the errno on failure.
     bool Connect(const std::string &ip, uint16_t port = 2222) {
