@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <random>
 #include <stdexcept>
 
 #include "host/tamhub.h"
@@ -88,28 +87,8 @@ int Channel::Close() {
     return Call(PDX_CLOSE_CHANNEL, nullptr);
 }
 
-ScratchDir::ScratchDir() {
-    namespace fs = std::filesystem;
-    std::random_device entropy;
-    std::mt19937_64 random(entropy());
-    const fs::path base = fs::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "ordax-%016llx",
-                      static_cast<unsigned long long>(random()));
-        fs::path candidate = base / name;
-        if (fs::create_directory(candidate)) {
-            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a scratch directory in " + base.string());
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+ScratchDir::ScratchDir() : ordax_tools::ScratchDir("ordax") {
+    if (!ok()) throw std::runtime_error("cannot create a scratch directory: " + error());
 }
 
 InDirectory::InDirectory(const std::filesystem::path &dir)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ordax.h"
+#include "tools/scratch_dir.h"
 
 namespace ordax_cli {
 
@@ -61,17 +62,11 @@ private:
 };
 
 // A fresh private directory under the system's temporary directory, removed
-// with everything in it when the object goes.
-class ScratchDir {
+// with everything in it when the object goes; std::runtime_error when it
+// cannot be made.
+class ScratchDir : public ordax_tools::ScratchDir {
 public:
     ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir &) = delete;
-    ScratchDir &operator=(const ScratchDir &) = delete;
-    const std::filesystem::path &path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 // Makes `dir` the current directory for its lifetime.
