@@ -209,6 +209,150 @@ void CheckBlock(HostBlock &now, HostBlock &was) {
     FUZZ_CHECK(a.socketsStarted == b.socketsStarted);
 }
 
+// The host's record of the input.
+void FillRecord(GateAccess &g, const fuzz::AccessHead &h) {
+    g.addressText = "05N007000";
+    g.station = Select(fuzz::kAccessStations, h.station);
+    g.fileType = Select(fuzz::kAccessLetters, h.letter);
+    g.packedAddress = static_cast<std::int32_t>(h.packed);
+    g.bit = Field(fuzz::kAccessBits, h.bit);
+    g.valueBits = Field(fuzz::kAccessWidths, h.width);
+    g.count = h.count;
+}
+
+// The host's buffer: guards, then the `claim` bytes of `fill` (a text
+// write's text ends in a NUL), then guards.
+Bytes HostBuffer(std::size_t claim, const Bytes &fill, bool textWrite) {
+    Bytes host(kGuard + claim + kGuard, kGuardByte);
+    std::uint8_t *values = host.data() + kGuard;
+    for (std::size_t i = 0; i < claim; ++i) values[i] = fill.empty() ? 0x5C : fill[i % fill.size()];
+    if (textWrite) values[claim - 1] = 0;
+    return host;
+}
+
+// The open channel in a block of guard bytes, station 5 of the input's
+// family with the input's link state, and `texts` (two texts in the block's
+// file, for the delivery after an N block read) as its string definitions.
+void SetUpBlock(HostBlock &block, const fuzz::AccessHead &h, ordax::StringDefinition (&texts)[2]) {
+    std::memset(block.bytes, kGuardByte, kBlockBytes);
+    ordax::DriverContext &ctx = block.ctx();
+    ordax_test::ClearChannelBlock(ctx, ordax_test::ChannelState::kOpen);
+    ctx.channelOpen = (h.link & 1) != 0 ? 0 : 1;
+    ctx.clientId = 0x2A;
+    ctx.clientName = gClientName;
+    ordax::StationEntry &st = ordax_test::ConfigureStation(
+        ctx, kStation, Select(fuzz::kAccessFamilies, h.family), "127.0.0.1");
+    st.tns = h.tns;
+    st.socket = (h.link & 2) != 0 ? plat::kNoSocket : ordax_test::kFakeSocket;
+    st.lastSupervision = 4242;
+    for (std::uint16_t &w : ctx.txn.data) w = kLeftOver;
+    const int element = static_cast<int>(h.packed & 0xFFF);
+    const int file = static_cast<int>((h.packed >> 12) & 0xFFF);
+    texts[0] = {&texts[1], 1, kStation, 'Y', file, element + h.text % 7, h.text % 100};
+    texts[1] = {nullptr, 2, kStation, 'X', file, element, 99};
+    ctx.stringDefinitions = &texts[0];
+}
+
+// The socket's replies: the input's recv script, or up to three replies
+// made of status bytes and a data pattern from the input.
+void ScriptReplies(fuzz::Input &in, const fuzz::AccessHead &h, ordax_test::FakeNet &net) {
+    fuzzsock::SetSendMode(net, Select(fuzz::kSendModes, static_cast<std::uint8_t>(h.link >> 2)));
+    if (h.replies % 4 == 0) {
+        fuzzsock::ParseRecvSteps(in, net);
+        return;
+    }
+    std::uint8_t shapes[3][3] = {};
+    for (int r = 0; r < h.replies % 4; ++r) {
+        for (std::uint8_t &b : shapes[r]) b = in.Byte();
+    }
+    const Bytes pattern = in.Take(16);
+    for (int r = 0; r < h.replies % 4; ++r) {
+        const std::uint8_t sts = shapes[r][0] < 0x80 ? 0 : shapes[r][0];
+        Bytes after;
+        if (sts == ordax::kStsExtended) after.push_back(shapes[r][1]);
+        const std::size_t n = Select(fuzz::kAccessReplyData, shapes[r][2]);
+        for (std::size_t i = 0; i < n; ++i) {
+            after.push_back(pattern.empty()
+                                ? static_cast<std::uint8_t>(i * 7)
+                                : static_cast<std::uint8_t>(pattern[i % pattern.size()] + i / 16));
+        }
+        net.recv.push_back(fuzzsock::ReplyStep(sts, std::move(after)));
+    }
+}
+
+// Only a whole value through command 5 or 7 changes the record: count 1
+// and, for a 16-bit value other than X and Y, the data pointer 2 on.
+void CheckRecord(const GateAccess &g, const GateAccess &recordBefore, Path path,
+                 std::uint8_t *values) {
+    GateAccess expected = recordBefore;
+    if (path == Path::kWhole) {
+        expected.count = 1;
+        if (g.valueBits == 16 && !IsText(g.fileType)) expected.data = values + 2;
+    }
+    FUZZ_CHECK(g.addressText == expected.addressText && g.reserved4 == expected.reserved4);
+    FUZZ_CHECK(g.station == expected.station && g.fileType == expected.fileType);
+    FUZZ_CHECK(g.packedAddress == expected.packedAddress && g.bit == expected.bit);
+    FUZZ_CHECK(g.valueBits == expected.valueBits && g.reserved28 == expected.reserved28);
+    FUZZ_CHECK(g.count == expected.count && g.reserved36 == expected.reserved36);
+    FUZZ_CHECK(g.data == expected.data);
+}
+
+// The host's side of a call: the command, the record's path, and the
+// buffer the record claims, with copies of buffer and record as they were.
+struct HostSide {
+    int command = 0;
+    Path path{};
+    std::size_t claim = 0;
+    Bytes host;
+    Bytes hostBefore;
+    std::uint8_t *values = nullptr;
+    GateAccess recordBefore{};
+};
+
+void PrepareHost(HostSide &side, GateAccess &g, const fuzz::AccessHead &h, const Bytes &fill) {
+    side.command = Select(fuzz::kAccessCommands, h.command);
+    FillRecord(g, h);
+    side.path = PathOf(side.command, g);
+    side.claim = Claim(side.command, side.path, g, h.text % 120u);
+    const bool textWrite = side.path == Path::kFileString ||
+                           (side.path == Path::kString && side.command == PDX_WRITE_GATE);
+    side.host = HostBuffer(side.claim, fill, textWrite);
+    side.values = side.host.data() + kGuard;
+    g.data = side.values;
+    side.hostBefore = side.host;
+    side.recordBefore = g;
+}
+
+// What must hold after PdxMain returned `result`: the block, the guards,
+// the record, the buffer and what went out.
+void CheckOutcome(const HostSide &side, const GateAccess &g, int result, HostBlock &block,
+                  HostBlock &before, const ordax_test::FakeNet &net) {
+    const ordax::DriverContext &ctx = block.ctx();
+    const Bytes &host = side.host;
+    const Bytes &hostBefore = side.hostBefore;
+    FUZZ_CHECK(result == PDX_DONE || result == PDX_REQUEST_ERROR || result == PDX_LINK_ERROR);
+    CheckBlock(block, before);
+    FUZZ_CHECK(std::equal(host.begin(), host.begin() + kGuard, hostBefore.begin()));
+    FUZZ_CHECK(std::equal(host.end() - kGuard, host.end(), hostBefore.end() - kGuard));
+    CheckRecord(g, side.recordBefore, side.path, side.values);
+    if (MustRefuse(side.path, side.recordBefore)) {
+        FUZZ_CHECK(result == PDX_REQUEST_ERROR && net.sent.empty());
+    }
+    if (!net.sent.empty()) FUZZ_CHECK(ctx.txn.count <= ordax::kDataWords);
+
+    const bool read = side.command == PDX_READ_GATE || side.command == PDX_READ_BLOCK;
+    if (!read || result != PDX_DONE) {
+        FUZZ_CHECK(host == hostBefore);  // a write, or a failed read, leaves the buffer alone
+    } else {
+        CheckRead(ctx, side.path, side.recordBefore, side.values, hostBefore.data() + kGuard,
+                  side.claim);
+    }
+    if (!read && side.path != Path::kBit && !net.sent.empty()) {
+        FUZZ_CHECK(ctx.txn.function == ordax::WriteWords);
+        CheckWrite(ctx.txn, side.path, side.recordBefore, side.values, net.sent);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -222,119 +366,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzz::AccessHead h;
     fuzz::Read(in, h);
     const Bytes fill = in.Take(16);
-    const int command = Select(fuzz::kAccessCommands, h.command);
-
+    HostSide side;
     auto record = std::make_unique<GateAccess>();
     GateAccess &g = *record;
-    g.addressText = "05N007000";
-    g.station = Select(fuzz::kAccessStations, h.station);
-    g.fileType = Select(fuzz::kAccessLetters, h.letter);
-    g.packedAddress = static_cast<std::int32_t>(h.packed);
-    g.bit = Field(fuzz::kAccessBits, h.bit);
-    g.valueBits = Field(fuzz::kAccessWidths, h.width);
-    g.count = h.count;
-    const Path path = PathOf(command, g);
-
-    // The host's buffer: guards, then the claimed bytes (a text write's
-    // text ends in a NUL), then guards.
-    const std::size_t claim = Claim(command, path, g, h.text % 120u);
-    Bytes host(kGuard + claim + kGuard, kGuardByte);
-    std::uint8_t *values = host.data() + kGuard;
-    for (std::size_t i = 0; i < claim; ++i) values[i] = fill.empty() ? 0x5C : fill[i % fill.size()];
-    const bool textWrite =
-        path == Path::kFileString || (path == Path::kString && command == PDX_WRITE_GATE);
-    if (textWrite) values[claim - 1] = 0;
-    g.data = values;
-    const Bytes hostBefore = host;
-    const GateAccess recordBefore = g;
+    PrepareHost(side, g, h, fill);
 
     auto block = std::make_unique<HostBlock>();
-    std::memset(block->bytes, kGuardByte, kBlockBytes);
-    ordax::DriverContext &ctx = block->ctx();
-    ordax_test::ClearChannelBlock(ctx, ordax_test::ChannelState::kOpen);
-    ctx.channelOpen = (h.link & 1) != 0 ? 0 : 1;
-    ctx.clientId = 0x2A;
-    ctx.clientName = gClientName;
-    ordax::StationEntry &st = ordax_test::ConfigureStation(
-        ctx, kStation, Select(fuzz::kAccessFamilies, h.family), "127.0.0.1");
-    st.tns = h.tns;
-    st.socket = (h.link & 2) != 0 ? plat::kNoSocket : ordax_test::kFakeSocket;
-    st.lastSupervision = 4242;
-    for (std::uint16_t &w : ctx.txn.data) w = kLeftOver;
-    // Two texts in the block's file, for the delivery after an N block read.
-    const int element = static_cast<int>(h.packed & 0xFFF);
-    const int file = static_cast<int>((h.packed >> 12) & 0xFFF);
-    ordax::StringDefinition texts[2] = {
-        {&texts[1], 1, kStation, 'Y', file, element + h.text % 7, h.text % 100},
-        {nullptr, 2, kStation, 'X', file, element, 99}};
-    ctx.stringDefinitions = &texts[0];
-
+    ordax::StringDefinition texts[2] = {};
+    SetUpBlock(*block, h, texts);
+    ordax::StationEntry &st = block->ctx().stations[kStation];
     fuzzsock::Sockets sockets;
     ordax_test::FakeNet &net = sockets.net();
-    fuzzsock::SetSendMode(net, Select(fuzz::kSendModes, static_cast<std::uint8_t>(h.link >> 2)));
-    if (h.replies % 4 == 0) {
-        fuzzsock::ParseRecvSteps(in, net);
-    } else {
-        std::uint8_t shapes[3][3] = {};
-        for (int r = 0; r < h.replies % 4; ++r) {
-            for (std::uint8_t &b : shapes[r]) b = in.Byte();
-        }
-        const Bytes pattern = in.Take(16);
-        for (int r = 0; r < h.replies % 4; ++r) {
-            const std::uint8_t sts = shapes[r][0] < 0x80 ? 0 : shapes[r][0];
-            Bytes after;
-            if (sts == ordax::kStsExtended) after.push_back(shapes[r][1]);
-            const std::size_t n = Select(fuzz::kAccessReplyData, shapes[r][2]);
-            for (std::size_t i = 0; i < n; ++i) {
-                after.push_back(pattern.empty() ? static_cast<std::uint8_t>(i * 7)
-                                                : static_cast<std::uint8_t>(
-                                                      pattern[i % pattern.size()] + i / 16));
-            }
-            net.recv.push_back(fuzzsock::ReplyStep(sts, std::move(after)));
-        }
-    }
+    ScriptReplies(in, h, net);
     auto before = std::make_unique<HostBlock>();
     std::memcpy(before->bytes, block->bytes, kBlockBytes);
 
     PdxCall call{};
     call.driverContext = block->bytes;
-    call.command = command;
+    call.command = side.command;
     call.channel = 1;
     call.args = &g;
     const int result = PdxMain(&call);
     plat::LockDelete(&st.lock);
-
-    FUZZ_CHECK(result == PDX_DONE || result == PDX_REQUEST_ERROR || result == PDX_LINK_ERROR);
-    CheckBlock(*block, *before);
-    FUZZ_CHECK(std::equal(host.begin(), host.begin() + kGuard, hostBefore.begin()));
-    FUZZ_CHECK(std::equal(host.end() - kGuard, host.end(), hostBefore.end() - kGuard));
-    // Only a whole value through command 5 or 7 changes the record: count 1
-    // and, for a 16-bit value other than X and Y, the data pointer 2 on.
-    GateAccess expected = recordBefore;
-    if (path == Path::kWhole) {
-        expected.count = 1;
-        if (g.valueBits == 16 && !IsText(g.fileType)) expected.data = values + 2;
-    }
-    FUZZ_CHECK(g.addressText == expected.addressText && g.reserved4 == expected.reserved4);
-    FUZZ_CHECK(g.station == expected.station && g.fileType == expected.fileType);
-    FUZZ_CHECK(g.packedAddress == expected.packedAddress && g.bit == expected.bit);
-    FUZZ_CHECK(g.valueBits == expected.valueBits && g.reserved28 == expected.reserved28);
-    FUZZ_CHECK(g.count == expected.count && g.reserved36 == expected.reserved36);
-    FUZZ_CHECK(g.data == expected.data);
-    if (MustRefuse(path, recordBefore)) {
-        FUZZ_CHECK(result == PDX_REQUEST_ERROR && net.sent.empty());
-    }
-    if (!net.sent.empty()) FUZZ_CHECK(ctx.txn.count <= ordax::kDataWords);
-
-    const bool read = command == PDX_READ_GATE || command == PDX_READ_BLOCK;
-    if (!read || result != PDX_DONE) {
-        FUZZ_CHECK(host == hostBefore);  // a write, or a failed read, leaves the buffer alone
-    } else {
-        CheckRead(ctx, path, recordBefore, values, hostBefore.data() + kGuard, claim);
-    }
-    if (!read && path != Path::kBit && !net.sent.empty()) {
-        FUZZ_CHECK(ctx.txn.function == ordax::WriteWords);
-        CheckWrite(ctx.txn, path, recordBefore, values, net.sent);
-    }
+    CheckOutcome(side, g, result, *block, *before, net);
     return 0;
 }

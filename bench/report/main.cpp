@@ -43,45 +43,58 @@ void MeasureAccess(const Plan &plan, Report &report) {
     ordax_test::CloseCommand(*traced);
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    const Plan *plan = &kFullPlan;
-    std::string json;
+// "--quick" and "--json FILE"; false on anything else.
+bool ParseArgs(int argc, char **argv, const Plan *&plan, std::string &json) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             plan = &kQuickPlan;
         } else if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) {
             json = std::filesystem::absolute(argv[++i]).string();
         } else {
-            std::fputs(kUsage, stderr);
-            return 2;
+            return false;
         }
+    }
+    return true;
+}
+
+// Every measurement, with the site standing; false when the simulator
+// could not start.
+bool MeasureAll(const Plan &plan, Report &report) {
+    // The node files live in a temporary current directory while the
+    // site stands; the JSON path was made absolute before.
+    Site site;
+    std::string error;
+    if (!site.Start(error)) {
+        std::fprintf(stderr, "simulator could not start: %s\n", error.c_str());
+        return false;
+    }
+    InstallMessageSink();
+    MeasureAccess(plan, report);
+    MeasureSplitReplies(site, plan, report);
+    MeasureParallelChannels(plan, report);
+    MeasureFleet(plan, report);
+    MeasureSilentStations(plan, report);
+    MeasureSwitchOver(site, plan, report);
+    MeasureHostChannels(site, plan, report);
+    RemoveMessageSink();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const Plan *plan = &kFullPlan;
+    std::string json;
+    if (!ParseArgs(argc, argv, plan, json)) {
+        std::fputs(kUsage, stderr);
+        return 2;
     }
     // Every other channel of the run goes without a trace, whatever the
     // environment says.
     ::unsetenv(kTraceVariable);
     Report report;
     report.mode = plan->mode;
-    {
-        // The node files live in a temporary current directory while the
-        // site stands; the JSON path was made absolute before.
-        Site site;
-        std::string error;
-        if (!site.Start(error)) {
-            std::fprintf(stderr, "simulator could not start: %s\n", error.c_str());
-            return 1;
-        }
-        InstallMessageSink();
-        MeasureAccess(*plan, report);
-        MeasureSplitReplies(site, *plan, report);
-        MeasureParallelChannels(*plan, report);
-        MeasureFleet(*plan, report);
-        MeasureSilentStations(*plan, report);
-        MeasureSwitchOver(site, *plan, report);
-        MeasureHostChannels(site, *plan, report);
-        RemoveMessageSink();
-    }
+    if (!MeasureAll(*plan, report)) return 1;
     PrintTable(report, stdout);
     if (!json.empty()) {
         if (!WriteJson(report, json)) {

@@ -51,10 +51,8 @@ Round SideBySide(std::vector<Channel> &channels, int used, int count) {
     return {reads / (MicrosSince(t0) / 1e6), (ProcessCpuMs() - cpu0) * 1e3 / reads};
 }
 
-}  // namespace
-
-void MeasureParallelChannels(const Plan &plan, Report &report) {
-    std::vector<Channel> channels(kParallelChannels);
+// Opens each channel and parses its gate; a failure counts in `report`.
+void OpenChannels(std::vector<Channel> &channels, Report &report) {
     for (int i = 0; i < kParallelChannels; ++i) {
         Channel &c = channels[static_cast<std::size_t>(i)];
         c.gate = std::make_unique<HostGate>(c.block->bytes, kFirstParallelChannel + i, "01N007012",
@@ -64,37 +62,59 @@ void MeasureParallelChannels(const Plan &plan, Report &report) {
             report.Fail();
         }
     }
-    for (Channel &c : channels) Reads(c, plan.warmup);
+}
+
+// Each round's figures: reads per second and CPU per read of one channel
+// and of all four, and the round's ratio of the two rates.
+struct Rounds {
     std::vector<double> one, four, gains, cpuOne, cpuFour;
+};
+
+Rounds Alternate(std::vector<Channel> &channels, const Plan &plan) {
+    Rounds r;
     for (int round = 0; round < plan.channelRounds; ++round) {
         const Round a = SideBySide(channels, 1, plan.channelReads);
         const Round b = SideBySide(channels, kParallelChannels, plan.channelReads);
-        one.push_back(a.readsPerSecond);
-        four.push_back(b.readsPerSecond);
-        gains.push_back(b.readsPerSecond / a.readsPerSecond);
-        cpuOne.push_back(a.cpuUsPerRead);
-        cpuFour.push_back(b.cpuUsPerRead);
+        r.one.push_back(a.readsPerSecond);
+        r.four.push_back(b.readsPerSecond);
+        r.gains.push_back(b.readsPerSecond / a.readsPerSecond);
+        r.cpuOne.push_back(a.cpuUsPerRead);
+        r.cpuFour.push_back(b.cpuUsPerRead);
     }
-    for (Channel &c : channels) {
-        ordax_test::CloseCommand(*c.block);
-        report.Fail(c.failures);
-    }
-    const double single = Median(one);
-    const double total = Median(four);
-    const double gain = Median(gains);
-    const std::string rounds = "median of " + std::to_string(one.size()) + " rounds of " +
+    return r;
+}
+
+void AddFigures(const Rounds &r, const Plan &plan, Report &report) {
+    const double single = Median(r.one);
+    const double total = Median(r.four);
+    const double gain = Median(r.gains);
+    const std::string rounds = "median of " + std::to_string(r.one.size()) + " rounds of " +
                                std::to_string(plan.channelReads) + " reads per channel";
     Figure f1{"single_reads_1_channel", "single-word reads (command 5), 1 channel, 1 thread",
               single, "reads/s"};
-    f1.detail = rounds + "; " + Fixed(Median(cpuOne), 1) + " us CPU per read";
-    f1.numbers = {{"cpu_us_per_read", Median(cpuOne)}};
+    f1.detail = rounds + "; " + Fixed(Median(r.cpuOne), 1) + " us CPU per read";
+    f1.numbers = {{"cpu_us_per_read", Median(r.cpuOne)}};
     report.Add(f1);
     Figure f4{"single_reads_4_channels", "single-word reads (command 5), 4 channels, 4 threads",
               total, "reads/s"};
     f4.detail = "total; x" + Fixed(gain, 2) + " the 1-channel figure (median of round ratios); " +
-                Fixed(Median(cpuFour), 1) + " us CPU per read";
-    f4.numbers = {{"ratio_to_1_channel", gain}, {"cpu_us_per_read", Median(cpuFour)}};
+                Fixed(Median(r.cpuFour), 1) + " us CPU per read";
+    f4.numbers = {{"ratio_to_1_channel", gain}, {"cpu_us_per_read", Median(r.cpuFour)}};
     report.Add(f4);
+}
+
+}  // namespace
+
+void MeasureParallelChannels(const Plan &plan, Report &report) {
+    std::vector<Channel> channels(kParallelChannels);
+    OpenChannels(channels, report);
+    for (Channel &c : channels) Reads(c, plan.warmup);
+    const Rounds r = Alternate(channels, plan);
+    for (Channel &c : channels) {
+        ordax_test::CloseCommand(*c.block);
+        report.Fail(c.failures);
+    }
+    AddFigures(r, plan, report);
 }
 
 }  // namespace bench

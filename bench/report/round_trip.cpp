@@ -46,6 +46,48 @@ void AddRatio(Report &report, const Side &side) {
     report.Add(f);
 }
 
+// Builds `request` with the encoder on a scratch channel block, opens the
+// bare client and leaves the frame with the bare connection's session in
+// `frame`; false when either fails.
+bool BareFrame(const Transaction &request, ordax_test::BareClient &bare, std::uint8_t *frame,
+               std::size_t &length) {
+    auto scratch = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
+    ordax_test::ConfigureStation(*scratch, request.station, kPlc5, kAccessPlc5Ip,
+                                 ordax_test::StationLock::kNone);
+    scratch->txn = request;
+    if (BuildPcccRequest(*scratch, scratch->txn, nullptr, kStationLockHeld) != kLinkOk ||
+        !bare.Open(kAccessPlc5Ip)) {
+        return false;
+    }
+    length = static_cast<std::size_t>(scratch->txn.frameLength);
+    std::memcpy(frame, scratch->txn.frame, length);
+    std::memcpy(frame + kEncapSession, bare.session, 4);
+    return true;
+}
+
+// The warm-up and the measured rounds: each side, then a bare round trip.
+// Returns the number of failed exchanges.
+template <std::size_t N>
+int RunRounds(Side (&sides)[N], const Plan &plan, ordax_test::BareClient &bare,
+              const std::uint8_t *frame, std::size_t length) {
+    std::uint8_t reply[kFrameCapacity];
+    int failures = 0;
+    for (int i = 0; i < plan.warmup + plan.roundTripRounds; ++i) {
+        for (Side &side : sides) {
+            Clock::time_point t0 = Clock::now();
+            failures += !side.exchange();
+            const double d = MicrosSince(t0);
+            t0 = Clock::now();
+            failures += !bare.RoundTrip(frame, length, reply);
+            const double b = MicrosSince(t0);
+            if (i < plan.warmup) continue;
+            side.driverUs.push_back(d);
+            side.bareUs.push_back(b);
+        }
+    }
+    return failures;
+}
+
 }  // namespace
 
 void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &traced,
@@ -60,21 +102,15 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &trac
     // The request as ReadGate left it, for Transact and for the bare frame
     // (built by the same encoder, with the bare connection's session).
     auto request = std::make_unique<Transaction>(ctx.txn);
-    auto scratch = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
-    ordax_test::ConfigureStation(*scratch, request->station, kPlc5, kAccessPlc5Ip,
-                                 ordax_test::StationLock::kNone);
-    scratch->txn = *request;
     ordax_test::BareClient bare;
-    if (BuildPcccRequest(*scratch, scratch->txn, nullptr, kStationLockHeld) != kLinkOk ||
-        !bare.Open(kAccessPlc5Ip)) {
+    std::uint8_t frame[kFrameCapacity];
+    std::size_t length = 0;
+    if (!BareFrame(*request, bare, frame, length)) {
         report.Fail();
         return;
     }
-    const auto length = static_cast<std::size_t>(scratch->txn.frameLength);
-    std::uint8_t frame[kFrameCapacity];
+
     std::uint8_t reply[kFrameCapacity];
-    std::memcpy(frame, scratch->txn.frame, length);
-    std::memcpy(frame + kEncapSession, bare.session, 4);
 
     // Each side, and a bare round trip right after it.
     Side sides[] = {
@@ -91,21 +127,7 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &trac
          {},
          [&] { return tracedWord.Run(PDX_READ_GATE, 1) == PDX_DONE; }},
     };
-    int failures = 0;
-    for (int i = 0; i < plan.warmup + plan.roundTripRounds; ++i) {
-        for (Side &side : sides) {
-            Clock::time_point t0 = Clock::now();
-            failures += !side.exchange();
-            const double d = MicrosSince(t0);
-            t0 = Clock::now();
-            failures += !bare.RoundTrip(frame, length, reply);
-            const double b = MicrosSince(t0);
-            if (i < plan.warmup) continue;
-            side.driverUs.push_back(d);
-            side.bareUs.push_back(b);
-        }
-    }
-    report.Fail(failures);
+    report.Fail(RunRounds(sides, plan, bare, frame, length));
     for (const Side &side : sides) AddRatio(report, side);
 }
 

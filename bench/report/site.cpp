@@ -122,6 +122,12 @@ std::string StationLine(int station, const std::string &ip, bool slc) {
 bool Site::Start(std::string &error) {
     descriptorLimit_ = RaiseDescriptorLimit();
     hostSets_ = HostSets(descriptorLimit_);
+    if (!AddStations(error) || !AddPairAndStart(error)) return false;
+    WriteNodeFiles();
+    return true;
+}
+
+bool Site::AddStations(std::string &error) {
     std::vector<plcsim::StationConfig> stations = Stations();
     for (int set = 0; set < hostSets_; ++set) {
         for (int n = 0; n < kHostChannelStations; ++n) {
@@ -144,6 +150,10 @@ bool Site::Start(std::string &error) {
         }
         sim_.station(handle).StallAfterBytes(10);
     }
+    return true;
+}
+
+bool Site::AddPairAndStart(std::string &error) {
     pairBase_ = sim_.AddStation({"127.0.3.101", plcsim::Family::Plc5, "", 2222});
     const int standby = sim_.AddStation({"127.0.3.102", plcsim::Family::Plc5, "", 2222});
     pair_ = sim_.AddHotBackupPair(pairBase_, standby);
@@ -153,7 +163,10 @@ bool Site::Start(std::string &error) {
     }
     sim_.station(pairBase_).SetWord({plcsim::FileType::N, 7, 0, 0}, kBaseMark);
     sim_.station(standby).SetWord({plcsim::FileType::N, 7, 0, 0}, kStandbyMark);
+    return true;
+}
 
+void Site::WriteNodeFiles() const {
     dir_.Write(kSplitChannel,
                {"T 60000; 250; 5000; 5000;", std::string("01 = ") + kAccessPlc5Ip,
                 std::string("03 = ") + kSplitHeaderIp, std::string("04 = ") + kSplitBlockIp});
@@ -180,7 +193,6 @@ bool Site::Start(std::string &error) {
         }
         dir_.Write(kFirstHostChannel + i, lines);
     }
-    return true;
 }
 
 std::uint16_t Site::MasterMark() const {

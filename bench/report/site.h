@@ -88,6 +88,12 @@ public:
     }
 
 private:
+    // The steps of Start: the stations in handle order, then the hot-backup
+    // pair and the simulator's start, then the node files.
+    bool AddStations(std::string &error);
+    bool AddPairAndStart(std::string &error);
+    void WriteNodeFiles() const;
+
     plcsim::Simulator sim_;
     ordax_test::NodeDir dir_;
     int pairBase_ = -1;

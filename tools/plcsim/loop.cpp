@@ -2,10 +2,6 @@
 // send replies when their (fault-delayed) time has come.
 #include "tools/plcsim/loop.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -14,16 +10,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
 #include "tools/plcsim/encap.h"
+#include "tools/plcsim/listener.h"
 #include "tools/plcsim/wirelog.h"
 
 namespace plcsim {
 
 namespace {
 
-constexpr uint64_t kListenerTag = 1ull << 63;
 constexpr uint64_t kWakeTag = 1ull << 62;
 constexpr size_t kReadChunk = 65536;
 constexpr size_t kMaxQueuedFrames = 10000;  // a peer that never reads is dropped
@@ -47,10 +42,8 @@ void Log_Locked(Simulator::Impl &impl, const StationState &st, const Conn &c, st
 
 void Accept_Locked(Simulator::Impl &impl, StationState &st) {
     while (st.listenFd >= 0) {
-        int fd = accept4(st.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        int fd = AcceptOne(st.listenFd);
         if (fd < 0) return;
-        int one = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         Conn c;
         c.id = impl.nextConnId++;
         c.fd = fd;
@@ -270,81 +263,6 @@ uint64_t NowMs() {
     using namespace std::chrono;
     return static_cast<uint64_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-namespace {
-
-// A silent station's listener: bound and listening with a backlog of 0 (one
-// connection fits the accept queue), never accepted, and that one place
-// taken by a connection of the simulator's own. Linux drops a SYN that
-// reaches a listener whose accept queue is full, so every later connect
-// stays pending until the client gives up: no SYN-ACK, no reset. (A socket
-// that is only bound, not listening, does not do: a SYN to it is answered
-// with a reset, which is a refusal; and dropping packets with a firewall
-// rule needs root.) The listener is not watched by the loop. false = failed.
-bool FillQueue(int listenFd, const sockaddr_in &addr, int &fillerFd) {
-    int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (filler < 0) return false;
-    if (connect(filler, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
-        close(filler);
-        return false;
-    }
-    // The filler counts once the listener holds it in its accept queue.
-    pollfd p{listenFd, POLLIN, 0};
-    if (poll(&p, 1, 2000) != 1) {
-        close(filler);
-        return false;
-    }
-    fillerFd = filler;
-    return true;
-}
-
-}  // namespace
-
-bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &error) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(st.config.port);
-    if (inet_pton(AF_INET, st.config.ip.c_str(), &addr.sin_addr) != 1) {
-        error = "not a dotted IPv4 address: ";
-        error += st.config.ip;
-        return false;
-    }
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    int one = 1;
-    bool ok = fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 &&
-              bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
-    if (ok && st.silent) {
-        ok = listen(fd, 0) == 0 && FillQueue(fd, addr, st.fillerFd);
-    } else if (ok) {
-        ok = listen(fd, 128) == 0 &&
-             Watch(impl.epollFd, fd, kListenerTag | static_cast<uint64_t>(st.handle), EPOLLIN,
-                   EPOLL_CTL_ADD);
-    }
-    if (!ok) {
-        int err = errno;
-        error = "cannot listen on ";
-        error += st.config.ip;
-        error += ":";
-        error += std::to_string(st.config.port);
-        error += ": ";
-        error += std::strerror(err);
-        // Another program on the machine, or a station of this simulator.
-        if (err == EADDRINUSE) error += " (the address is taken: something else listens there)";
-        if (fd >= 0) close(fd);
-        return false;
-    }
-    st.listenFd = fd;
-    return true;
-}
-
-void CloseListener_Locked(Simulator::Impl &impl, StationState &st) {
-    if (st.fillerFd >= 0) close(st.fillerFd);
-    st.fillerFd = -1;
-    if (st.listenFd < 0) return;
-    epoll_ctl(impl.epollFd, EPOLL_CTL_DEL, st.listenFd, nullptr);  // fails for a silent one
-    close(st.listenFd);
-    st.listenFd = -1;
 }
 
 void CloseConn_Locked(Simulator::Impl &impl, uint64_t id) {

@@ -1,4 +1,4 @@
-// The event loop: listeners, connections, timed output. Functions named ..._Locked expect the
+// The event loop: connections, timed output. Functions named ..._Locked expect the
 // caller to hold Impl::mutex.
 #pragma once
 
@@ -8,8 +8,6 @@
 
 namespace plcsim {
 
-bool OpenListener_Locked(Simulator::Impl &impl, StationState &st, std::string &error);
-void CloseListener_Locked(Simulator::Impl &impl, StationState &st);
 void CloseConn_Locked(Simulator::Impl &impl, uint64_t id);
 void CloseAllConns_Locked(Simulator::Impl &impl, int station);  // station < 0: all
 void RunLoop(Simulator::Impl &impl);

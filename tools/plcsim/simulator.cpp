@@ -3,6 +3,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "tools/plcsim/listener.h"
 #include "tools/plcsim/loop.h"
 
 namespace plcsim {

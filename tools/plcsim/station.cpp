@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 
+#include "tools/plcsim/listener.h"
 #include "tools/plcsim/loop.h"
 
 namespace plcsim {
