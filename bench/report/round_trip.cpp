@@ -16,7 +16,7 @@
 #include "bench/report/measure.h"
 #include "core/context.h"
 #include "link/link.h"
-#include "testkit/bare_client.h"
+#include "testkit/baseline_client.h"
 #include "testkit/channel_block.h"
 
 namespace bench {
@@ -49,7 +49,7 @@ void AddRatio(Report &report, const Side &side) {
 // Builds `request` with the encoder on a scratch channel block, opens the
 // bare client and leaves the frame with the bare connection's session in
 // `frame`; false when either fails.
-bool BareFrame(const Transaction &request, ordax_test::BareClient &bare, std::uint8_t *frame,
+bool BareFrame(const Transaction &request, ordax_test::BaselineClient &bare, std::uint8_t *frame,
                std::size_t &length) {
     auto scratch = ordax_test::NewChannelBlock(ordax_test::ChannelState::kOpen);
     ordax_test::ConfigureStation(*scratch, request.station, kPlc5, kAccessPlc5Ip,
@@ -68,7 +68,7 @@ bool BareFrame(const Transaction &request, ordax_test::BareClient &bare, std::ui
 // The warm-up and the measured rounds: each side, then a bare round trip.
 // Returns the number of failed exchanges.
 template <std::size_t N>
-int RunRounds(Side (&sides)[N], const Plan &plan, ordax_test::BareClient &bare,
+int RunRounds(Side (&sides)[N], const Plan &plan, ordax_test::BaselineClient &bare,
               const std::uint8_t *frame, std::size_t length) {
     std::uint8_t reply[kFrameCapacity];
     int failures = 0;
@@ -102,7 +102,7 @@ void MeasureRoundTrips(ordax_test::HostBlock &block, ordax_test::HostBlock &trac
     // The request as ReadGate left it, for Transact and for the bare frame
     // (built by the same encoder, with the bare connection's session).
     auto request = std::make_unique<Transaction>(ctx.txn);
-    ordax_test::BareClient bare;
+    ordax_test::BaselineClient bare;
     std::uint8_t frame[kFrameCapacity];
     std::size_t length = 0;
     if (!BareFrame(*request, bare, frame, length)) {

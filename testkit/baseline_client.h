@@ -19,13 +19,13 @@
 namespace ordax_test {
 
 // A plain blocking client: connect, session, then frames by hand.
-struct BareClient {
+struct BaselineClient {
     int fd = -1;
     std::uint8_t session[4] = {};
 
-    BareClient() = default;
-    BareClient(const BareClient &) = delete;
-    BareClient &operator=(const BareClient &) = delete;
+    BaselineClient() = default;
+    BaselineClient(const BaselineClient &) = delete;
+    BaselineClient &operator=(const BaselineClient &) = delete;
 
     bool ReadExactly(std::uint8_t *p, std::size_t n) {
         while (n > 0) {
@@ -74,7 +74,7 @@ struct BareClient {
         std::memcpy(session, reply + ordax::kEncapSession, 4);
         return true;
     }
-    ~BareClient() {
+    ~BaselineClient() {
         if (fd >= 0) ::close(fd);
     }
 };
